@@ -1,0 +1,1 @@
+int velmo_shared_placeholder;
