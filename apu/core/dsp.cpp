@@ -2,35 +2,430 @@
 
 #include <cstring>
 
+#include "core/dsp_brr.h"
+#include "core/dsp_echo.h"
+#include "core/dsp_gaussian.h"
+
 namespace apu {
 
-Dsp::Dsp(uint8_t* ram) : ram_(ram) {}
+namespace {
 
-void Dsp::reset() { std::memset(registers_, 0, sizeof registers_); clock_in_sample_ = 0; }
+enum : uint8_t {
+    kVolL = 0x0, kVolR = 0x1, kPitchL = 0x2, kPitchH = 0x3, kSrcn = 0x4, kAdsr1 = 0x5,
+    kAdsr2 = 0x6, kGain = 0x7, kEnvx = 0x8, kOutx = 0x9,
+    kMvolL = 0x0C, kMvolR = 0x1C, kEvolL = 0x2C, kEvolR = 0x3C, kKon = 0x4C, kKoff = 0x5C,
+    kFlg = 0x6C, kEndx = 0x7C, kEfb = 0x0D, kPmon = 0x2D, kNon = 0x3D, kEon = 0x4D,
+    kDir = 0x5D, kEsa = 0x6D, kEdl = 0x7D,
+};
 
-void Dsp::load_registers(const uint8_t registers[128]) { std::memcpy(registers_, registers, sizeof registers_); }
+constexpr uint8_t kFlgReset = 0x80, kFlgMute = 0x40, kFlgEchoOff = 0x20;
+
+}  // namespace
+
+Dsp::Dsp(uint8_t* ram) : ram_(ram) { reset(); }
+
+void Dsp::reset() {
+    std::memset(registers_, 0, sizeof registers_);
+    registers_[kFlg] = kFlgReset | kFlgMute | kFlgEchoOff;
+    for (Voice& v : voices_) v = Voice{};
+    clock_ = 0;
+    rate_counter_ = 0;
+    poll_sample_ = false;
+    new_kon_ = kon_latched_ = koff_latched_ = poll_pending_ = 0;
+    noise_ = 0x4000;
+    dir_ = pmon_ = non_ = eon_ = esa_ = edl_ = 0;
+    echo_write_enabled_ = false;
+    main_sum_[0] = main_sum_[1] = echo_sum_[0] = echo_sum_[1] = 0;
+    out_[0] = out_[1] = 0;
+    echo_offset_ = echo_length_ = 0;
+    echo_addr_ = 0;
+    std::memset(fir_buf_, 0, sizeof fir_buf_);
+    fir_pos_ = 0;
+    fir_out_[0] = fir_out_[1] = echo_in_[0] = echo_in_[1] = 0;
+}
+
+void Dsp::load_registers(const uint8_t registers[128]) {
+    reset();
+    std::memcpy(registers_, registers, sizeof registers_);
+    // Latches take the snapshot's values so the first samples already use
+    // them; voices restart silent since their decoder state is not saved.
+    for (int n = 0; n < 8; ++n) {
+        Voice& v = voices_[n];
+        const uint8_t* r = registers_ + n * 16;
+        v.srcn = r[kSrcn];
+        v.pitch_low = r[kPitchL];
+        v.pitch_high = r[kPitchH];
+        v.adsr1 = r[kAdsr1];
+    }
+    dir_ = registers_[kDir];
+    pmon_ = registers_[kPmon];
+    non_ = registers_[kNon];
+    eon_ = registers_[kEon];
+    esa_ = registers_[kEsa];
+    edl_ = registers_[kEdl];
+    echo_write_enabled_ = !(registers_[kFlg] & kFlgEchoOff);
+    echo_addr_ = static_cast<uint16_t>(esa_ << 8);
+    koff_latched_ = registers_[kKoff];
+}
 
 uint8_t Dsp::read(uint8_t address) const { return registers_[address & 0x7F]; }
 
-void Dsp::write(uint8_t address, uint8_t value) { registers_[address & 0x7F] = value; }
-
-void Dsp::run(uint32_t clocks) {
-    // Register file only for now: emit silence at the hardware's rate.
-    clock_in_sample_ += clocks;
-    while (clock_in_sample_ >= 32) {
-        clock_in_sample_ -= 32;
-        if (frames_written_ < output_capacity_) {
-            output_[2 * frames_written_] = 0;
-            output_[2 * frames_written_ + 1] = 0;
-            ++frames_written_;
-        }
+void Dsp::write(uint8_t address, uint8_t value) {
+    address &= 0x7F;
+    if (address == kEndx) {
+        registers_[kEndx] = 0;  // any write acknowledges all end flags
+        return;
     }
+    registers_[address] = value;
+    if (address == kKon) new_kon_ = value;
 }
 
 void Dsp::set_output(int16_t* frames, size_t frame_capacity) {
     output_ = frames;
     output_capacity_ = frame_capacity;
     frames_written_ = 0;
+}
+
+void Dsp::run(uint32_t clocks) {
+    while (clocks--) step();
+}
+
+// ---------------------------------------------------------------------------
+// Voice stages. Voice n (1..7) works at cycles 3n-2 .. 3n+3 of the 32-cycle
+// sample period; voice 0's early stages fall at the end of the previous
+// period (22, 23, 26, 31) and the rest at 0..3.
+
+void Dsp::voice_srcn(Voice& v, int n) { v.srcn = registers_[n * 16 + kSrcn]; }
+
+void Dsp::voice_dir(Voice& v, int n) {
+    const uint8_t* r = registers_ + n * 16;
+    v.pitch_low = r[kPitchL];
+    v.adsr1 = r[kAdsr1];
+    // Each sample reads one directory word: the start address while a key-on
+    // is beginning, otherwise the loop address.
+    const uint16_t entry = static_cast<uint16_t>((dir_ << 8) + v.srcn * 4 + (v.kon_delay == 5 ? 0 : 2));
+    v.dir_entry = static_cast<uint16_t>(ram_[entry] | ram_[static_cast<uint16_t>(entry + 1)] << 8);
+}
+
+void Dsp::voice_pitch_high(Voice& v, int n) { v.pitch_high = registers_[n * 16 + kPitchH]; }
+
+void Dsp::voice_header(Voice& v) {
+    v.brr_header = ram_[v.brr_addr];
+    v.brr_byte1 = ram_[static_cast<uint16_t>(v.brr_addr + v.brr_offset)];
+}
+
+void Dsp::voice_run(Voice& v, int n) {
+    const uint8_t bit = static_cast<uint8_t>(1u << n);
+    const uint8_t* r = registers_ + n * 16;
+    const uint8_t env_data = (v.adsr1 & 0x80) ? r[kAdsr2] : r[kGain];
+
+    int pitch = ((v.pitch_high & 0x3F) << 8) | v.pitch_low;
+    if (n > 0 && (pmon_ & bit)) pitch += ((voices_[n - 1].output >> 5) * pitch) >> 10;
+
+    if (v.kon_delay) {
+        if (v.kon_delay == 5) {
+            v.brr_addr = v.dir_entry;
+            v.brr_offset = 1;
+            v.buf_pos = 0;
+            v.brr_header = 0;  // the header read before the restart is stale
+            registers_[kEndx] &= static_cast<uint8_t>(~bit);
+        }
+        v.env.level = 0;
+        v.env.hidden = 0;
+        // The counter is held so that the decoder fetches the first three
+        // groups during the start-up and playback begins at position 0.
+        --v.kon_delay;
+        v.interp_pos = (v.kon_delay & 3) ? 0x4000 : 0;
+        pitch = 0;
+    }
+
+    int sample;
+    if (non_ & bit) {
+        sample = static_cast<int16_t>(noise_ << 1);
+    } else {
+        sample = gaussian_interpolate(v.buf + v.buf_pos + (v.interp_pos >> 12), (v.interp_pos >> 4) & 0xFF);
+    }
+    v.output = ((sample * v.env.level) >> 11) & ~1;
+    v.outx_out = static_cast<uint8_t>(v.output >> 8);
+
+    // Soft reset and a block that ends without looping silence at once.
+    if ((registers_[kFlg] & kFlgReset) || (v.brr_header & 3) == 1) {
+        v.env.mode = EnvelopeMode::release;
+        v.env.level = 0;
+    }
+    if (poll_pending_ & bit) {
+        poll_pending_ &= static_cast<uint8_t>(~bit);
+        if (koff_latched_ & bit) v.env.mode = EnvelopeMode::release;
+        if (kon_latched_ & bit) {
+            v.kon_delay = 5;
+            v.env.mode = EnvelopeMode::attack;
+        }
+    }
+    if (!v.kon_delay) step_envelope(v.env, v.adsr1, env_data, rate_counter_);
+    v.envx_out = static_cast<uint8_t>(v.env.level >> 4);
+    v.step = pitch;
+}
+
+void Dsp::voice_decode_mix_left(Voice& v, int n) {
+    const uint8_t byte2 = ram_[static_cast<uint16_t>(v.brr_addr + v.brr_offset + 1)];
+    if (v.interp_pos >= 0x4000) {
+        int16_t group[4];
+        decode_brr_group(v.brr_header, v.brr_byte1, byte2, v.buf[v.buf_pos + 11], v.buf[v.buf_pos + 10],
+                         group);
+        // The ring is stored twice over so interpolation reads it contiguously.
+        std::memcpy(v.buf + v.buf_pos, group, sizeof group);
+        std::memcpy(v.buf + v.buf_pos + 12, group, sizeof group);
+        v.buf_pos = v.buf_pos == 8 ? 0 : v.buf_pos + 4;
+        v.brr_offset += 2;
+        if (v.brr_offset >= 9) {
+            v.brr_addr = static_cast<uint16_t>(v.brr_addr + 9);
+            if (v.brr_header & 1) {
+                v.brr_addr = v.dir_entry;
+                v.ended = true;
+            }
+            v.brr_offset = 1;
+        }
+    }
+    const int pos = (v.interp_pos & 0x3FFF) + v.step;
+    v.interp_pos = pos > 0x7FFF ? 0x7FFF : pos;
+
+    const int amp = (v.output * static_cast<int8_t>(registers_[n * 16 + kVolL])) >> 7;
+    main_sum_[0] = clamp16(main_sum_[0] + amp);
+    if (eon_ & (1u << n)) echo_sum_[0] = clamp16(echo_sum_[0] + amp);
+}
+
+void Dsp::voice_mix_right(Voice& v, int n) {
+    const int amp = (v.output * static_cast<int8_t>(registers_[n * 16 + kVolR])) >> 7;
+    main_sum_[1] = clamp16(main_sum_[1] + amp);
+    if (eon_ & (1u << n)) echo_sum_[1] = clamp16(echo_sum_[1] + amp);
+    if (v.ended) {
+        registers_[kEndx] |= static_cast<uint8_t>(1u << n);
+        v.ended = false;
+    }
+}
+
+void Dsp::voice_envx(Voice& v, int n) { registers_[n * 16 + kEnvx] = v.envx_out; }
+
+void Dsp::voice_outx(Voice& v, int n) { registers_[n * 16 + kOutx] = v.outx_out; }
+
+// ---------------------------------------------------------------------------
+// Echo unit.
+
+void Dsp::echo_read(int channel) {
+    const uint16_t a = static_cast<uint16_t>(echo_addr_ + channel * 2);
+    const int16_t s = static_cast<int16_t>(ram_[a] | ram_[static_cast<uint16_t>(a + 1)] << 8);
+    fir_buf_[fir_pos_][channel] = static_cast<int16_t>(s >> 1);
+}
+
+void Dsp::echo_output(int channel) {
+    const int mvol = static_cast<int8_t>(registers_[channel ? kMvolR : kMvolL]);
+    const int evol = static_cast<int8_t>(registers_[channel ? kEvolR : kEvolL]);
+    const int efb = static_cast<int8_t>(registers_[kEfb]);
+    const int fir = fir_out_[channel];
+    int out = clamp16(((main_sum_[channel] * mvol) >> 7) + ((fir * evol) >> 7));
+    if (registers_[kFlg] & kFlgMute) out = 0;
+    out_[channel] = out;
+    echo_in_[channel] = clamp16(echo_sum_[channel] + ((fir * efb) >> 7)) & ~1;
+    main_sum_[channel] = 0;
+    echo_sum_[channel] = 0;
+}
+
+void Dsp::echo_write(int channel) {
+    if (!echo_write_enabled_) return;
+    const uint16_t a = static_cast<uint16_t>(echo_addr_ + channel * 2);
+    ram_[a] = static_cast<uint8_t>(echo_in_[channel]);
+    ram_[static_cast<uint16_t>(a + 1)] = static_cast<uint8_t>(echo_in_[channel] >> 8);
+}
+
+void Dsp::sample_boundary() {
+    if (frames_written_ < output_capacity_) {
+        output_[2 * frames_written_] = static_cast<int16_t>(out_[0]);
+        output_[2 * frames_written_ + 1] = static_cast<int16_t>(out_[1]);
+        ++frames_written_;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The 32-cycle schedule.
+
+void Dsp::step() {
+    Voice* const v = voices_;
+    switch (clock_) {
+        case 0:
+            voice_decode_mix_left(v[0], 0);
+            voice_srcn(v[2], 2);
+            break;
+        case 1:
+            voice_mix_right(v[0], 0);
+            voice_dir(v[1], 1);
+            break;
+        case 2:
+            voice_envx(v[0], 0);
+            voice_pitch_high(v[1], 1);
+            voice_header(v[1]);
+            voice_run(v[1], 1);
+            break;
+        case 3:
+            voice_outx(v[0], 0);
+            voice_decode_mix_left(v[1], 1);
+            voice_srcn(v[3], 3);
+            break;
+        case 4:
+            voice_mix_right(v[1], 1);
+            voice_dir(v[2], 2);
+            break;
+        case 5:
+            voice_envx(v[1], 1);
+            voice_pitch_high(v[2], 2);
+            voice_header(v[2]);
+            voice_run(v[2], 2);
+            break;
+        case 6:
+            voice_outx(v[1], 1);
+            voice_decode_mix_left(v[2], 2);
+            voice_srcn(v[4], 4);
+            break;
+        case 7:
+            voice_mix_right(v[2], 2);
+            voice_dir(v[3], 3);
+            break;
+        case 8:
+            voice_envx(v[2], 2);
+            voice_pitch_high(v[3], 3);
+            voice_header(v[3]);
+            voice_run(v[3], 3);
+            break;
+        case 9:
+            voice_outx(v[2], 2);
+            voice_decode_mix_left(v[3], 3);
+            voice_srcn(v[5], 5);
+            break;
+        case 10:
+            voice_mix_right(v[3], 3);
+            voice_dir(v[4], 4);
+            break;
+        case 11:
+            voice_envx(v[3], 3);
+            voice_pitch_high(v[4], 4);
+            voice_header(v[4]);
+            voice_run(v[4], 4);
+            break;
+        case 12:
+            voice_outx(v[3], 3);
+            voice_decode_mix_left(v[4], 4);
+            voice_srcn(v[6], 6);
+            break;
+        case 13:
+            voice_mix_right(v[4], 4);
+            voice_dir(v[5], 5);
+            break;
+        case 14:
+            voice_envx(v[4], 4);
+            voice_pitch_high(v[5], 5);
+            voice_header(v[5]);
+            voice_run(v[5], 5);
+            break;
+        case 15:
+            voice_outx(v[4], 4);
+            voice_decode_mix_left(v[5], 5);
+            voice_srcn(v[7], 7);
+            break;
+        case 16:
+            voice_mix_right(v[5], 5);
+            voice_dir(v[6], 6);
+            break;
+        case 17:
+            voice_envx(v[5], 5);
+            voice_pitch_high(v[6], 6);
+            voice_header(v[6]);
+            voice_run(v[6], 6);
+            break;
+        case 18:
+            voice_outx(v[5], 5);
+            voice_decode_mix_left(v[6], 6);
+            voice_srcn(v[0], 0);
+            break;
+        case 19:
+            voice_mix_right(v[6], 6);
+            voice_dir(v[7], 7);
+            break;
+        case 20:
+            voice_envx(v[6], 6);
+            voice_pitch_high(v[7], 7);
+            voice_header(v[7]);
+            voice_run(v[7], 7);
+            break;
+        case 21:
+            voice_outx(v[6], 6);
+            voice_decode_mix_left(v[7], 7);
+            voice_srcn(v[1], 1);
+            break;
+        case 22:
+            voice_mix_right(v[7], 7);
+            voice_dir(v[0], 0);
+            echo_addr_ = static_cast<uint16_t>((esa_ << 8) + echo_offset_);
+            break;
+        case 23:
+            voice_envx(v[7], 7);
+            voice_pitch_high(v[0], 0);
+            echo_read(0);
+            break;
+        case 24:
+            voice_outx(v[7], 7);
+            echo_read(1);
+            break;
+        case 25:
+            break;
+        case 26: {
+            voice_header(v[0]);
+            int8_t coef[8];
+            for (int i = 0; i < 8; ++i) coef[i] = static_cast<int8_t>(registers_[i * 16 + 0x0F]);
+            for (int c = 0; c < 2; ++c) fir_out_[c] = fir_filter(fir_buf_, fir_pos_, c, coef);
+            fir_pos_ = (fir_pos_ + 1) & 7;
+            break;
+        }
+        case 27:
+            echo_output(0);
+            break;
+        case 28:
+            echo_output(1);
+            pmon_ = registers_[kPmon];
+            sample_boundary();
+            break;
+        case 29:
+            non_ = registers_[kNon];
+            eon_ = registers_[kEon];
+            dir_ = registers_[kDir];
+            echo_write_enabled_ = !(registers_[kFlg] & kFlgEchoOff);
+            break;
+        case 30:
+            echo_write(0);
+            if (echo_offset_ == 0) echo_length_ = (registers_[kEdl] & 0x0F) * 0x800;
+            echo_offset_ += 4;
+            if (echo_offset_ >= echo_length_) echo_offset_ = 0;
+            esa_ = registers_[kEsa];
+            rate_counter_ = (rate_counter_ == 0 ? kRateCounterWrap : rate_counter_) - 1;
+            poll_sample_ = !poll_sample_;
+            if (poll_sample_) {
+                kon_latched_ = new_kon_;
+                new_kon_ = 0;
+                koff_latched_ = registers_[kKoff];
+                poll_pending_ = 0xFF;
+            }
+            break;
+        case 31: {
+            echo_write(1);
+            if (rate_fires(rate_counter_, registers_[kFlg] & 0x1F)) {
+                const int feedback = (noise_ << 13) ^ (noise_ << 14);
+                noise_ = (feedback & 0x4000) ^ (noise_ >> 1);
+            }
+            voice_run(v[0], 0);
+            break;
+        }
+        default:
+            break;
+    }
+    clock_ = (clock_ + 1) & 31;
 }
 
 }  // namespace apu

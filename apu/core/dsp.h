@@ -2,6 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/dsp_envelope.h"
+
 namespace apu {
 
 // The S-DSP as the rest of the sound system sees it: a register file reached
@@ -26,13 +28,72 @@ public:
     void set_output(int16_t* frames, size_t frame_capacity);
     size_t frames_written() const { return frames_written_; }
 
+    // Position within the 32-clock sample period (0..31).
+    uint32_t clock_in_sample() const { return clock_; }
+
 private:
+    struct Voice {
+        int16_t buf[24] = {};        // 12 decoded samples (doubled 15-bit), stored twice
+        int buf_pos = 0;             // slot of the oldest 4-sample group
+        int interp_pos = 0;          // pitch counter, 0..0x7FFF
+        uint16_t brr_addr = 0;       // current 9-byte block
+        int brr_offset = 1;          // next data byte within the block
+        int kon_delay = 0;           // samples left in the key-on start-up
+        Envelope env;
+        int output = 0;              // last output (doubled 15-bit), for PMON
+        int step = 0;                // pitch step applied after decoding
+        // Register values as latched at their cycle.
+        uint8_t srcn = 0, pitch_low = 0, pitch_high = 0, adsr1 = 0;
+        uint16_t dir_entry = 0;      // start or loop address read from DIR
+        uint8_t brr_header = 0, brr_byte1 = 0;
+        uint8_t envx_out = 0, outx_out = 0;
+        bool ended = false;          // reached a block with the end flag
+    };
+
+    void step();                     // one clock
+    // Voice stages; see the per-cycle schedule in dsp.cpp.
+    void voice_srcn(Voice& v, int n);
+    void voice_dir(Voice& v, int n);
+    void voice_pitch_high(Voice& v, int n);
+    void voice_header(Voice& v);
+    void voice_run(Voice& v, int n);
+    void voice_decode_mix_left(Voice& v, int n);
+    void voice_mix_right(Voice& v, int n);
+    void voice_envx(Voice& v, int n);
+    void voice_outx(Voice& v, int n);
+    // Echo stages.
+    void echo_read(int channel);
+    void echo_output(int channel);
+    void echo_write(int channel);
+    void sample_boundary();
+
     uint8_t* ram_;
     uint8_t registers_[128] = {};
     int16_t* output_ = nullptr;
     size_t output_capacity_ = 0;
     size_t frames_written_ = 0;
-    uint32_t clock_in_sample_ = 0;
+    uint32_t clock_ = 0;
+
+    Voice voices_[8];
+    int rate_counter_ = 0;
+    bool poll_sample_ = false;       // KON/KOFF are polled every other sample
+    uint8_t new_kon_ = 0;            // KON bits written since the last poll
+    uint8_t kon_latched_ = 0;
+    uint8_t koff_latched_ = 0;
+    uint8_t poll_pending_ = 0;       // voices that have yet to see the poll
+    int noise_ = 0x4000;
+    uint8_t dir_ = 0, pmon_ = 0, non_ = 0, eon_ = 0;
+    uint8_t esa_ = 0, edl_ = 0;
+    bool echo_write_enabled_ = false;
+    int main_sum_[2] = {}, echo_sum_[2] = {};
+    int out_[2] = {};
+    // Echo unit.
+    int echo_offset_ = 0, echo_length_ = 0;
+    uint16_t echo_addr_ = 0;
+    int16_t fir_buf_[8][2] = {};
+    int fir_pos_ = 0;
+    int fir_out_[2] = {};
+    int echo_in_[2] = {};
 };
 
 }  // namespace apu

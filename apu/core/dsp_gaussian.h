@@ -1,0 +1,24 @@
+#pragma once
+#include <cstdint>
+
+namespace apu {
+
+extern const uint16_t kGaussTable[512];
+
+inline int clamp16(int x) { return x < -32768 ? -32768 : x > 32767 ? 32767 : x; }
+
+// 4-point interpolation of doubled 15-bit samples (oldest first) at the
+// 8-bit fraction `index`. The first three products wrap at 16 bits, only the
+// last addition saturates; the result keeps bit 0 clear.
+inline int gaussian_interpolate(const int16_t* s, int index) {
+    const uint16_t* fwd = kGaussTable + 255 - index;
+    const uint16_t* rev = kGaussTable + index;
+    int out = (fwd[0] * s[0]) >> 11;
+    out += (fwd[256] * s[1]) >> 11;
+    out += (rev[256] * s[2]) >> 11;
+    out = static_cast<int16_t>(out);
+    out += (rev[0] * s[3]) >> 11;
+    return clamp16(out) & ~1;
+}
+
+}  // namespace apu

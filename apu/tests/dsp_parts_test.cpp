@@ -1,0 +1,183 @@
+// The DSP's building blocks against values worked out from the hardware's
+// arithmetic rules.
+#include <gtest/gtest.h>
+
+#include "core/dsp_brr.h"
+#include "core/dsp_echo.h"
+#include "core/dsp_envelope.h"
+#include "core/dsp_gaussian.h"
+
+namespace apu {
+namespace {
+
+TEST(DspBrr, UnfilteredNibblesScaleByShift) {
+    int16_t out[4];
+    // Shift 12, filter 0: nibbles 7, -1, -8, 1 -> (n << 12) >> 1, stored doubled.
+    decode_brr_group(0xC0, 0x7F, 0x81, 0, 0, out);
+    EXPECT_EQ(out[0], 28672);
+    EXPECT_EQ(out[1], -4096);
+    EXPECT_EQ(out[2], -32768);
+    EXPECT_EQ(out[3], 4096);
+    // Shifts 13..15 act as shift 12 on the nibble's sign only.
+    decode_brr_group(0xF0, 0x78, 0x00, 0, 0, out);
+    EXPECT_EQ(out[0], 0);
+    EXPECT_EQ(out[1], -4096);
+}
+
+TEST(DspBrr, PredictionFilters) {
+    int16_t out[4];
+    // Filter 1 from 1000: 128 + 1000 + (-1000 >> 4) = 1065, then decaying by 15/16.
+    decode_brr_group(0x84, 0x10, 0x00, 2000, 0, out);
+    EXPECT_EQ(out[0], 2130);
+    EXPECT_EQ(out[1], 1996);
+    EXPECT_EQ(out[2], 1870);
+    EXPECT_EQ(out[3], 1752);
+    // Filter 2 from (1000, 500): 2000 - 94 - 500 + 31 = 1437 ...
+    decode_brr_group(0x08, 0x00, 0x00, 2000, 1000, out);
+    EXPECT_EQ(out[0], 2874);
+    EXPECT_EQ(out[1], 3602);
+    EXPECT_EQ(out[2], 4170);
+    EXPECT_EQ(out[3], 4570);
+    // Filter 3, shift 4, first nibble 2: 16 + 2000 - 204 - 500 + 93 = 1405 ...
+    decode_brr_group(0x4C, 0x20, 0x00, 2000, 1000, out);
+    EXPECT_EQ(out[0], 2810);
+    EXPECT_EQ(out[1], 3422);
+    EXPECT_EQ(out[2], 3864);
+    EXPECT_EQ(out[3], 4160);
+}
+
+TEST(DspBrr, OverflowClampsTo16BitsThenWrapsTo15) {
+    int16_t out[4];
+    // 14336 + 16383 - 1024 = 29695 fits 16 bits but not 15: the sign flips.
+    decode_brr_group(0xC4, 0x70, 0x00, 32766, 0, out);
+    EXPECT_EQ(out[0], (29695 - 32768) * 2);
+    // 60926 saturates to 0x7FFF, whose 15-bit form is -1.
+    decode_brr_group(0xC8, 0x70, 0x00, 32766, -32768, out);
+    EXPECT_EQ(out[0], -2);
+}
+
+TEST(DspGaussian, TableShapeAndImpulse) {
+    EXPECT_EQ(kGaussTable[0], 0);
+    EXPECT_EQ(kGaussTable[511], 0x519);
+    // Each set of four weights sums to 0x7FF..0x801.
+    for (int i = 0; i < 256; ++i) {
+        const int sum = kGaussTable[i] + kGaussTable[255 - i] + kGaussTable[256 + i] + kGaussTable[511 - i];
+        EXPECT_GE(sum, 0x7FF);
+        EXPECT_LE(sum, 0x801);
+    }
+    const int16_t impulse[4] = {0, 32766, 0, 0};
+    EXPECT_EQ(gaussian_interpolate(impulse, 0), 20878);  // 1305 * 32766 >> 11
+    // At the last fraction the peak weight has moved to the next sample.
+    const int16_t next[4] = {0, 0, 32766, 0};
+    EXPECT_EQ(gaussian_interpolate(next, 255), 20878);
+}
+
+TEST(DspGaussian, OverflowOfTheThirdSumWrapsAndTheLastSaturates) {
+    // Weights 370 + 1305 + 374 = 2049 at index 0: -16 * 2049 wraps to +0x7FF0.
+    const int16_t low[4] = {-32768, -32768, -32768, -32768};
+    EXPECT_EQ(gaussian_interpolate(low, 0), 0x7FF0);
+    const int16_t high[4] = {32766, 32766, 32766, 32766};
+    for (int i = 0; i < 256; ++i) EXPECT_LE(gaussian_interpolate(high, i), 32766);
+}
+
+TEST(DspEcho, FirSumWrapsThenSaturates) {
+    int16_t history[8][2] = {};
+    for (auto& h : history) h[0] = h[1] = 16383;
+    const int8_t seven[8] = {127, 127, 127, 127, 127, 127, 127, 0};
+    // 7 * (16383 * 127 >> 6) = 7 * 32510 = 227570 wraps to 30962.
+    EXPECT_EQ(fir_filter(history, 0, 0, seven), 30962);
+    const int8_t eight[8] = {127, 127, 127, 127, 127, 127, 127, 127};
+    EXPECT_EQ(fir_filter(history, 0, 1, eight), 32767);
+    // Tap 0 weights the oldest entry, tap 7 the newest.
+    int16_t ramp[8][2] = {};
+    for (int i = 0; i < 8; ++i) ramp[i][0] = static_cast<int16_t>(64 * (i + 1));
+    const int8_t first[8] = {64, 0, 0, 0, 0, 0, 0, 0};
+    const int8_t last[8] = {0, 0, 0, 0, 0, 0, 0, 64};
+    EXPECT_EQ(fir_filter(ramp, 3, 0, first), 64 * 5);  // oldest is entry 4
+    EXPECT_EQ(fir_filter(ramp, 3, 0, last), 64 * 4);
+}
+
+TEST(DspEnvelope, RatePeriodsAndPhases) {
+    int fired[32] = {};
+    for (int c = 0; c < kRateCounterWrap; ++c)
+        for (int r = 0; r < 32; ++r) fired[r] += rate_fires(c, r);
+    EXPECT_EQ(fired[0], 0);
+    EXPECT_EQ(fired[31], kRateCounterWrap);
+    EXPECT_EQ(fired[1], kRateCounterWrap / 2048);
+    EXPECT_EQ(fired[2], kRateCounterWrap / 1536);
+    EXPECT_EQ(fired[27], kRateCounterWrap / 5);
+    EXPECT_TRUE(rate_fires(0, 1));
+    EXPECT_TRUE(rate_fires(496, 2));   // 496 + 1040 = 1536
+    EXPECT_TRUE(rate_fires(744, 3));   // 744 + 536 = 1280
+    EXPECT_FALSE(rate_fires(1, 1));
+}
+
+TEST(DspEnvelope, AttackDecaySustain) {
+    Envelope e;
+    e.mode = EnvelopeMode::attack;
+    // Fastest attack: +0x400 per sample, clipped to 0x7FF, then decay.
+    step_envelope(e, 0x8F, 0x00, 0);
+    EXPECT_EQ(e.level, 0x400);
+    step_envelope(e, 0x8F, 0x00, 0);
+    EXPECT_EQ(e.level, 0x7FF);
+    EXPECT_EQ(e.mode, EnvelopeMode::decay);
+    // Decay rate 0x1E (DR 7, every 2nd sample): exponential -((L-1)>>8)-1.
+    step_envelope(e, 0xFF, 0xE0, 0);
+    EXPECT_EQ(e.level, 0x7F7);
+    step_envelope(e, 0xFF, 0xE0, 1);
+    EXPECT_EQ(e.level, 0x7F7);  // rate not due on odd counter values
+    // Reaching the sustain level (0x7xx with SL 7) switches to sustain.
+    EXPECT_EQ(e.mode, EnvelopeMode::sustain);
+    // Sustain rate 0 holds the level.
+    for (int c = 0; c < 100; ++c) step_envelope(e, 0xFF, 0xE0, c);
+    EXPECT_EQ(e.level, 0x7F7);
+}
+
+TEST(DspEnvelope, SlowAttackFollowsItsPeriod) {
+    Envelope e;
+    e.mode = EnvelopeMode::attack;
+    int counter = 0;
+    // AR 0 = rate 1, one +0x20 step per 2048 samples on counter multiples of 2048.
+    for (int n = 0; n < 4096; ++n) {
+        step_envelope(e, 0x80, 0x00, counter);
+        counter = (counter == 0 ? kRateCounterWrap : counter) - 1;
+    }
+    EXPECT_EQ(e.level, 2 * 0x20);
+}
+
+TEST(DspEnvelope, GainModes) {
+    Envelope e;
+    e.mode = EnvelopeMode::attack;
+    step_envelope(e, 0x00, 0x7F, 0);  // direct
+    EXPECT_EQ(e.level, 0x7F0);
+    step_envelope(e, 0x00, 0x9F, 0);  // linear decrease
+    EXPECT_EQ(e.level, 0x7D0);
+    step_envelope(e, 0x00, 0xBF, 0);  // exponential decrease
+    EXPECT_EQ(e.level, 0x7D0 - 8);
+    e.level = 0x10;
+    step_envelope(e, 0x00, 0x9F, 0);
+    EXPECT_EQ(e.level, 0);  // clipped, not wrapped
+    // Bent increase: +0x20 below 0x600 (judged on the last computed level), then +8.
+    e.level = 0x5E0;
+    e.hidden = 0x5E0;
+    step_envelope(e, 0x00, 0xFF, 0);
+    EXPECT_EQ(e.level, 0x600);
+    step_envelope(e, 0x00, 0xFF, 0);
+    EXPECT_EQ(e.level, 0x608);
+    step_envelope(e, 0x00, 0xDF, 0);  // linear increase
+    EXPECT_EQ(e.level, 0x628);
+}
+
+TEST(DspEnvelope, ReleaseIgnoresRates) {
+    Envelope e;
+    e.level = 20;
+    e.mode = EnvelopeMode::release;
+    step_envelope(e, 0x80, 0x00, 1);
+    EXPECT_EQ(e.level, 12);
+    step_envelope(e, 0x80, 0x00, 1);
+    step_envelope(e, 0x80, 0x00, 1);
+    EXPECT_EQ(e.level, 0);
+}
+
+}  // namespace
+}  // namespace apu
