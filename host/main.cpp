@@ -1,0 +1,60 @@
+// sonmara-host: loads components and drives their services from the command line.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/commands.h"
+
+namespace {
+
+void print_usage() {
+    std::fprintf(stderr,
+                 "usage: sonmara-host [--component PATH]... COMMAND [ARGS]\n"
+                 "commands:\n"
+                 "  components            name, version and file types of every component, installation check\n"
+                 "  info [--json] FILE... tags, technical fields and length of each file (folders: every *.spc)\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> component_paths;
+    std::vector<std::string> rest;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--component") == 0) {
+            if (i + 1 == argc) {
+                std::fprintf(stderr, "--component needs a path\n");
+                return 2;
+            }
+            component_paths.push_back(argv[++i]);
+        } else {
+            rest.push_back(argv[i]);
+        }
+    }
+    if (rest.empty()) {
+        print_usage();
+        return 2;
+    }
+
+    try {
+        component_host host;
+        if (component_paths.empty()) {
+            host.load_folder(component_host::executable_folder() / "components");
+        } else {
+            for (const auto& path : component_paths) host.load(std::filesystem::u8path(path));
+        }
+        host.start();
+
+        const std::string command = rest[0];
+        std::vector<std::string> arguments(rest.begin() + 1, rest.end());
+        if (command == "components") return run_components_command(host);
+        if (command == "info") return run_info_command(host, arguments);
+        std::fprintf(stderr, "unknown command: %s\n", command.c_str());
+        print_usage();
+        return 2;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+}

@@ -1,1 +1,0 @@
-int velmo_shared_placeholder;

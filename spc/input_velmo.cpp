@@ -1,0 +1,56 @@
+#include "spc/input_velmo.h"
+
+#include <cstring>
+
+#include "host/shared/shared.h"
+#include "prefs/settings.h"
+#include "spc/spc_layout.h"
+#include "support/exceptions.h"
+#include "support/file_access.h"
+
+namespace {
+constexpr guid_t input_guid = {0xFFEE4F1E, 0x598A, 0x4429, {0x98, 0xE3, 0xF6, 0xFE, 0x27, 0x02, 0xCB, 0xE3}};
+constexpr guid_t preferences_guid = {0xA8E61D30, 0xB2E2, 0x4CCE, {0xAD, 0x31, 0x73, 0x9E, 0x6C, 0xA8, 0x5D, 0xF1}};
+}  // namespace
+
+bool input_velmo::g_is_our_path(const char*, const char* extension) {
+    return cfg_spc_extension != 0 && stricmp_utf8(extension, "spc") == 0;
+}
+
+guid_t input_velmo::g_get_guid() { return input_guid; }
+guid_t input_velmo::g_get_preferences_guid() { return preferences_guid; }
+
+void input_velmo::open(const service_ptr_t<file>& hint, const char* path, input_open_reason reason,
+                       abort_callback& abort) {
+    if (hint) file_ = hint;
+    path_ = path;
+    if (!hint) {
+        if (reason != input_open_info_read && reason != input_open_decode && reason != input_open_info_write) uBugCheck();
+        g_open(file_, path, reason == input_open_info_write ? file_open_write_existing : file_open_read, abort);
+    } else {
+        file_->rewind(abort);
+    }
+
+    file_size_ = static_cast<uint32_t>(file_->get_size(abort));
+    image_.set_size(file_size_);
+    // A short read leaves the rest of the image zero, never uninitialised.
+    image_.fill(0);
+    file_->read(image_.data(), file_size_, abort);
+
+    if (file_size_ < spc_layout::signature_size ||
+        std::memcmp(image_.data(), spc_layout::signature, spc_layout::signature_size) != 0) {
+        throw sonmara_io::exception_io_unsupported_format();
+    }
+    settings_ = settings_snapshot::take();
+}
+
+file_stats input_velmo::get_file_stats(abort_callback& abort) {
+    return file_stats{file_->get_size(abort), file_->get_timestamp(abort)};
+}
+
+void input_velmo::get_info(track_info& info, abort_callback&) { info.info_set("codec", "SPC"); }
+
+void input_velmo::retag_set_info(const track_info&, abort_callback&) {
+    // Tag writing is not available yet: refuse rather than pretend.
+    throw sonmara_io::exception_io_unsupported_format();
+}

@@ -1,0 +1,48 @@
+#pragma once
+#include <cstdint>
+
+#include "sdk/input.h"
+#include "sdk/input_impl.h"
+#include "spc/settings_snapshot.h"
+#include "support/byte_buffer.h"
+#include "support/string8.h"
+
+// One opened SPC file, serving one role: info reader, decoder or tag writer.
+class input_velmo {
+public:
+    input_velmo() = default;
+    input_velmo(const input_velmo&) = delete;
+    input_velmo& operator=(const input_velmo&) = delete;
+
+    void open(const service_ptr_t<file>& hint, const char* path, input_open_reason reason, abort_callback& abort);
+
+    void get_info(track_info& info, abort_callback& abort);
+    file_stats get_file_stats(abort_callback& abort);
+
+    void decode_initialize(unsigned flags, abort_callback& abort);
+    bool decode_run(audio_chunk& chunk, abort_callback& abort);
+    void decode_seek(double seconds, abort_callback& abort);
+    bool decode_can_seek();
+    bool decode_get_dynamic_info(track_info& info, double& timestamp_delta);
+    void decode_on_idle(abort_callback& abort);
+
+    void retag_set_info(const track_info& info, abort_callback& abort);
+
+    static bool g_is_our_content_type(const char*) { return false; }
+    static bool g_is_our_path(const char* path, const char* extension);
+    static guid_t g_get_guid();
+    static const char* g_get_name() { return "Velmo input"; }
+    static guid_t g_get_preferences_guid();
+    static bool g_is_low_merit() { return false; }
+
+    uint32_t file_size() const { return file_size_; }
+    const byte_buffer& image() const { return image_; }
+    const settings_snapshot& settings() const { return settings_; }
+
+private:
+    service_ptr_t<file> file_;
+    string8_t path_;
+    uint32_t file_size_ = 0;
+    byte_buffer image_;
+    settings_snapshot settings_{};
+};
