@@ -1,0 +1,104 @@
+#pragma once
+#include <cstdint>
+
+namespace apu {
+
+struct CpuRegisters {
+    uint16_t pc = 0;
+    uint8_t a = 0;
+    uint8_t x = 0;
+    uint8_t y = 0;
+    uint8_t sp = 0;
+    uint8_t psw = 0;  // N V P B H I Z C, bit 7 to bit 0
+};
+
+namespace flag {
+inline constexpr uint8_t N = 0x80, V = 0x40, P = 0x20, B = 0x10, H = 0x08, I = 0x04, Z = 0x02, C = 0x01;
+}
+
+// The SPC700. Every bus access and internal cycle goes through Bus (read,
+// write, idle: one CPU cycle each) in the order the chip performs them.
+// Bus is a template parameter so the production memory map is inlined into
+// the interpreter; a flat recording bus is used to check the CPU alone.
+// Instantiated for SystemBus and FlatBus (cpu_system.cpp, cpu_flat.cpp).
+template <class Bus>
+class Cpu {
+public:
+    explicit Cpu(Bus& bus) : bus_(bus) {}
+
+    CpuRegisters registers() const;
+    void set_registers(const CpuRegisters& r);
+
+    // SLEEP and STOP halt the CPU until reset; nothing on this chip wakes it.
+    bool halted() const { return halted_; }
+    void set_halted(bool halted) { halted_ = halted; }
+
+    // Executes one instruction (a halted CPU idles one cycle).
+    void step();
+    // Executes instructions until the bus cycle reaches end_cycle; the last
+    // instruction may run past it.
+    void run(uint64_t end_cycle);
+
+private:
+    enum AluOp { Or, And, Eor, Cmp, Adc, Sbc };
+
+    // Bus cycles.
+    uint8_t fetch() { return bus_.read(pc_++); }
+    uint16_t fetch16() {
+        const uint8_t lo = fetch();
+        return uint16_t(lo | fetch() << 8);
+    }
+    void dummy_read() { bus_.read(pc_); }
+    void idle() { bus_.idle(); }
+    uint8_t read(uint16_t address) { return bus_.read(address); }
+    void write(uint16_t address, uint8_t value) { bus_.write(address, value); }
+    uint16_t dp(unsigned offset) const { return uint16_t((p_ ? 0x100 : 0) | (offset & 0xFF)); }
+    void push(uint8_t value) { bus_.write(uint16_t(0x100 | sp_--), value); }
+    uint8_t pop() { return bus_.read(uint16_t(0x100 | ++sp_)); }
+
+    // Effective addresses, with the cycles the chip spends forming them.
+    uint16_t addr_dp() { return dp(fetch()); }
+    uint16_t addr_dp_x() { const uint8_t d = fetch(); idle(); return dp(d + x_); }
+    uint16_t addr_dp_y() { const uint8_t d = fetch(); idle(); return dp(d + y_); }
+    uint16_t addr_abs() { return fetch16(); }
+    uint16_t addr_abs_x() { const uint16_t w = fetch16(); idle(); return uint16_t(w + x_); }
+    uint16_t addr_abs_y() { const uint16_t w = fetch16(); idle(); return uint16_t(w + y_); }
+    uint16_t addr_ind_x() { dummy_read(); return dp(x_); }
+    uint16_t addr_dp_x_ind();   // [dp+X]
+    uint16_t addr_dp_ind_y();   // [dp]+Y, as used by loads
+
+    // Flags and ALU (cpu_alu.h).
+    void set_nz(uint8_t v) { n_ = v & 0x80; z_ = v == 0; }
+    uint8_t get_psw() const;
+    void set_psw(uint8_t psw);
+    template <int Op> uint8_t alu(uint8_t a, uint8_t b);
+    template <int Op> void alu_a(uint8_t b);
+    template <int Op> void alu_mem(uint16_t address, uint8_t b);
+    uint8_t adc(uint8_t a, uint8_t b);
+    void compare(uint8_t a, uint8_t b);
+    uint8_t asl(uint8_t v);
+    uint8_t lsr(uint8_t v);
+    uint8_t rol(uint8_t v);
+    uint8_t ror(uint8_t v);
+    uint8_t inc(uint8_t v) { set_nz(uint8_t(v + 1)); return uint8_t(v + 1); }
+    uint8_t dec(uint8_t v) { set_nz(uint8_t(v - 1)); return uint8_t(v - 1); }
+    template <class F> void modify(uint16_t address, F f) { write(address, f(read(address))); }
+    void store(uint16_t address, uint8_t v) { read(address); write(address, v); }
+    void branch(bool taken);
+    void call(uint16_t target, bool extra_wait);
+    void word_op(uint8_t opcode);
+    void bit_op(uint8_t opcode);
+    void multiply();
+    void divide();
+    void decimal_adjust_add();
+    void decimal_adjust_sub();
+    void execute(uint8_t opcode);
+
+    Bus& bus_;
+    uint16_t pc_ = 0;
+    uint8_t a_ = 0, x_ = 0, y_ = 0, sp_ = 0;
+    bool n_ = false, v_ = false, p_ = false, b_ = false, h_ = false, i_ = false, z_ = false, c_ = false;
+    bool halted_ = false;
+};
+
+}  // namespace apu

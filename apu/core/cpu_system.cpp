@@ -1,0 +1,6 @@
+#include "core/cpu_exec.h"
+#include "core/system_bus.h"
+
+namespace apu {
+template class Cpu<SystemBus>;
+}

@@ -1,0 +1,46 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+namespace apu {
+
+// One CPU cycle as seen on the bus.
+struct BusCycle {
+    enum Kind : uint8_t { Read, Write, Wait };
+    uint16_t address = 0;  // unused for Wait
+    uint8_t value = 0;     // unused for Wait
+    Kind kind = Wait;
+};
+
+// Plain 64 KiB of RAM with no I/O and no ROM, optionally recording every
+// cycle; lets the CPU be checked in isolation, one bus cycle at a time.
+class FlatBus {
+public:
+    uint8_t ram[0x10000] = {};
+    std::vector<BusCycle>* log = nullptr;
+
+    uint8_t read(uint16_t address) {
+        ++cycle_;
+        const uint8_t value = ram[address];
+        if (log) log->push_back({address, value, BusCycle::Read});
+        return value;
+    }
+    void write(uint16_t address, uint8_t value) {
+        ++cycle_;
+        ram[address] = value;
+        if (log) log->push_back({address, value, BusCycle::Write});
+    }
+    void idle() {
+        ++cycle_;
+        if (log) log->push_back({0, 0, BusCycle::Wait});
+    }
+    uint64_t cycle() const { return cycle_; }
+    void skip_to(uint64_t cycle) {
+        if (cycle > cycle_) cycle_ = cycle;
+    }
+
+private:
+    uint64_t cycle_ = 0;
+};
+
+}  // namespace apu

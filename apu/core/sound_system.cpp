@@ -1,0 +1,26 @@
+#include "core/sound_system.h"
+
+#include <cstring>
+
+namespace apu {
+
+SoundSystem::SoundSystem() : dsp_(ram_), bus_(ram_, dsp_), cpu_(bus_) { reset(); }
+
+void SoundSystem::reset() {
+    std::memset(ram_, 0, sizeof ram_);
+    dsp_.reset();
+    bus_.reset();
+    CpuRegisters r;
+    r.pc = uint16_t(kIplRom[0x3E] | kIplRom[0x3F] << 8);
+    cpu_.set_registers(r);
+    cpu_.set_halted(false);
+    target_cycle_ = 0;
+}
+
+void SoundSystem::run(uint32_t cycles) {
+    target_cycle_ += cycles;
+    cpu_.run(target_cycle_);
+    bus_.sync_dsp();
+}
+
+}  // namespace apu

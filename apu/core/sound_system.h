@@ -1,0 +1,65 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "core/cpu.h"
+#include "core/dsp.h"
+#include "core/system_bus.h"
+
+namespace apu {
+
+// One complete, independent sound system: 64 KiB RAM, SPC700, timers, IPL
+// ROM, the four ports and the S-DSP. Objects share nothing.
+// It holds pointers into itself, so it is neither copied nor moved.
+class SoundSystem {
+public:
+    static constexpr uint32_t kCpuHz = 1024000;
+
+    SoundSystem();
+    SoundSystem(const SoundSystem&) = delete;
+    SoundSystem& operator=(const SoundSystem&) = delete;
+
+    // Power-on state: RAM cleared, IPL ROM switched in, CPU at its reset vector.
+    void reset();
+
+    // Restores the state an SPC file image holds (see snapshot.cpp). Bytes
+    // past the end of a short image count as zero; returns false when the
+    // image did not hold the whole snapshot (0x10200 bytes).
+    bool load_spc(const uint8_t* image, size_t size);
+
+    // Advances by `cycles` CPU cycles. The last instruction may end a few
+    // cycles past the target; the next call makes up for it, so over several
+    // calls the cycle count is exact. The DSP is run up to the CPU at the end.
+    void run(uint32_t cycles);
+
+    uint64_t cycles() const { return bus_.cycle(); }
+    CpuRegisters registers() const { return cpu_.registers(); }
+    void set_registers(const CpuRegisters& r) { cpu_.set_registers(r); }
+    bool halted() const { return cpu_.halted(); }
+
+    // RAM as the DSP sees it (under the ROM and the I/O registers too).
+    uint8_t* ram() { return ram_; }
+    const uint8_t* ram() const { return ram_; }
+    // What the CPU would read at `address`, without side effects.
+    uint8_t peek(uint16_t address) { return bus_.peek(address); }
+
+    // The main CPU's side of the ports at 0xF4..0xF7.
+    void write_port(int port, uint8_t value) { bus_.set_input_port(port, value); }
+    uint8_t read_port(int port) const { return bus_.output_port(port); }
+
+    // Stereo frames are written to this buffer as the DSP runs.
+    void set_output(int16_t* frames, size_t frame_capacity) { dsp_.set_output(frames, frame_capacity); }
+    size_t frames_written() const { return dsp_.frames_written(); }
+
+    Dsp& dsp() { return dsp_; }
+    SystemBus& bus() { return bus_; }
+
+private:
+    uint8_t ram_[0x10000] = {};
+    Dsp dsp_;
+    SystemBus bus_;
+    Cpu<SystemBus> cpu_;
+    uint64_t target_cycle_ = 0;
+};
+
+}  // namespace apu

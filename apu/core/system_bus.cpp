@@ -1,0 +1,84 @@
+#include "core/system_bus.h"
+
+namespace apu {
+
+void SystemBus::reset() {
+    timers_.reset();
+    cycle_ = 0;
+    dsp_cycle_ = 0;
+    ipl_enabled_ = true;
+    test_ = 0x0A;
+    control_ = 0x80;
+    dsp_address_ = 0;
+    for (auto& p : port_in_) p = 0;
+    for (auto& p : port_out_) p = 0;
+    aux_[0] = aux_[1] = 0;
+}
+
+uint8_t SystemBus::read_io(uint16_t address, uint64_t now) {
+    switch (address) {
+    case 0xF2: return dsp_address_;
+    case 0xF3:
+        sync_dsp_to(now);
+        return dsp_.read(dsp_address_ & 0x7F);
+    case 0xF4: case 0xF5: case 0xF6: case 0xF7: return port_in_[address - 0xF4];
+    case 0xF8: case 0xF9: return aux_[address - 0xF8];
+    case 0xFD: case 0xFE: case 0xFF: return timers_.read_counter(address - 0xFD, now);
+    default: return 0;  // TEST, CONTROL and the targets are write-only
+    }
+}
+
+void SystemBus::write_io(uint16_t address, uint8_t value, uint64_t now) {
+    switch (address) {
+    case 0xF0: test_ = value; break;
+    case 0xF1:
+        control_ = value;
+        if (value & 0x10) port_in_[0] = port_in_[1] = 0;
+        if (value & 0x20) port_in_[2] = port_in_[3] = 0;
+        ipl_enabled_ = (value & 0x80) != 0;
+        timers_.write_control(value, now);
+        break;
+    case 0xF2: dsp_address_ = value; break;
+    case 0xF3:
+        // The upper half of the address space mirrors the registers read-only.
+        if (dsp_address_ < 0x80) {
+            sync_dsp_to(now);
+            dsp_.write(dsp_address_, value);
+        }
+        break;
+    case 0xF4: case 0xF5: case 0xF6: case 0xF7: port_out_[address - 0xF4] = value; break;
+    case 0xF8: case 0xF9: aux_[address - 0xF8] = value; break;
+    case 0xFA: case 0xFB: case 0xFC: timers_.write_target(address - 0xFA, value, now); break;
+    default: break;  // the counters ignore writes
+    }
+}
+
+uint8_t SystemBus::peek(uint16_t address) {
+    if ((address & 0xFFF0) == 0x00F0) {
+        if (address >= 0xFD) return timers_.peek_counter(address - 0xFD, cycle_);
+        if (address == 0xF3) {
+            sync_dsp();
+            return dsp_.read(dsp_address_ & 0x7F);
+        }
+        return read_io(address, cycle_);
+    }
+    if (address >= kIplRomBase && ipl_enabled_) return kIplRom[address - kIplRomBase];
+    return ram_[address];
+}
+
+void SystemBus::restore_io(uint8_t control, uint8_t dsp_address, const uint8_t ports[4], const uint8_t aux[2],
+                           const uint8_t targets[3], const uint8_t counters[3]) {
+    test_ = 0x0A;
+    control_ = control;
+    ipl_enabled_ = (control & 0x80) != 0;
+    dsp_address_ = dsp_address;
+    for (int i = 0; i < 4; ++i) {
+        port_in_[i] = ports[i];
+        port_out_[i] = 0;
+    }
+    aux_[0] = aux[0];
+    aux_[1] = aux[1];
+    for (int i = 0; i < 3; ++i) timers_.restore(i, (control >> i) & 1, targets[i], counters[i], cycle_);
+}
+
+}  // namespace apu

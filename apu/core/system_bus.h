@@ -1,0 +1,86 @@
+#pragma once
+#include <cstdint>
+
+#include "core/dsp.h"
+#include "core/ipl_rom.h"
+#include "core/timers.h"
+
+namespace apu {
+
+// The SPC700's view of its 64 KiB: RAM, the I/O registers at 0xF0..0xFF and
+// the IPL ROM at 0xFFC0 while it is switched in. Every access is one CPU
+// cycle; the cycle counter lives here so that timers and the DSP can be
+// brought up to date only when the CPU actually reaches them.
+class SystemBus {
+public:
+    SystemBus(uint8_t* ram, Dsp& dsp) : ram_(ram), dsp_(dsp) {}
+
+    void reset();
+
+    uint8_t read(uint16_t address) {
+        const uint64_t now = cycle_++;
+        if ((address & 0xFFF0) == 0x00F0) return read_io(address, now);
+        if (address >= kIplRomBase && ipl_enabled_) return kIplRom[address - kIplRomBase];
+        return ram_[address];
+    }
+    void write(uint16_t address, uint8_t value) {
+        const uint64_t now = cycle_++;
+        ram_[address] = value;  // also under the ROM and the I/O registers
+        if ((address & 0xFFF0) == 0x00F0) write_io(address, value, now);
+    }
+    void idle() { ++cycle_; }
+
+    uint64_t cycle() const { return cycle_; }
+    // A halted CPU only lets time pass.
+    void skip_to(uint64_t cycle) {
+        if (cycle > cycle_) cycle_ = cycle;
+    }
+    // Runs the DSP up to the current cycle.
+    void sync_dsp() { sync_dsp_to(cycle_); }
+
+    // What the CPU would read, without side effects (counters not cleared).
+    uint8_t peek(uint16_t address);
+
+    // The main-CPU side of the four ports: what the SPC700 reads at 0xF4+i,
+    // and what it last wrote there.
+    void set_input_port(int port, uint8_t value) { port_in_[port & 3] = value; }
+    uint8_t input_port(int port) const { return port_in_[port & 3]; }
+    uint8_t output_port(int port) const { return port_out_[port & 3]; }
+
+    uint8_t test() const { return test_; }
+    uint8_t control() const { return control_; }
+    uint8_t dsp_address() const { return dsp_address_; }
+    bool ipl_enabled() const { return ipl_enabled_; }
+    uint8_t aux(int index) const { return aux_[index & 1]; }
+    Timers& timers() { return timers_; }
+
+    // Snapshot restore: sets the registers as a dump left them, without the
+    // one-shot effects of writing them (port clears, timer restarts).
+    void restore_io(uint8_t control, uint8_t dsp_address, const uint8_t ports[4], const uint8_t aux[2],
+                    const uint8_t targets[3], const uint8_t counters[3]);
+
+private:
+    void sync_dsp_to(uint64_t cycle) {
+        if (cycle > dsp_cycle_) {
+            dsp_.run(uint32_t(cycle - dsp_cycle_));
+            dsp_cycle_ = cycle;
+        }
+    }
+    uint8_t read_io(uint16_t address, uint64_t now);
+    void write_io(uint16_t address, uint8_t value, uint64_t now);
+
+    uint8_t* ram_;
+    Dsp& dsp_;
+    Timers timers_;
+    uint64_t cycle_ = 0;
+    uint64_t dsp_cycle_ = 0;
+    bool ipl_enabled_ = true;
+    uint8_t test_ = 0x0A;
+    uint8_t control_ = 0x80;
+    uint8_t dsp_address_ = 0;
+    uint8_t port_in_[4] = {};
+    uint8_t port_out_[4] = {};
+    uint8_t aux_[2] = {};
+};
+
+}  // namespace apu
