@@ -19,6 +19,7 @@ enum : uint8_t {
 };
 
 constexpr uint8_t kFlgReset = 0x80, kFlgMute = 0x40, kFlgEchoOff = 0x20;
+constexpr int kLoadCounterPhase = 2032;
 
 }  // namespace
 
@@ -30,7 +31,7 @@ void Dsp::reset() {
     for (Voice& v : voices_) v = Voice{};
     clock_ = 0;
     rate_counter_ = 0;
-    poll_sample_ = false;
+    poll_sample_ = true;  // the first poll falls on the second sample
     new_kon_ = kon_latched_ = koff_latched_ = poll_pending_ = 0;
     noise_ = 0x4000;
     dir_ = pmon_ = non_ = eon_ = esa_ = edl_ = 0;
@@ -66,6 +67,11 @@ void Dsp::load_registers(const uint8_t registers[128]) {
     echo_write_enabled_ = !(registers_[kFlg] & kFlgEchoOff);
     echo_addr_ = static_cast<uint16_t>(esa_ << 8);
     koff_latched_ = registers_[kKoff];
+    // A KON value in the snapshot is a write the DSP has yet to act on.
+    new_kon_ = registers_[kKon];
+    // The snapshot holds no counter phase; this one puts envelope and noise
+    // steps where the reference renderer has them.
+    rate_counter_ = kLoadCounterPhase;
 }
 
 uint8_t Dsp::read(uint8_t address) const { return registers_[address & 0x7F]; }
