@@ -34,7 +34,11 @@ public:
 
     uint64_t cycles() const { return bus_.cycle(); }
     CpuRegisters registers() const { return cpu_.registers(); }
-    void set_registers(const CpuRegisters& r) { cpu_.set_registers(r); }
+    // Also wakes a halted CPU: execution starts afresh at r.pc.
+    void set_registers(const CpuRegisters& r) {
+        cpu_.set_registers(r);
+        cpu_.set_halted(false);
+    }
     bool halted() const { return cpu_.halted(); }
 
     // RAM as the DSP sees it (under the ROM and the I/O registers too).

@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "core/sound_system.h"
+#include "tools/example_spc.h"
+
+namespace {
+
+TEST(ExampleSpc, DriverReachesItsPlayerLoopAndKeysNotesOn) {
+    const auto example = apu::example::build_example_spc();
+    auto s = std::make_unique<apu::SoundSystem>();
+    ASSERT_TRUE(s->load_spc(example.image.data(), example.image.size()));
+    EXPECT_EQ(s->registers().pc, example.entry);
+
+    s->run(apu::SoundSystem::kCpuHz / 10);
+    for (int i = 0; i < 200; ++i) {
+        s->run(997);  // sample the PC at uneven points
+        const uint16_t pc = s->registers().pc;
+        ASSERT_GE(pc, example.player_begin) << i;
+        ASSERT_LT(pc, example.player_end) << i;
+    }
+    // 0.3 s at four notes a second.
+    EXPECT_GE(s->ram()[example.notes_played_address], 1);
+    EXPECT_TRUE(s->dsp().read(0x4C) & 1) << "KON written";
+    EXPECT_EQ(s->dsp().read(0x5D), 0x03) << "sample directory set";
+    EXPECT_TRUE(s->bus().timers().enabled(0));
+    EXPECT_FALSE(s->halted());
+}
+
+TEST(ExampleSpc, ImageCarriesHeaderTagsAndXid6) {
+    const auto image = apu::example::build_example_spc().image;
+    ASSERT_GT(image.size(), 0x10208u);
+    EXPECT_EQ(std::string(image.begin(), image.begin() + 33), "SNES-SPC700 Sound File Data v0.30");
+    EXPECT_EQ(image[0x23], 26);
+    EXPECT_EQ(std::string(image.begin() + 0xA9, image.begin() + 0xAC), "012");
+    EXPECT_EQ(std::string(image.begin() + 0x10200, image.begin() + 0x10204), "xid6");
+    const uint32_t length = image[0x10204] | image[0x10205] << 8 | image[0x10206] << 16 | uint32_t(image[0x10207]) << 24;
+    EXPECT_EQ(image.size(), 0x10208u + length);
+    // Walk the sub-chunks: every one is whole and 4-byte aligned.
+    size_t at = 0x10208;
+    int count = 0;
+    while (at < image.size()) {
+        const uint8_t type = image[at + 1];
+        const uint16_t v = uint16_t(image[at + 2] | image[at + 3] << 8);
+        at += 4 + (type == 0 ? 0 : (v + 3u) / 4 * 4);
+        ++count;
+    }
+    EXPECT_EQ(at, image.size());
+    EXPECT_EQ(count, 15);
+}
+
+}  // namespace

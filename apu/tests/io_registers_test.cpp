@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "core/ipl_rom.h"
+#include "spc700_program.h"
+
+namespace {
+
+using apu::SoundSystem;
+using apu_test::run_program;
+
+constexpr uint8_t SLEEP = 0xEF;
+
+std::unique_ptr<SoundSystem> make() { return std::make_unique<SoundSystem>(); }
+
+TEST(IoRegisters, PortsConnectTheTwoProcessors) {
+    auto s = make();
+    s->write_port(0, 0x55);
+    s->write_port(3, 0x66);
+    // MOV A,$F4 ; MOV $F5,A ; MOV X,$F7 ; MOV $F6,X
+    run_program(*s, {0xE4, 0xF4, 0xC4, 0xF5, 0xF8, 0xF7, 0xD8, 0xF6, SLEEP});
+    EXPECT_EQ(s->read_port(1), 0x55);
+    EXPECT_EQ(s->read_port(2), 0x66);
+    EXPECT_EQ(s->ram()[0xF5], 0x55) << "writes reach the RAM beneath";
+    EXPECT_EQ(s->peek(0xF5), 0x00) << "the CPU reads the main CPU's value, not its own";
+}
+
+TEST(IoRegisters, ControlClearsInputPortsInPairs) {
+    auto s = make();
+    for (int i = 0; i < 4; ++i) s->write_port(i, uint8_t(0x10 + i));
+    run_program(*s, {0x8F, 0x10, 0xF1, SLEEP});  // MOV $F1,#$10
+    EXPECT_EQ(s->peek(0xF4), 0);
+    EXPECT_EQ(s->peek(0xF5), 0);
+    EXPECT_EQ(s->peek(0xF6), 0x12);
+    run_program(*s, {0x8F, 0x20, 0xF1, SLEEP});
+    EXPECT_EQ(s->peek(0xF6), 0);
+    EXPECT_EQ(s->peek(0xF7), 0);
+}
+
+TEST(IoRegisters, WriteOnlyRegistersReadZeroAuxiliaryBytesReadBack) {
+    auto s = make();
+    // MOV $F8,#$12 ; MOV $F9,#$34 ; MOV $FA,#$56 ; MOV $FD,#$77 ; SLEEP
+    run_program(*s, {0x8F, 0x12, 0xF8, 0x8F, 0x34, 0xF9, 0x8F, 0x56, 0xFA, 0x8F, 0x77, 0xFD, SLEEP});
+    EXPECT_EQ(s->peek(0xF8), 0x12);
+    EXPECT_EQ(s->peek(0xF9), 0x34);
+    for (uint16_t a : {0xF0, 0xF1, 0xFA, 0xFB, 0xFC}) EXPECT_EQ(s->peek(a), 0) << std::hex << a;
+    EXPECT_EQ(s->peek(0xFD), 0) << "counters ignore writes";
+    EXPECT_EQ(s->bus().timers().target(0), 0x56);
+}
+
+TEST(IoRegisters, DspRegistersThroughAddressAndData) {
+    auto s = make();
+    // MOV $F2,#$2C ; MOV $F3,#$7F ; MOV $F2,#$AC ; MOV $F3,#$11 ; MOV A,$F3 ; SLEEP
+    run_program(*s, {0x8F, 0x2C, 0xF2, 0x8F, 0x7F, 0xF3, 0x8F, 0xAC, 0xF2, 0x8F, 0x11, 0xF3, 0xE4, 0xF3, SLEEP});
+    EXPECT_EQ(s->dsp().read(0x2C), 0x7F);
+    EXPECT_EQ(s->registers().a, 0x7F) << "0x80..0xFF mirror the registers for reading; writes there are dropped";
+    EXPECT_EQ(s->peek(0xF2), 0xAC);
+}
+
+TEST(IoRegisters, IplRomSwitchesOverRamThatWritesStillReach) {
+    auto s = make();
+    EXPECT_EQ(s->peek(0xFFC0), apu::kIplRom[0]);
+    // MOV $FFC0,A (A=$42) with the ROM in, then switch it out.
+    // MOV A,#$42 ; MOV $FFC0,A ; MOV X,$FFC0 -> ROM ; MOV $F1,#0 ; MOV Y,$FFC0 -> RAM
+    run_program(*s, {0xE8, 0x42, 0xC5, 0xC0, 0xFF, 0xE9, 0xC0, 0xFF, 0x8F, 0x00, 0xF1, 0xEC, 0xC0, 0xFF, SLEEP});
+    EXPECT_EQ(s->registers().x, apu::kIplRom[0]);
+    EXPECT_EQ(s->registers().y, 0x42);
+    EXPECT_FALSE(s->bus().ipl_enabled());
+    run_program(*s, {0x8F, 0x80, 0xF1, SLEEP});
+    EXPECT_EQ(s->peek(0xFFFF), apu::kIplRom[63]);
+}
+
+TEST(IoRegisters, TimerCounterReadThroughTheCpuClearsIt) {
+    auto s = make();
+    // MOV $FA,#1 ; MOV $F1,#$01 ; SLEEP — timer 0 ticks every 128 cycles.
+    run_program(*s, {0x8F, 0x01, 0xFA, 0x8F, 0x01, 0xF1, SLEEP}, 128 * 10);
+    const uint8_t ticks = s->peek(0xFD);
+    EXPECT_GE(ticks, 8);
+    EXPECT_LE(ticks, 10);
+    run_program(*s, {0xE4, 0xFD, 0xF8, 0xFD, SLEEP}, 20);  // MOV A,$FD ; MOV X,$FD
+    EXPECT_GE(s->registers().a, ticks);
+    EXPECT_EQ(s->registers().x, 0);
+}
+
+TEST(IoRegisters, DummyReadOfAStoreClearsACounter) {
+    auto s = make();
+    run_program(*s, {0x8F, 0x01, 0xFA, 0x8F, 0x01, 0xF1, SLEEP}, 128 * 5);
+    ASSERT_GT(s->peek(0xFD), 0);
+    run_program(*s, {0xC4, 0xFD, SLEEP}, 10);  // MOV $FD,A reads the address first
+    EXPECT_EQ(s->peek(0xFD), 0);
+}
+
+// From power-on the boot ROM clears page 0 and signals 0xBBAA on ports 0/1,
+// then waits for 0xCC; a main CPU that uploads a program through the ports
+// gets it run.
+TEST(IoRegisters, BootRomAcceptsAnUploadThroughThePorts) {
+    auto s = make();
+    s->run(4000);
+    ASSERT_EQ(s->read_port(0), 0xAA);
+    ASSERT_EQ(s->read_port(1), 0xBB);
+
+    const uint8_t program[] = {0xE8, 0x5A, 0xC4, 0xF7, 0xEF};  // MOV A,#$5A ; MOV $F7,A ; SLEEP
+    const uint16_t dest = 0x0300;
+    auto handshake = [&](uint8_t port0) {
+        for (int i = 0; i < 1000 && s->read_port(0) != port0; ++i) s->run(16);
+        ASSERT_EQ(s->read_port(0), port0);
+    };
+    s->write_port(1, 1);  // non-zero: a block follows
+    s->write_port(2, uint8_t(dest));
+    s->write_port(3, uint8_t(dest >> 8));
+    s->write_port(0, 0xCC);
+    handshake(0xCC);
+    for (uint8_t i = 0; i < sizeof program; ++i) {
+        s->write_port(1, program[i]);
+        s->write_port(0, i);
+        handshake(i);
+    }
+    s->write_port(1, 0);  // no more blocks: jump to the address in ports 2/3
+    s->write_port(2, uint8_t(dest));
+    s->write_port(3, uint8_t(dest >> 8));
+    s->write_port(0, uint8_t(sizeof program + 1));
+    for (int i = 0; i < 100 && !s->halted(); ++i) s->run(64);
+    EXPECT_TRUE(s->halted());
+    EXPECT_EQ(s->read_port(3), 0x5A);
+    EXPECT_EQ(s->ram()[dest + 1], 0x5A);
+}
+
+TEST(SoundSystem, RunKeepsTheDspInStepWithTheCpu) {
+    auto s = make();
+    std::vector<int16_t> frames(2 * 200);
+    s->set_output(frames.data(), 200);
+    for (int i = 0; i < 10; ++i) s->run(320);  // 100 samples' worth
+    // The last instruction may overrun the target by a few cycles.
+    EXPECT_GE(s->cycles(), 3200u);
+    EXPECT_LT(s->cycles(), 3200u + 12);
+    EXPECT_EQ(s->frames_written(), size_t(s->cycles() / 32));
+}
+
+TEST(SoundSystem, SystemsAreIndependent) {
+    auto a = make();
+    auto b = make();
+    a->ram()[0x1234] = 0x99;
+    a->write_port(0, 7);
+    a->run(5000);
+    EXPECT_EQ(b->ram()[0x1234], 0);
+    EXPECT_EQ(b->cycles(), 0u);
+    EXPECT_EQ(b->peek(0xF4), 0);
+}
+
+}  // namespace

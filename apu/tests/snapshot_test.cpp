@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "core/ipl_rom.h"
+#include "core/snapshot.h"
+#include "core/sound_system.h"
+
+namespace {
+
+using apu::SoundSystem;
+namespace spc = apu::spc;
+
+std::vector<uint8_t> image_with_io(const uint8_t io[16]) {
+    std::vector<uint8_t> image(spc::kSnapshotSize, 0);
+    image[spc::kPc] = 0x34;
+    image[spc::kPc + 1] = 0x12;
+    image[spc::kA] = 0xA1;
+    image[spc::kX] = 0xB2;
+    image[spc::kY] = 0xC3;
+    image[spc::kPsw] = 0xE5;
+    image[spc::kSp] = 0xD4;
+    for (int i = 0; i < 0x10000; ++i) image[spc::kRam + i] = uint8_t(i * 7 + (i >> 8));
+    for (int i = 0; i < 16; ++i) image[spc::kRam + 0xF0 + i] = io[i];
+    for (int i = 0; i < 128; ++i) image[spc::kDspRegisters + i] = uint8_t(0x80 ^ i);
+    for (int i = 0; i < 64; ++i) image[spc::kExtraRam + i] = uint8_t(0x40 + i);
+    return image;
+}
+
+TEST(Snapshot, RestoresRegistersRamDspAndIo) {
+    // TEST, CONTROL (timers 0 and 2, ROM in), DSP address, four ports,
+    // two auxiliary bytes, three targets, three counters.
+    const uint8_t io[16] = {0xFF, 0x85, 0x4C, 0x99, 0x11, 0x22, 0x33, 0x44,
+                            0x55, 0x66, 0x10, 0x00, 0x20, 0x1F, 0x02, 0x0E};
+    const auto image = image_with_io(io);
+    auto s = std::make_unique<SoundSystem>();
+    EXPECT_TRUE(s->load_spc(image.data(), image.size()));
+
+    const apu::CpuRegisters r = s->registers();
+    EXPECT_EQ(r.pc, 0x1234);
+    EXPECT_EQ(r.a, 0xA1);
+    EXPECT_EQ(r.x, 0xB2);
+    EXPECT_EQ(r.y, 0xC3);
+    EXPECT_EQ(r.psw, 0xE5);
+    EXPECT_EQ(r.sp, 0xD4);
+    EXPECT_FALSE(s->halted());
+    EXPECT_EQ(s->cycles(), 0u);
+
+    for (int i : {0x0000, 0x0123, 0x8000, 0xFFBF}) EXPECT_EQ(s->ram()[i], image[spc::kRam + i]) << i;
+    for (int i = 0; i < 128; ++i) EXPECT_EQ(s->dsp().read(uint8_t(i)), 0x80 ^ i) << i;
+
+    // ROM switched in: the extra RAM is what lies beneath it.
+    EXPECT_TRUE(s->bus().ipl_enabled());
+    EXPECT_EQ(s->peek(0xFFC0), apu::kIplRom[0]);
+    for (int i = 0; i < 64; ++i) EXPECT_EQ(s->ram()[0xFFC0 + i], 0x40 + i) << i;
+
+    EXPECT_EQ(s->bus().control(), 0x85);
+    EXPECT_EQ(s->bus().test(), 0x0A) << "timers must run whatever the dump left in TEST";
+    EXPECT_EQ(s->peek(0xF2), 0x4C);
+    EXPECT_EQ(s->peek(0xF3), s->dsp().read(0x4C));
+    EXPECT_EQ(s->peek(0xF4), 0x11);
+    EXPECT_EQ(s->peek(0xF5), 0x22);
+    EXPECT_EQ(s->peek(0xF6), 0x33);
+    EXPECT_EQ(s->peek(0xF7), 0x44);
+    EXPECT_EQ(s->peek(0xF8), 0x55);
+    EXPECT_EQ(s->peek(0xF9), 0x66);
+    auto& timers = s->bus().timers();
+    EXPECT_TRUE(timers.enabled(0));
+    EXPECT_FALSE(timers.enabled(1));
+    EXPECT_TRUE(timers.enabled(2));
+    EXPECT_EQ(timers.target(0), 0x10);
+    EXPECT_EQ(timers.target(1), 0x00);
+    EXPECT_EQ(timers.target(2), 0x20);
+    EXPECT_EQ(s->peek(0xFD), 0x0F);
+    EXPECT_EQ(s->peek(0xFE), 0x02);
+    EXPECT_EQ(s->peek(0xFF), 0x0E);
+}
+
+TEST(Snapshot, TimersResumeFromTheDumpedCounters) {
+    const uint8_t io[16] = {0x0A, 0x04, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x02, 0, 0, 0x05};
+    const auto image = image_with_io(io);
+    auto s = std::make_unique<SoundSystem>();
+    s->load_spc(image.data(), image.size());
+    // Park the CPU on SLEEP so only the timers move.
+    apu::CpuRegisters r = s->registers();
+    r.pc = 0x0300;
+    s->ram()[0x0300] = 0xEF;
+    s->set_registers(r);
+    s->run(2 * 16 * 3);
+    EXPECT_EQ(s->peek(0xFF), 0x08);
+}
+
+TEST(Snapshot, WithoutTheRomTheDumpedTopOfRamIsKept) {
+    const uint8_t io[16] = {0x0A, 0x00};
+    const auto image = image_with_io(io);
+    auto s = std::make_unique<SoundSystem>();
+    s->load_spc(image.data(), image.size());
+    EXPECT_FALSE(s->bus().ipl_enabled());
+    for (int i = 0; i < 64; ++i) EXPECT_EQ(s->peek(uint16_t(0xFFC0 + i)), image[spc::kRam + 0xFFC0 + i]) << i;
+}
+
+// Short images load with the missing bytes as zero (ASan checks the bounds).
+TEST(Snapshot, ShortImagesReadAsZeroBeyondTheirEnd) {
+    const uint8_t io[16] = {0x0A, 0x80};
+    const auto full = image_with_io(io);
+    auto s = std::make_unique<SoundSystem>();
+    for (size_t size : {size_t(0), size_t(0x26), size_t(0x2C), size_t(0x1F1), size_t(0x10150), size_t(0x101FF)}) {
+        std::vector<uint8_t> image(full.begin(), full.begin() + long(size));
+        EXPECT_FALSE(s->load_spc(image.data(), image.size())) << size;
+        EXPECT_EQ(s->registers().sp, size > spc::kSp ? full[spc::kSp] : 0) << size;
+        EXPECT_EQ(s->ram()[0xF1], size > spc::kRam + 0xF1 ? 0x80 : 0) << size;
+        EXPECT_EQ(s->ram()[0xFFFF], size > spc::kSnapshotSize - 1 ? full.back() : 0) << size;
+        EXPECT_EQ(s->dsp().read(0x7F), size > spc::kDspRegisters + 0x7F ? (0x80 ^ 0x7F) : 0) << size;
+    }
+    EXPECT_FALSE(s->load_spc(nullptr, 100));
+}
+
+TEST(Snapshot, CorpusSongsRunWithoutHalting) {
+    const std::string dir = std::string(VELMO_SHARED_DIR) + "/corpus/spc/";
+    int loaded = 0;
+    for (const char* name : {"fpga-smw-title.spc", "gimic-gtme.spc", "snesapu-smashit.spc"}) {
+        FILE* f = std::fopen((dir + name).c_str(), "rb");
+        if (!f) continue;
+        std::vector<uint8_t> image(0x20000);
+        image.resize(std::fread(image.data(), 1, image.size(), f));
+        std::fclose(f);
+        auto s = std::make_unique<SoundSystem>();
+        ASSERT_TRUE(s->load_spc(image.data(), image.size())) << name;
+        s->run(SoundSystem::kCpuHz / 2);
+        EXPECT_FALSE(s->halted()) << name;
+        ++loaded;
+    }
+    if (!loaded) GTEST_SKIP() << dir << " absent";
+}
+
+}  // namespace
