@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <csignal>
+#include <initializer_list>
 #include <cstdlib>
 
 namespace {
@@ -15,6 +16,17 @@ void on_signal(int signal_number) {
 
 void on_invalid_parameter(const wchar_t*, const wchar_t*, const wchar_t*, unsigned, uintptr_t) {
     RaiseException(fatal_invalid_parameter_code, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+}
+
+// Not every C runtime has the abort behaviour switch; use it where it exists.
+void clear_abort_behavior() {
+    using set_abort_behavior_t = unsigned (*)(unsigned, unsigned);
+    for (const wchar_t* runtime : {L"ucrtbase.dll", L"msvcrt.dll"}) {
+        HMODULE module = GetModuleHandleW(runtime);
+        if (!module) continue;
+        auto set = reinterpret_cast<set_abort_behavior_t>(reinterpret_cast<void*>(GetProcAddress(module, "_set_abort_behavior")));
+        if (set) set(0, _WRITE_ABORT_MSG | _CALL_REPORTFAULT);
+    }
 }
 
 }  // namespace
@@ -31,7 +43,7 @@ void install_fatal_handlers() {
     installed = true;
     for (int signal_number : {SIGINT, SIGTERM, SIGBREAK, SIGABRT}) std::signal(signal_number, on_signal);
     _set_invalid_parameter_handler(on_invalid_parameter);
-    _set_abort_behavior(0, _WRITE_ABORT_MSG | _CALL_REPORTFAULT);
+    clear_abort_behavior();
 }
 
 #else

@@ -5,7 +5,7 @@
 #include "support/file_access.h"
 
 // Reads from bytes held in memory.
-class memory_reader final : public stream_reader_exact {
+class memory_reader : public stream_reader_exact {
 public:
     explicit memory_reader(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
     uint32_t read(void* buffer, uint32_t bytes, abort_callback& abort) override;

@@ -1,0 +1,33 @@
+# The two set-up-and-go commands: `make demo` and `make test`.
+JOBS ?= 2
+
+.PHONY: demo test setup native native-asan win32 fuzz bench
+
+setup:
+	@scripts/setup.sh
+
+native: setup
+	@cmake --preset native >/dev/null
+	@cmake --build build/native -j$(JOBS)
+
+native-asan: setup
+	@cmake --preset native-asan >/dev/null
+	@cmake --build build/native-asan -j$(JOBS)
+
+win32: setup
+	@cmake --preset win32 >/dev/null
+	@cmake --build build/win32 -j$(JOBS)
+
+# Loads the component into the host, lists it and shows the bundled example song.
+demo: native
+	build/native/bin/sonmara-host components
+	build/native/bin/sonmara-host info build/native/bin/example.spc
+
+# Every test of both builds, then the fuzzers for a bounded time.
+test: native-asan win32
+	ctest --test-dir build/native-asan --output-on-failure
+	ctest --test-dir build/win32 --output-on-failure
+	scripts/run-fuzzers.sh
+
+bench: native
+	build/native/bin/apu_bench
