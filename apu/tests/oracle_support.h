@@ -1,0 +1,122 @@
+#pragma once
+// Rendering with our sound system and with libgme (black-box oracle through
+// its public C API), and the comparison of the two outputs.
+#include <gme/gme.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "core/sound_system.h"
+
+namespace apu::oracle {
+
+constexpr int kRate = 32000;
+
+// Our render of the snapshot. The oracle clears the echo buffer when it
+// loads a file (the hardware does not), so the same is done here.
+inline std::vector<int16_t> render_ours(const std::vector<uint8_t>& image, size_t frames) {
+    auto system = std::make_unique<SoundSystem>();
+    system->load_spc(image.data(), image.size());
+    if (image.size() >= 0x10180) {
+        const uint8_t* dsp = image.data() + 0x10100;
+        if (!(dsp[0x6C] & 0x20)) {
+            const size_t length = (dsp[0x7D] & 15) ? (dsp[0x7D] & 15) * 0x800u : 4u;
+            for (size_t i = 0; i < length; ++i) system->ram()[(dsp[0x6D] * 0x100 + i) & 0xFFFF] = 0;
+        }
+    }
+    std::vector<int16_t> out(frames * 2);
+    for (size_t done = 0; done < frames;) {
+        const size_t n = std::min<size_t>(frames - done, 1024);
+        system->set_output(out.data() + done * 2, n);
+        system->run(static_cast<uint32_t>(n * 32));
+        if (system->frames_written() == 0) break;
+        done += system->frames_written();
+    }
+    return out;
+}
+
+// The oracle's render, with its silence skipping and tag-length fade off.
+// Empty when it does not accept the file.
+inline std::vector<int16_t> render_oracle(const std::vector<uint8_t>& image, size_t frames) {
+    Music_Emu* emu = nullptr;
+    if (gme_open_data(image.data(), static_cast<long>(image.size()), &emu, kRate) != nullptr) return {};
+    gme_ignore_silence(emu, 1);
+    gme_set_autoload_playback_limit(emu, 0);
+    std::vector<int16_t> out(frames * 2);
+    if (gme_start_track(emu, 0) != nullptr || gme_play(emu, static_cast<int>(frames * 2), out.data()) != nullptr)
+        out.clear();
+    gme_delete(emu);
+    return out;
+}
+
+// Fits theirs[n] from ours[n-8..n+8] and theirs[n-1], theirs[n-2] by least
+// squares (the oracle's gain and post-filter are linear), then runs the
+// fitted filter on our output alone and returns the residual energy
+// relative to theirs in dB. Samples near the oracle's 16-bit clipping and
+// before `begin` are left out.
+inline double residual_db(const std::vector<int16_t>& ours, const std::vector<int16_t>& theirs, int channel,
+                          size_t begin) {
+    constexpr int kLag = 8, kLead = 8, kFeedback = 2, kTerms = kLag + kLead + 1 + kFeedback;
+    const size_t n = std::min(ours.size(), theirs.size()) / 2;
+    std::vector<double> x(n), y(n);
+    std::vector<bool> skip(n, false);
+    for (size_t i = 0; i < n; ++i) {
+        x[i] = ours[2 * i + channel];
+        y[i] = theirs[2 * i + channel];
+        if (std::abs(y[i]) >= 32767)
+            for (size_t k = (i >= 2 ? i - 2 : 0); k <= i + 2 && k < n; ++k) skip[k] = true;
+    }
+    begin = std::max<size_t>(begin, kLag + kFeedback);
+    std::vector<double> normal(kTerms * kTerms, 0.0), rhs(kTerms, 0.0), row(kTerms);
+    for (size_t i = begin; i + kLead < n; ++i) {
+        if (skip[i]) continue;
+        for (int k = -kLag; k <= kLead; ++k) row[k + kLag] = x[i + k];
+        for (int j = 1; j <= kFeedback; ++j) row[kLag + kLead + j] = y[i - j];
+        for (int r = 0; r < kTerms; ++r) {
+            rhs[r] += row[r] * y[i];
+            for (int c = 0; c < kTerms; ++c) normal[r * kTerms + c] += row[r] * row[c];
+        }
+    }
+    // Gauss-Jordan elimination with partial pivoting; a singular system
+    // (silence) leaves the coefficients at zero.
+    std::vector<double> coef(kTerms, 0.0);
+    bool solved = true;
+    for (int c = 0; c < kTerms && solved; ++c) {
+        int p = c;
+        for (int r = c + 1; r < kTerms; ++r)
+            if (std::fabs(normal[r * kTerms + c]) > std::fabs(normal[p * kTerms + c])) p = r;
+        if (std::fabs(normal[p * kTerms + c]) < 1e-9) {
+            solved = false;
+            break;
+        }
+        for (int k = 0; k < kTerms; ++k) std::swap(normal[c * kTerms + k], normal[p * kTerms + k]);
+        std::swap(rhs[c], rhs[p]);
+        for (int r = 0; r < kTerms; ++r) {
+            if (r == c) continue;
+            const double f = normal[r * kTerms + c] / normal[c * kTerms + c];
+            for (int k = c; k < kTerms; ++k) normal[r * kTerms + k] -= f * normal[c * kTerms + k];
+            rhs[r] -= f * rhs[c];
+        }
+    }
+    if (solved)
+        for (int c = 0; c < kTerms; ++c) coef[c] = rhs[c] / normal[c * kTerms + c];
+    std::vector<double> fitted(n, 0.0);
+    double error = 0, power = 0;
+    for (size_t i = kLag; i + kLead < n; ++i) {
+        double v = 0;
+        for (int k = -kLag; k <= kLead; ++k) v += coef[k + kLag] * x[i + k];
+        for (int j = 1; j <= kFeedback; ++j) v += coef[kLag + kLead + j] * fitted[i - j];
+        fitted[i] = v;
+        if (i >= begin && !skip[i]) {
+            error += (y[i] - v) * (y[i] - v);
+            power += y[i] * y[i];
+        }
+    }
+    if (power == 0) return error == 0 ? -300.0 : 300.0;
+    return 10 * std::log10(std::max(error, 1e-30) / power);
+}
+
+}  // namespace apu::oracle
