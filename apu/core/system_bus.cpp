@@ -68,6 +68,8 @@ uint8_t SystemBus::peek(uint16_t address) {
 
 void SystemBus::restore_io(uint8_t control, uint8_t dsp_address, const uint8_t ports[4], const uint8_t aux[2],
                            const uint8_t targets[3], const uint8_t counters[3]) {
+    // Dumps leave arbitrary bytes at 0xF0; the song ran with timers and RAM
+    // working, which is what the power-on value gives.
     test_ = 0x0A;
     control_ = control;
     ipl_enabled_ = (control & 0x80) != 0;
