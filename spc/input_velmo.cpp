@@ -42,13 +42,16 @@ void input_velmo::open(const service_ptr_t<file>& hint, const char* path, input_
         throw sonmara_io::exception_io_unsupported_format();
     }
     settings_ = settings_snapshot::take();
+    tags_.song_length_ms = static_cast<uint32_t>(cfg_song_length.get());
+    tags_.fade_length_ms = static_cast<uint32_t>(cfg_fade_length.get());
+    parse_tags();
 }
 
 file_stats input_velmo::get_file_stats(abort_callback& abort) {
     return file_stats{file_->get_size(abort), file_->get_timestamp(abort)};
 }
 
-void input_velmo::get_info(track_info& info, abort_callback&) { info.info_set("codec", "SPC"); }
+void input_velmo::get_info(track_info& info, abort_callback&) { report_info(info); }
 
 void input_velmo::retag_set_info(const track_info&, abort_callback&) {
     // Tag writing is not available yet: refuse rather than pretend.

@@ -4,6 +4,7 @@
 #include "sdk/input.h"
 #include "sdk/input_impl.h"
 #include "spc/settings_snapshot.h"
+#include "spc/spc_tags.h"
 #include "support/byte_buffer.h"
 #include "support/string8.h"
 
@@ -35,9 +36,15 @@ public:
     static guid_t g_get_preferences_guid();
     static bool g_is_low_merit() { return false; }
 
+    // Fills the tags from the image and derives the effective lengths and amplification.
+    void parse_tags();
+    void reset_tags() { tags_.reset(); }
+    void report_info(track_info& info) const;
+
     uint32_t file_size() const { return file_size_; }
     const byte_buffer& image() const { return image_; }
     const settings_snapshot& settings() const { return settings_; }
+    const spc_tags& tags() const { return tags_; }
 
 private:
     service_ptr_t<file> file_;
@@ -45,4 +52,5 @@ private:
     uint32_t file_size_ = 0;
     byte_buffer image_;
     settings_snapshot settings_{};
+    spc_tags tags_;
 };

@@ -1,0 +1,61 @@
+#pragma once
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "frame/tests/test_services.h"
+#include "host/track_info_impl.h"
+#include "prefs/settings.h"
+#include "spc/input_velmo.h"
+#include "spc/tests/spc_image_builder.h"
+
+// Opens images with the component's own input object, the settings put back
+// after each test.
+class input_fixture : public ::testing::Test {
+protected:
+    struct abort_never final : abort_callback {
+        bool is_aborting() const override { return false; }
+        void* get_abort_event() const override { return nullptr; }
+    };
+
+    void TearDown() override {
+        cfg_use_internal_length = 1;
+        cfg_force_length = 1;
+        cfg_song_length = 180000;
+        cfg_fade_length = 2000;
+        cfg_amplification = 16;
+        cfg_use_xid6_amp = 1;
+    }
+
+    std::unique_ptr<input_velmo> open(const std::vector<uint8_t>& image) {
+        // The input keeps its file, so the file outlives it.
+        hints_.push_back(std::make_unique<counted_memory_file>(image));
+        auto input = std::make_unique<input_velmo>();
+        abort_never abort;
+        input->open(service_ptr_t<file>(hints_.back().get()), "test.spc", input_open_info_read, abort);
+        return input;
+    }
+
+    const spc_tags& tags_of(const std::vector<uint8_t>& image) {
+        last_ = open(image);
+        return last_->tags();
+    }
+
+    track_info_impl info_of(const std::vector<uint8_t>& image) {
+        track_info_impl info;
+        open(image)->report_info(info);
+        return info;
+    }
+
+    static std::vector<std::string> meta(const track_info_impl& info, const char* name) {
+        std::vector<std::string> values;
+        uint32_t field = info.meta_find(name);
+        if (field == track_info::npos) return values;
+        for (uint32_t v = 0; v < info.meta_enum_value_count(field); ++v) values.push_back(info.meta_enum_value(field, v));
+        return values;
+    }
+
+    std::vector<std::unique_ptr<counted_memory_file>> hints_;
+    std::unique_ptr<input_velmo> last_;
+};

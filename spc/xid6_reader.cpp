@@ -1,0 +1,129 @@
+#include <algorithm>
+
+#include "spc/spc_layout.h"
+#include "spc/spc_tags.h"
+#include "support/ansi_code_page.h"
+#include "support/format.h"
+
+namespace {
+
+uint32_t le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
+
+// One sub-chunk: header fields and where its data lies in the image.
+struct item {
+    uint8_t id;
+    uint8_t type;
+    uint16_t value;           // the header's 16-bit field
+    const uint8_t* data;      // the bytes after the header
+    uint32_t data_available;  // how many of them the image holds
+
+    bool has_word() const { return data_available >= 4; }
+    uint32_t word() const { return le32(data); }
+    void text(string8_t& out) const {
+        ansi_to_utf8(out, reinterpret_cast<const char*>(data), std::min<uint32_t>(value, data_available));
+    }
+};
+
+void apply(const item& it, spc_tags& tags) {
+    switch (it.id) {
+    case 0x01: it.text(tags.title); break;
+    case 0x02: it.text(tags.game); break;
+    case 0x03: it.text(tags.artist); break;
+    case 0x04: it.text(tags.dumper); break;
+    case 0x07: it.text(tags.comment); break;
+    case 0x10: it.text(tags.ost_title); break;
+    case 0x13: it.text(tags.publisher); break;
+    case 0x05:
+        if (it.has_word()) {
+            uint32_t d = it.word();
+            tags.dump_date_raw = d;
+            format(tags.dump_date, "%d%c%02d%c%02d", d >> 16, '-', (d >> 8) & 0xFF, '-', d & 0xFF);
+        }
+        break;
+    case 0x06:
+        tags.emulator_code = it.value;
+        if (it.value < 9) tags.emulator = emulator_names[it.value];
+        break;
+    case 0x11: format(tags.ost_disc, "%d", it.value); break;
+    case 0x12: {
+        uint32_t letter = it.value & 0xFF;
+        uint32_t number = it.value >> 8;
+        if (letter == 0) {
+            format(tags.ost_track, "%d", number);
+        } else if (letter >= 0x21 && letter <= 0x7E) {
+            format(tags.ost_track, "%d%c", number, letter);
+        }
+        break;
+    }
+    case 0x14: format(tags.copyright_year, "%d", it.value); break;
+    case 0x30:
+        if (it.has_word()) {
+            tags.intro_ticks = it.word();
+            tags.intro_ms = tags.intro_ticks >> 6;
+        }
+        break;
+    case 0x31:
+        if (it.has_word()) {
+            tags.loop_ticks = it.word();
+            tags.loop_ms = tags.loop_ticks >> 6;
+        }
+        break;
+    case 0x32:
+        if (it.has_word()) {
+            tags.end_ticks = static_cast<int32_t>(it.word());
+            tags.end_ms = tags.end_ticks / 64;
+        }
+        break;
+    case 0x33:
+        if (it.has_word()) {
+            tags.fade_ticks = it.word();
+            tags.fade_ms = tags.fade_ticks >> 6;
+        }
+        break;
+    case 0x34: tags.muted_voices = it.value & 0xFF; break;
+    case 0x35:
+        tags.loop_count_raw = it.value;
+        tags.loop_count = it.value == 0 ? 1 : std::min<uint32_t>(it.value, 9);
+        break;
+    case 0x36:
+        if (it.type == 0) {
+            tags.amplification_raw = uint32_t(it.value) << 12;
+        } else if (it.type == 4 && it.has_word()) {
+            tags.amplification_raw = it.word();
+        }
+        tags.amplification = std::clamp<uint32_t>(tags.amplification_raw, 0x8000, 0x80000);
+        break;
+    default: break;
+    }
+}
+
+}  // namespace
+
+void read_xid6(const uint8_t* image, uint32_t size, spc_tags& tags) {
+    using namespace spc_layout;
+    if (size < min_extended_size) return;
+    if (le32(image + snapshot_size) != 0x36646978) {  // "xid6"
+        tags.trailing_bytes = size - snapshot_size;
+        return;
+    }
+    const int32_t available = static_cast<int32_t>(size - first_subchunk);
+    int32_t remaining = std::min(static_cast<int32_t>(le32(image + snapshot_size + 4)), available);
+    tags.trailing_bytes = size - static_cast<uint32_t>(remaining) - first_subchunk;
+
+    // The remaining count never exceeds the image, but a header or its data
+    // may still reach past the end: such an item is cut to what the image
+    // holds, and a header that does not fit ends the walk.
+    uint32_t offset = first_subchunk;
+    while (remaining > 0 && offset <= size - 4) {
+        const uint8_t* header = image + offset;
+        item it{header[0], header[1], static_cast<uint16_t>(header[2] | header[3] << 8), header + 4, size - offset - 4};
+        remaining -= 4;
+        apply(it, tags);
+        if (it.type != 0) {
+            uint32_t skip = (uint32_t(it.value) + 3) & ~3u;
+            offset += skip;
+            remaining -= static_cast<int32_t>(skip);
+        }
+        offset += 4;
+    }
+}
