@@ -92,9 +92,6 @@ void Dsp::set_output(int16_t* frames, size_t frame_capacity) {
     frames_written_ = 0;
 }
 
-void Dsp::run(uint32_t clocks) {
-    while (clocks--) step();
-}
 
 // ---------------------------------------------------------------------------
 // Voice stages. Voice n (1..7) works at cycles 3n-2 .. 3n+3 of the 32-cycle
@@ -145,8 +142,10 @@ void Dsp::voice_run(Voice& v, int n) {
         pitch = 0;
     }
 
-    int sample;
-    if (non_ & bit) {
+    // A silent envelope makes the product zero whatever the sample is.
+    int sample = 0;
+    if (v.env.level == 0) {
+    } else if (non_ & bit) {
         sample = static_cast<int16_t>(noise_ << 1);
     } else {
         sample = gaussian_interpolate(v.buf + v.buf_pos + (v.interp_pos >> 12), (v.interp_pos >> 4) & 0xFF);
@@ -254,9 +253,9 @@ void Dsp::sample_boundary() {
 // ---------------------------------------------------------------------------
 // The 32-cycle schedule.
 
-void Dsp::step() {
+inline __attribute__((always_inline)) void Dsp::cycle(uint32_t c) {
     Voice* const v = voices_;
-    switch (clock_) {
+    switch (c) {
         case 0:
             voice_decode_mix_left(v[0], 0);
             voice_srcn(v[2], 2);
@@ -431,7 +430,22 @@ void Dsp::step() {
         default:
             break;
     }
+}
+
+void Dsp::step() {
+    cycle(clock_);
     clock_ = (clock_ + 1) & 31;
+}
+
+void Dsp::run(uint32_t clocks) {
+    for (; clocks && clock_ != 0; --clocks) step();
+    // Whole sample periods with the schedule unrolled, so each cycle's work
+    // is known at compile time.
+    for (; clocks >= 32; clocks -= 32) {
+#pragma GCC unroll 32
+        for (uint32_t c = 0; c < 32; ++c) cycle(c);
+    }
+    for (; clocks; --clocks) step();
 }
 
 }  // namespace apu

@@ -51,6 +51,7 @@ private:
     };
 
     void step();                     // one clock
+    void cycle(uint32_t c);          // the work of cycle c of the period
     // Voice stages; see the per-cycle schedule in dsp.cpp.
     void voice_srcn(Voice& v, int n);
     void voice_dir(Voice& v, int n);

@@ -22,7 +22,14 @@ constexpr uint16_t phase_of(uint16_t period) {
 bool rate_fires(int counter, int rate) {
     const uint16_t period = kPeriods[rate & 31];
     if (period == 0) return false;
-    return (static_cast<unsigned>(counter) + phase_of(period)) % period == 0;
+    const unsigned x = static_cast<unsigned>(counter) + phase_of(period);
+    // Periods are 1, 3 or 5 times a power of two: test the power of two with
+    // a mask and the odd factor with a constant divisor.
+    const unsigned odd = period % 3 == 0 ? 3 : period % 5 == 0 ? 5 : 1;
+    const unsigned power = period / odd;
+    if (x & (power - 1)) return false;
+    const unsigned q = x / power;
+    return odd == 3 ? q % 3 == 0 : odd == 5 ? q % 5 == 0 : true;
 }
 
 void step_envelope(Envelope& e, uint8_t adsr1, uint8_t data, int counter) {
