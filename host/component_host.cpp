@@ -13,6 +13,7 @@
 
 component_host::component_host(config_store store) : store_(std::move(store)) {
     registry_.add_service(file_system::class_guid, &local_files_);
+    registry_.add_service(file_system::class_guid, &zip_files_);
     registry_.add_service(console_receiver::class_guid, &console_);
     registry_.add_service(version_info::class_guid, &version_);
 }

@@ -8,6 +8,7 @@
 #include "host/config_store.h"
 #include "host/host_services.h"
 #include "host/local_file_system.h"
+#include "host/zip_file_system.h"
 #include "sdk/component.h"
 #include "sdk/input.h"
 
@@ -48,6 +49,7 @@ public:
 private:
     host_registry registry_;
     local_file_system local_files_;
+    zip_file_system zip_files_;
     stderr_console console_;
     host_version_info version_;
     config_store store_;
