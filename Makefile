@@ -29,5 +29,6 @@ test: native-asan win32
 	ctest --test-dir build/win32 --output-on-failure
 	scripts/run-fuzzers.sh
 
+# Speed figures: every benchmark program of the optimised build.
 bench: native
-	build/native/bin/apu_bench
+	@for b in build/native/bin/*_bench; do echo "== $$b"; $$b; done

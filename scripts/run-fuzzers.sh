@@ -11,7 +11,10 @@ for fuzzer in build/fuzz/bin/fuzz_*; do
   name=$(basename "$fuzzer")
   corpus="build/fuzz/corpus/$name"
   mkdir -p "$corpus"
-  if "$fuzzer" -max_total_time="$seconds" -print_final_stats=1 "$corpus" >"build/fuzz/$name.log" 2>&1; then
+  # Real SPC files seed the tag reader.
+  seeds=()
+  if [ "$name" = fuzz_spc_tags ] && [ -d ../shared/corpus/spc ]; then seeds=(../shared/corpus/spc); fi
+  if "$fuzzer" -max_total_time="$seconds" -print_final_stats=1 -max_len=70000 "$corpus" "${seeds[@]}" >"build/fuzz/$name.log" 2>&1; then
     runs=$(grep -m1 'stat::number_of_executed_units' "build/fuzz/$name.log" | awk '{print $2}')
     echo "$name: ${runs:-?} executions in ${seconds}s, no failure"
     passed=$((passed + 1))

@@ -1,0 +1,54 @@
+// Tag parsing and info reporting alone, on images already in memory.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "frame/tests/test_services.h"
+#include "host/track_info_impl.h"
+#include "spc/input_velmo.h"
+
+namespace {
+
+struct never_abort final : abort_callback {
+    bool is_aborting() const override { return false; }
+    void* get_abort_event() const override { return nullptr; }
+};
+
+void parse_and_report(benchmark::State& state) {
+    std::vector<std::unique_ptr<counted_memory_file>> files;
+    std::filesystem::path corpus = std::filesystem::path(VELMO_SHARED_DIR) / "corpus" / "spc";
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(corpus, error)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        files.push_back(std::make_unique<counted_memory_file>(
+            std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())));
+    }
+    if (files.empty()) {
+        state.SkipWithError("no shared corpus");
+        return;
+    }
+    never_abort abort;
+    std::vector<std::unique_ptr<input_velmo>> inputs;
+    for (auto& f : files) {
+        inputs.push_back(std::make_unique<input_velmo>());
+        inputs.back()->open(service_ptr_t<file>(f.get()), "bench.spc", input_open_info_read, abort);
+    }
+    size_t next = 0;
+    for (auto _ : state) {
+        input_velmo& input = *inputs[next++ % inputs.size()];
+        input.reset_tags();
+        input.parse_tags();
+        track_info_impl info;
+        input.report_info(info);
+        benchmark::DoNotOptimize(info.meta_get_count());
+    }
+    state.counters["files/s"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(parse_and_report);
+
+}  // namespace
+
+BENCHMARK_MAIN();
