@@ -117,7 +117,7 @@ private:
 
 }  // namespace
 
-bool local_file_system::is_our_path(const char* path) { return std::strchr(path, '|') == nullptr; }
+bool local_file_system::is_our_path(const char* path) { return *path != 0 && std::strchr(path, '|') == nullptr; }
 
 void local_file_system::open(service_ptr_t<file>& out, const char* path, int mode, abort_callback& abort) {
     check_abort(abort);

@@ -47,7 +47,7 @@ TEST(ExampleSpc, ImageCarriesHeaderTagsAndXid6) {
         ++count;
     }
     EXPECT_EQ(at, image.size());
-    EXPECT_EQ(count, 15);
+    EXPECT_EQ(count, 16);
 }
 
 }  // namespace

@@ -246,6 +246,7 @@ ExampleSpc build_example_spc() {
     xid6.value32(0x31, pass_length);   // loop: each further pass
     xid6.value32(0x33, uint32_t(kFadeMs) * (kTicksPerSecond / 1000));
     xid6.value16(0x35, 2);
+    xid6.value16(0x36, 16);  // amplification 0x10000: the default level, shown in the info
     xid6.append_to(image);
 
     out.image = std::move(image);

@@ -47,7 +47,7 @@ TEST_F(exception_crossing_test, component_exceptions_reach_the_host_by_class) {
 
     service_ptr_t<input_info_reader> reader;
     try {
-        entry()->open_for_info_read(reader, {}, "archive.zip|song.spc", abort_);
+        entry()->open_for_info_read(reader, {}, "", abort_);
         FAIL();
     } catch (const sonmara_io::exception_io_no_handler_for_path& e) {
         EXPECT_STREQ(e.what(), "Invalid path");
