@@ -13,7 +13,9 @@ void print_usage() {
                  "usage: sonmara-host [--component PATH]... COMMAND [ARGS]\n"
                  "commands:\n"
                  "  components            name, version and file types of every component, installation check\n"
-                 "  info [--json] FILE... tags, technical fields and length of each file (folders: every *.spc)\n");
+                 "  info [--json] FILE... tags, technical fields and length of each file (folders: every *.spc)\n"
+                 "  config                every setting of the loaded components with its value\n"
+                 "  config set NAME VALUE sets one setting (a decimal 32-bit integer) and saves it\n");
 }
 
 }  // namespace
@@ -50,6 +52,7 @@ int main(int argc, char** argv) {
         std::vector<std::string> arguments(rest.begin() + 1, rest.end());
         if (command == "components") return run_components_command(host);
         if (command == "info") return run_info_command(host, arguments);
+        if (command == "config") return run_config_command(host, arguments);
         std::fprintf(stderr, "unknown command: %s\n", command.c_str());
         print_usage();
         return 2;

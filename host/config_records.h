@@ -1,0 +1,28 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sdk/guid.h"
+
+// One record of a component's configuration stream: a 16-byte GUID, a
+// little-endian 32-bit length and that many bytes of data.
+struct config_record {
+    guid_t guid{};
+    std::vector<uint8_t> data;
+};
+
+// Splits a stream into records; raises std::runtime_error when it does not
+// divide into whole records.
+std::vector<config_record> parse_config_records(const std::vector<uint8_t>& stream);
+std::vector<uint8_t> write_config_records(const std::vector<config_record>& records);
+
+// A 4-byte record's value as a signed 32-bit integer; nothing for other lengths.
+std::optional<int32_t> record_value(const config_record& record);
+void set_record_value(config_record& record, int32_t value);
+
+// GUIDs in their usual text form, upper case: DBE7C79E-25AA-47E8-9561-779D26292F13.
+std::string guid_text(const guid_t& guid);
+// Reads that form in either case; nothing when the text is not a GUID.
+std::optional<guid_t> parse_guid_text(const std::string& text);
