@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Runs a test program of the win32 build under Wine. Exits 77 (skipped) on a
-# machine that cannot run 32-bit Windows programs, for example a kernel
-# without 32-bit support, where Wine's 32-bit loader cannot start.
+# Runs a test program of the win32 build under Wine (on a kernel without
+# 32-bit support, through the user-mode emulator that setup registers).
+# Exits 77 (skipped) on a machine where Wine cannot start at all.
 set -u
 export WINEDEBUG=-all
 probe_file="${TMPDIR:-/tmp}/velmo-wine32-probe"

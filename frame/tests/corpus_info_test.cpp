@@ -14,7 +14,11 @@
 
 namespace {
 
-std::string run(const std::string& command) {
+std::string run(std::string command) {
+#ifdef _WIN32
+    // The command interpreter drops the outermost pair of quotes.
+    command = "\"" + command + "\"";
+#endif
     std::string output;
     std::FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return output;

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "support/exceptions.h"
+#include "host/shared/shared.h"
 #include "support/platform.h"
+#include "support/string8.h"
 
 namespace {
 
@@ -43,10 +45,18 @@ TEST(exceptions, io_handlers_catch_io_errors_but_never_a_cancellation) {
 
 TEST(exceptions, win32_error_text) {
     EXPECT_STREQ(exception_win32(0).what(), "Undefined error");
-    exception_win32 unknown(0x80070005u);
-    EXPECT_STREQ(unknown.what(), "Unknown error code (2147942405)");
-    EXPECT_EQ(unknown.get_code(), 0x80070005u);
-    EXPECT_EQ(std::string(exception_win32(5).what()).empty(), false);
+    // A code with the customer bit set has no system text anywhere.
+    exception_win32 unknown(0xE0001234u);
+    EXPECT_STREQ(unknown.what(), "Unknown error code (3758101044)");
+    EXPECT_EQ(unknown.get_code(), 0xE0001234u);
+    // Where the system has text for a code, that text is the message.
+    string8_t system_text;
+    if (uFormatSystemErrorMessage(system_text, 0x80070005u)) {
+        EXPECT_STREQ(exception_win32(0x80070005u).what(), system_text.get_ptr());
+    } else {
+        EXPECT_STREQ(exception_win32(0x80070005u).what(), "Unknown error code (2147942405)");
+    }
+    EXPECT_FALSE(std::string(exception_win32(5).what()).empty());
 }
 
 TEST(exceptions, win32_error_keeps_the_last_error) {
