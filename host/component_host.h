@@ -11,6 +11,7 @@
 #include "host/zip_file_system.h"
 #include "sdk/component.h"
 #include "sdk/input.h"
+#include "sdk/service_impl.h"
 
 // A loaded component DLL and the client object its export returned.
 struct loaded_component {
@@ -48,10 +49,10 @@ public:
 
 private:
     host_registry registry_;
-    local_file_system local_files_;
-    zip_file_system zip_files_;
-    stderr_console console_;
-    host_version_info version_;
+    service_impl_single_t<local_file_system> local_files_;
+    service_impl_single_t<zip_file_system> zip_files_;
+    service_impl_single_t<stderr_console> console_;
+    service_impl_single_t<host_version_info> version_;
     config_store store_;
     std::vector<loaded_component> components_;
 };

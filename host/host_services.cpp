@@ -51,12 +51,6 @@ void stderr_console::print(const char* text, uint32_t length) {
     }
 }
 
-bool stderr_console::service_query(service_base*& out, const guid_t& guid) {
-    return service_query_chain<console_receiver>(this, out, guid);
-}
 
 void host_version_info::get_version_string(string_base& out) { out.set_string(host_version_text); }
 
-bool host_version_info::service_query(service_base*& out, const guid_t& guid) {
-    return service_query_chain<version_info>(this, out, guid);
-}

@@ -37,20 +37,14 @@ private:
 };
 
 // Lines from components go to stderr, one per call.
-class stderr_console final : public console_receiver {
+class stderr_console : public console_receiver {
 public:
     void print(const char* text, uint32_t length) override;
-    int service_release() noexcept override { return 1; }
-    int service_add_ref() noexcept override { return 1; }
-    bool service_query(service_base*& out, const guid_t& guid) override;
 };
 
-class host_version_info final : public version_info {
+class host_version_info : public version_info {
 public:
     void get_version_string(string_base& out) override;
-    int service_release() noexcept override { return 1; }
-    int service_add_ref() noexcept override { return 1; }
-    bool service_query(service_base*& out, const guid_t& guid) override;
 };
 
 inline constexpr const char* host_version_text = "sonmara-host 1.0";

@@ -131,6 +131,3 @@ void local_file_system::open(service_ptr_t<file>& out, const char* path, int mod
     out.attach(service_new<local_file>(handle).detach());
 }
 
-bool local_file_system::service_query(service_base*& out, const guid_t& guid) {
-    return service_query_chain<file_system>(this, out, guid);
-}

@@ -2,12 +2,9 @@
 #include "sdk/file.h"
 
 // Files on the local disk, by plain path (no archive separator '|').
-class local_file_system final : public file_system {
+class local_file_system : public file_system {
 public:
     bool is_our_path(const char* path) override;
     void open(service_ptr_t<file>& out, const char* path, int mode, abort_callback& abort) override;
 
-    int service_release() noexcept override { return 1; }
-    int service_add_ref() noexcept override { return 1; }
-    bool service_query(service_base*& out, const guid_t& guid) override;
 };

@@ -29,6 +29,3 @@ void zip_file_system::open(service_ptr_t<file>& out, const char* path, int mode,
     out.attach(service_new<memory_file>(std::move(bytes), archive->get_timestamp(abort)).detach());
 }
 
-bool zip_file_system::service_query(service_base*& out, const guid_t& guid) {
-    return service_query_chain<file_system>(this, out, guid);
-}

@@ -5,12 +5,9 @@
 // container is opened through the host's file systems, so it may itself be a
 // member of another archive. Only stored (uncompressed) members can be read;
 // members are read-only.
-class zip_file_system final : public file_system {
+class zip_file_system : public file_system {
 public:
     bool is_our_path(const char* path) override;
     void open(service_ptr_t<file>& out, const char* path, int mode, abort_callback& abort) override;
 
-    int service_release() noexcept override { return 1; }
-    int service_add_ref() noexcept override { return 1; }
-    bool service_query(service_base*& out, const guid_t& guid) override;
 };

@@ -13,7 +13,7 @@ protected:
         host_->registry().add_service(console_receiver::class_guid, &console_);
         spc_path_ = write_file("song.spc", minimal_spc_image());
     }
-    recording_console console_;
+    service_impl_single_t<recording_console> console_;
     std::string spc_path_;
 };
 

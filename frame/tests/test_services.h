@@ -12,15 +12,10 @@
 // Host-side test doubles that the real host would also offer in some form.
 
 // Records every console line.
-class recording_console final : public console_receiver {
+class recording_console : public console_receiver {
 public:
     void print(const char* text, uint32_t length) override {
         lines.emplace_back(text, length == string_npos ? std::strlen(text) : length);
-    }
-    int service_release() noexcept override { return 1; }
-    int service_add_ref() noexcept override { return 1; }
-    bool service_query(service_base*& out, const guid_t& guid) override {
-        return service_query_chain<console_receiver>(this, out, guid);
     }
     std::vector<std::string> lines;
 };
