@@ -34,6 +34,18 @@ TEST(AnsiCodePage, InputStopsAtCountOrTerminatorAndInvalidUtf8) {
     EXPECT_STREQ(s.get_ptr(), "tag");
 }
 
+// In the Windows build this runs against the system's own conversion.
+TEST(AnsiCodePage, NonAsciiTextRoundTripsThroughTheSystemCodePage) {
+    const std::string text = "Caf\xC3\xA9 \xC3\x9C" "ber \xC3\xB1 \xE2\x82\xAC";
+    byte_buffer ansi, back;
+    utf8_to_ansi(ansi, text.c_str());
+    std::string stored = text_of(ansi);
+    if (stored.find('?') != std::string::npos) GTEST_SKIP() << "the system code page lacks these letters";
+    EXPECT_EQ(stored.size(), 13u) << "one byte per letter";
+    ansi_to_utf8(back, stored.c_str());
+    EXPECT_EQ(text_of(back), text);
+}
+
 #ifndef _WIN32
 // The native build stands in Windows-1252 for the system code page.
 
