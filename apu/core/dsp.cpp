@@ -18,10 +18,53 @@ enum : uint8_t {
     kDir = 0x5D, kEsa = 0x6D, kEdl = 0x7D,
 };
 
+#define APU_ALWAYS_INLINE inline __attribute__((always_inline))
+
 constexpr uint8_t kFlgReset = 0x80, kFlgMute = 0x40, kFlgEchoOff = 0x20;
 constexpr int kLoadCounterPhase = 2032;
 
+// Cycles of the schedule below at which each register is used.
+struct SyncTables {
+    uint32_t write[128] = {};
+    uint32_t read[128] = {};
+};
+
+constexpr SyncTables make_sync_tables() {
+    SyncTables t;
+    auto bit = [](int c) { return 1u << (c & 31); };
+    uint32_t voice_runs = 0;
+    for (int n = 0; n < 8; ++n) {
+        const int base = n * 16;
+        const int dir = n ? 3 * n - 2 : 22, pitch_high = n ? 3 * n - 1 : 23, run = n ? 3 * n - 1 : 31;
+        const int srcn = n >= 2 ? 3 * n - 6 : 18 + 3 * n;
+        voice_runs |= bit(run);
+        t.write[base + kVolL] = bit(3 * n);
+        t.write[base + kVolR] = bit(3 * n + 1);
+        t.write[base + kPitchL] = bit(dir);
+        t.write[base + kPitchH] = bit(pitch_high);
+        t.write[base + kSrcn] = bit(srcn);
+        t.write[base + kAdsr1] = bit(dir);
+        t.write[base + kAdsr2] = t.write[base + kGain] = bit(run);
+        t.write[base + kEnvx] = t.read[base + kEnvx] = bit(3 * n + 2);
+        t.write[base + kOutx] = t.read[base + kOutx] = bit(3 * n + 3);
+        t.write[base + 0x0F] = bit(26);  // FIR coefficients
+    }
+    t.write[kMvolL] = t.write[kEvolL] = bit(27);
+    t.write[kMvolR] = t.write[kEvolR] = t.write[kPmon] = bit(28);
+    t.write[kEfb] = bit(27) | bit(28);
+    t.write[kKon] = t.write[kKoff] = t.write[kEsa] = t.write[kEdl] = bit(30);
+    t.write[kNon] = t.write[kEon] = t.write[kDir] = bit(29);
+    t.write[kFlg] = voice_runs | bit(27) | bit(28) | bit(29) | bit(31);
+    t.write[kEndx] = t.read[kEndx] = ~0u;  // changed by every voice
+    return t;
+}
+
+constexpr SyncTables kSync = make_sync_tables();
+
 }  // namespace
+
+const uint32_t* const Dsp::kWriteSync = kSync.write;
+const uint32_t* const Dsp::kReadSync = kSync.read;
 
 Dsp::Dsp(uint8_t* ram) : ram_(ram) { reset(); }
 
@@ -98,9 +141,9 @@ void Dsp::set_output(int16_t* frames, size_t frame_capacity) {
 // sample period; voice 0's early stages fall at the end of the previous
 // period (22, 23, 26, 31) and the rest at 0..3.
 
-void Dsp::voice_srcn(Voice& v, int n) { v.srcn = registers_[n * 16 + kSrcn]; }
+APU_ALWAYS_INLINE void Dsp::voice_srcn(Voice& v, int n) { v.srcn = registers_[n * 16 + kSrcn]; }
 
-void Dsp::voice_dir(Voice& v, int n) {
+APU_ALWAYS_INLINE void Dsp::voice_dir(Voice& v, int n) {
     const uint8_t* r = registers_ + n * 16;
     v.pitch_low = r[kPitchL];
     v.adsr1 = r[kAdsr1];
@@ -110,14 +153,14 @@ void Dsp::voice_dir(Voice& v, int n) {
     v.dir_entry = static_cast<uint16_t>(ram_[entry] | ram_[static_cast<uint16_t>(entry + 1)] << 8);
 }
 
-void Dsp::voice_pitch_high(Voice& v, int n) { v.pitch_high = registers_[n * 16 + kPitchH]; }
+APU_ALWAYS_INLINE void Dsp::voice_pitch_high(Voice& v, int n) { v.pitch_high = registers_[n * 16 + kPitchH]; }
 
-void Dsp::voice_header(Voice& v) {
+APU_ALWAYS_INLINE void Dsp::voice_header(Voice& v) {
     v.brr_header = ram_[v.brr_addr];
     v.brr_byte1 = ram_[static_cast<uint16_t>(v.brr_addr + v.brr_offset)];
 }
 
-void Dsp::voice_run(Voice& v, int n) {
+APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
     const uint8_t bit = static_cast<uint8_t>(1u << n);
     const uint8_t* r = registers_ + n * 16;
     const uint8_t env_data = (v.adsr1 & 0x80) ? r[kAdsr2] : r[kGain];
@@ -171,7 +214,7 @@ void Dsp::voice_run(Voice& v, int n) {
     v.step = pitch;
 }
 
-void Dsp::voice_decode_mix_left(Voice& v, int n) {
+APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
     const uint8_t byte2 = ram_[static_cast<uint16_t>(v.brr_addr + v.brr_offset + 1)];
     if (v.interp_pos >= 0x4000) {
         int16_t group[4];
@@ -199,7 +242,7 @@ void Dsp::voice_decode_mix_left(Voice& v, int n) {
     if (eon_ & (1u << n)) echo_sum_[0] = clamp16(echo_sum_[0] + amp);
 }
 
-void Dsp::voice_mix_right(Voice& v, int n) {
+APU_ALWAYS_INLINE void Dsp::voice_mix_right(Voice& v, int n) {
     const int amp = (v.output * static_cast<int8_t>(registers_[n * 16 + kVolR])) >> 7;
     main_sum_[1] = clamp16(main_sum_[1] + amp);
     if (eon_ & (1u << n)) echo_sum_[1] = clamp16(echo_sum_[1] + amp);
@@ -209,20 +252,20 @@ void Dsp::voice_mix_right(Voice& v, int n) {
     }
 }
 
-void Dsp::voice_envx(Voice& v, int n) { registers_[n * 16 + kEnvx] = v.envx_out; }
+APU_ALWAYS_INLINE void Dsp::voice_envx(Voice& v, int n) { registers_[n * 16 + kEnvx] = v.envx_out; }
 
-void Dsp::voice_outx(Voice& v, int n) { registers_[n * 16 + kOutx] = v.outx_out; }
+APU_ALWAYS_INLINE void Dsp::voice_outx(Voice& v, int n) { registers_[n * 16 + kOutx] = v.outx_out; }
 
 // ---------------------------------------------------------------------------
 // Echo unit.
 
-void Dsp::echo_read(int channel) {
+APU_ALWAYS_INLINE void Dsp::echo_read(int channel) {
     const uint16_t a = static_cast<uint16_t>(echo_addr_ + channel * 2);
     const int16_t s = static_cast<int16_t>(ram_[a] | ram_[static_cast<uint16_t>(a + 1)] << 8);
     fir_buf_[fir_pos_][channel] = static_cast<int16_t>(s >> 1);
 }
 
-void Dsp::echo_output(int channel) {
+APU_ALWAYS_INLINE void Dsp::echo_output(int channel) {
     const int mvol = static_cast<int8_t>(registers_[channel ? kMvolR : kMvolL]);
     const int evol = static_cast<int8_t>(registers_[channel ? kEvolR : kEvolL]);
     const int efb = static_cast<int8_t>(registers_[kEfb]);
@@ -235,14 +278,14 @@ void Dsp::echo_output(int channel) {
     echo_sum_[channel] = 0;
 }
 
-void Dsp::echo_write(int channel) {
+APU_ALWAYS_INLINE void Dsp::echo_write(int channel) {
     if (!echo_write_enabled_) return;
     const uint16_t a = static_cast<uint16_t>(echo_addr_ + channel * 2);
     ram_[a] = static_cast<uint8_t>(echo_in_[channel]);
     ram_[static_cast<uint16_t>(a + 1)] = static_cast<uint8_t>(echo_in_[channel] >> 8);
 }
 
-void Dsp::sample_boundary() {
+APU_ALWAYS_INLINE void Dsp::sample_boundary() {
     if (frames_written_ < output_capacity_) {
         output_[2 * frames_written_] = static_cast<int16_t>(out_[0]);
         output_[2 * frames_written_ + 1] = static_cast<int16_t>(out_[1]);
@@ -253,7 +296,7 @@ void Dsp::sample_boundary() {
 // ---------------------------------------------------------------------------
 // The 32-cycle schedule.
 
-inline __attribute__((always_inline)) void Dsp::cycle(uint32_t c) {
+APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
     Voice* const v = voices_;
     switch (c) {
         case 0:

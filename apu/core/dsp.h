@@ -31,7 +31,24 @@ public:
     // Position within the 32-clock sample period (0..31).
     uint32_t clock_in_sample() const { return clock_; }
 
+    // Whether the DSP, `behind` clocks short of the CPU, would touch the
+    // register before reaching it: only then must it catch up before the CPU
+    // writes (cpu_write) or reads the register. Other accesses commute with
+    // the clocks still to run, which lets the DSP run whole sample periods.
+    bool must_sync(uint8_t address, uint64_t behind, bool cpu_write) const {
+        const uint32_t touched = (cpu_write ? kWriteSync : kReadSync)[address & 0x7F];
+        if (!touched || !behind) return false;
+        if (behind >= 32) return true;
+        const uint32_t span = (1u << behind) - 1;
+        return (touched & (span << clock_ | span >> ((32 - clock_) & 31))) != 0;
+    }
+
 private:
+    // Per register, the cycles of the period at which the DSP reads or
+    // writes it (kWriteSync) or writes it (kReadSync).
+    static const uint32_t* const kWriteSync;
+    static const uint32_t* const kReadSync;
+
     struct Voice {
         int16_t buf[24] = {};        // 12 decoded samples (doubled 15-bit), stored twice
         int buf_pos = 0;             // slot of the oldest 4-sample group

@@ -7,9 +7,26 @@ namespace apu {
 // per sample and wraps after 0x7800 samples, a common multiple of all periods.
 constexpr int kRateCounterWrap = 0x7800;
 
+// How an event of each 5-bit rate lines up with the counter: every period is
+// 1, 3 or 5 times a power of two, so a rate fires when (counter + phase) has
+// the power's low bits clear and the quotient is a multiple of the odd
+// factor (tested by multiplying with its inverse modulo 2^32).
+struct RateCheck {
+    uint32_t mask;      // power of two - 1
+    uint32_t inverse;   // of the odd factor (0 when it is 1)
+    uint32_t limit;     // largest product of a multiple
+    uint16_t phase;
+    uint8_t shift;      // log2 of the power of two
+};
+extern const RateCheck kRateChecks[32];
+
 // True when an event of the given 5-bit rate (0 = never, 31 = every sample)
 // falls on this counter value.
-bool rate_fires(int counter, int rate);
+inline bool rate_fires(int counter, int rate) {
+    const RateCheck& r = kRateChecks[rate & 31];
+    const uint32_t x = static_cast<uint32_t>(counter) + r.phase;
+    return (x & r.mask) == 0 && (x >> r.shift) * r.inverse <= r.limit;
+}
 
 enum class EnvelopeMode : uint8_t { release, attack, decay, sustain };
 
@@ -21,6 +38,44 @@ struct Envelope {
 
 // One sample of envelope processing. `data` is ADSR2 in ADSR mode and GAIN
 // otherwise, as the hardware reads one or the other.
-void step_envelope(Envelope& env, uint8_t adsr1, uint8_t data, int counter);
+inline void step_envelope(Envelope& e, uint8_t adsr1, uint8_t data, int counter) {
+    int level = e.level;
+    if (e.mode == EnvelopeMode::release) {
+        // Release ignores the rate settings: -8 every sample.
+        level -= 8;
+        e.level = level < 0 ? 0 : level;
+        return;
+    }
+    int rate;
+    if (adsr1 & 0x80) {
+        if (e.mode == EnvelopeMode::attack) {
+            rate = (adsr1 & 0x0F) * 2 + 1;
+            level += rate < 31 ? 0x20 : 0x400;
+        } else {
+            level -= ((level - 1) >> 8) + 1;
+            rate = e.mode == EnvelopeMode::decay ? ((adsr1 >> 3) & 0x0E) + 0x10 : data & 0x1F;
+        }
+    } else if (!(data & 0x80)) {
+        level = (data & 0x7F) * 16;  // direct gain
+        rate = 31;
+    } else {
+        rate = data & 0x1F;
+        switch ((data >> 5) & 3) {
+            case 0: level -= 0x20; break;
+            case 1: level -= ((level - 1) >> 8) + 1; break;
+            case 2: level += 0x20; break;
+            default: level += e.hidden < 0x600 ? 0x20 : 8; break;
+        }
+    }
+    // The sustain boundary comes from whichever byte was read, so in GAIN mode
+    // it is taken from GAIN's top bits.
+    if (e.mode == EnvelopeMode::decay && (level >> 8) == (data >> 5)) e.mode = EnvelopeMode::sustain;
+    e.hidden = level & 0x7FF;
+    if (level < 0 || level > 0x7FF) {
+        level = level < 0 ? 0 : 0x7FF;
+        if (e.mode == EnvelopeMode::attack) e.mode = EnvelopeMode::decay;
+    }
+    if (rate_fires(counter, rate)) e.level = level;
+}
 
 }  // namespace apu
