@@ -26,8 +26,8 @@ demo: native
 # Every test of both builds, then the fuzzers for a bounded time.
 test: native-asan win32
 	ctest --test-dir build/native-asan --output-on-failure
-	@wineserver -p >/dev/null 2>&1 || true
-	ctest --test-dir build/win32 --output-on-failure; status=$$?; wineserver -k >/dev/null 2>&1; exit $$status
+	@WINEDEBUG=-all wineserver -p </dev/null >/dev/null 2>&1 || true
+	ctest --test-dir build/win32 --output-on-failure; status=$$?; WINEDEBUG=-all wineserver -k >/dev/null 2>&1; exit $$status
 	scripts/run-fuzzers.sh
 
 # Speed figures: every benchmark program of the optimised build.
