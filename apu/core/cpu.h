@@ -93,6 +93,7 @@ private:
     void decimal_adjust_add();
     void decimal_adjust_sub();
     void execute(uint8_t opcode);
+    void skip_timer_poll(uint64_t end_cycle);
 
     Bus& bus_;
     uint16_t pc_ = 0;

@@ -58,7 +58,49 @@ void Cpu<Bus>::run(uint64_t end_cycle) {
             bus_.skip_to(end_cycle);
             return;
         }
+        if constexpr (requires { Bus::kHasTimers; }) {
+            if (bus_.take_empty_timer_read()) {
+                skip_timer_poll(end_cycle);
+                if (bus_.cycle() >= end_cycle) return;
+            }
+        }
         execute(fetch());
+    }
+}
+
+// A loop of a load from a timer counter and BEQ back to it only spins until
+// the counter turns nonzero. Right after such a load read zero, the whole
+// iterations that would read zero again are skipped at once: they leave
+// every register and flag as they are and only let time pass.
+template <class Bus>
+void Cpu<Bus>::skip_timer_poll(uint64_t end_cycle) {
+    if constexpr (requires { Bus::kHasTimers; }) {
+        if (pc_ < 0x0100 || pc_ >= 0xFFB0) return;
+        if (bus_.peek(pc_) != 0xF0 || !z_) return;
+        const int offset = int8_t(bus_.peek(uint16_t(pc_ + 1)));
+        const uint16_t load = uint16_t(pc_ + 2 + offset);
+        const uint8_t op = bus_.peek(load);
+        uint8_t counter;
+        int load_cycles;
+        if ((op == 0xE4 || op == 0xEB || op == 0xF8) && offset == -4 && !p_) {
+            counter = bus_.peek(uint16_t(load + 1));
+            load_cycles = 3;
+        } else if ((op == 0xE5 || op == 0xEC || op == 0xE9) && offset == -5 && bus_.peek(uint16_t(load + 2)) == 0) {
+            counter = bus_.peek(uint16_t(load + 1));
+            load_cycles = 4;
+        } else {
+            return;
+        }
+        if (counter < 0xFD) return;
+        const uint64_t now = bus_.cycle();
+        const uint64_t period = 4 + load_cycles;             // taken BEQ, then the load
+        const uint64_t first_read = now + 4 + load_cycles - 1;  // the load's last cycle
+        const uint64_t ready = bus_.timers().next_output(counter - 0xFD, first_read);
+        if (ready <= first_read) return;
+        uint64_t skip = (ready - first_read + period - 1) / period;
+        const uint64_t fit = (end_cycle - now) / period;
+        if (skip > fit) skip = fit;
+        bus_.skip_to(now + skip * period);
     }
 }
 

@@ -75,7 +75,7 @@ void Dsp::reset() {
     clock_ = 0;
     rate_counter_ = 0;
     poll_sample_ = true;  // the first poll falls on the second sample
-    new_kon_ = kon_latched_ = koff_latched_ = poll_pending_ = 0;
+    new_kon_ = kon_latched_ = koff_latched_ = poll_pending_ = endx_ = 0;
     noise_ = 0x4000;
     dir_ = pmon_ = non_ = eon_ = esa_ = edl_ = 0;
     echo_write_enabled_ = false;
@@ -108,7 +108,12 @@ void Dsp::load_registers(const uint8_t registers[128]) {
     esa_ = registers_[kEsa];
     edl_ = registers_[kEdl];
     echo_write_enabled_ = !(registers_[kFlg] & kFlgEchoOff);
-    echo_addr_ = static_cast<uint16_t>(esa_ << 8);
+    echo_addr_ = esa_ << 8;
+    for (int n = 0; n < 8; ++n) {
+        voices_[n].envx = registers_[n * 16 + kEnvx];
+        voices_[n].outx = registers_[n * 16 + kOutx];
+    }
+    endx_ = registers_[kEndx];
     koff_latched_ = registers_[kKoff];
     // A KON value in the snapshot is a write the DSP has yet to act on.
     new_kon_ = registers_[kKon];
@@ -117,15 +122,25 @@ void Dsp::load_registers(const uint8_t registers[128]) {
     rate_counter_ = kLoadCounterPhase;
 }
 
-uint8_t Dsp::read(uint8_t address) const { return registers_[address & 0x7F]; }
+uint8_t Dsp::read(uint8_t address) const {
+    address &= 0x7F;
+    // The registers the DSP itself writes live in its own state.
+    if ((address & 0x0F) == kEnvx) return static_cast<uint8_t>(voices_[address >> 4].envx);
+    if ((address & 0x0F) == kOutx) return static_cast<uint8_t>(voices_[address >> 4].outx);
+    if (address == kEndx) return static_cast<uint8_t>(endx_);
+    return registers_[address];
+}
 
 void Dsp::write(uint8_t address, uint8_t value) {
     address &= 0x7F;
     if (address == kEndx) {
-        registers_[kEndx] = 0;  // any write acknowledges all end flags
+        endx_ = 0;  // any write acknowledges all end flags
         return;
     }
     registers_[address] = value;
+    // Kept until the DSP next writes its own value.
+    if ((address & 0x0F) == kEnvx) voices_[address >> 4].envx = value;
+    if ((address & 0x0F) == kOutx) voices_[address >> 4].outx = value;
     if (address == kKon) new_kon_ = value;
 }
 
@@ -149,21 +164,21 @@ APU_ALWAYS_INLINE void Dsp::voice_dir(Voice& v, int n) {
     v.adsr1 = r[kAdsr1];
     // Each sample reads one directory word: the start address while a key-on
     // is beginning, otherwise the loop address.
-    const uint16_t entry = static_cast<uint16_t>((dir_ << 8) + v.srcn * 4 + (v.kon_delay == 5 ? 0 : 2));
-    v.dir_entry = static_cast<uint16_t>(ram_[entry] | ram_[static_cast<uint16_t>(entry + 1)] << 8);
+    const int entry = ((dir_ << 8) + v.srcn * 4 + (v.kon_delay == 5 ? 0 : 2)) & 0xFFFF;
+    v.dir_entry = ram_[entry] | ram_[(entry + 1) & 0xFFFF] << 8;
 }
 
 APU_ALWAYS_INLINE void Dsp::voice_pitch_high(Voice& v, int n) { v.pitch_high = registers_[n * 16 + kPitchH]; }
 
 APU_ALWAYS_INLINE void Dsp::voice_header(Voice& v) {
     v.brr_header = ram_[v.brr_addr];
-    v.brr_byte1 = ram_[static_cast<uint16_t>(v.brr_addr + v.brr_offset)];
+    v.brr_byte1 = ram_[(v.brr_addr + v.brr_offset) & 0xFFFF];
 }
 
 APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
-    const uint8_t bit = static_cast<uint8_t>(1u << n);
+    const int bit = 1 << n;
     const uint8_t* r = registers_ + n * 16;
-    const uint8_t env_data = (v.adsr1 & 0x80) ? r[kAdsr2] : r[kGain];
+    const int env_data = (v.adsr1 & 0x80) ? r[kAdsr2] : r[kGain];
 
     int pitch = ((v.pitch_high & 0x3F) << 8) | v.pitch_low;
     if (n > 0 && (pmon_ & bit)) pitch += ((voices_[n - 1].output >> 5) * pitch) >> 10;
@@ -174,7 +189,7 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
             v.brr_offset = 1;
             v.buf_pos = 0;
             v.brr_header = 0;  // the header read before the restart is stale
-            registers_[kEndx] &= static_cast<uint8_t>(~bit);
+            endx_ &= ~bit;
         }
         v.env.level = 0;
         v.env.hidden = 0;
@@ -194,7 +209,7 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
         sample = gaussian_interpolate(v.buf + v.buf_pos + (v.interp_pos >> 12), (v.interp_pos >> 4) & 0xFF);
     }
     v.output = ((sample * v.env.level) >> 11) & ~1;
-    v.outx_out = static_cast<uint8_t>(v.output >> 8);
+    v.outx_out = (v.output >> 8) & 0xFF;
 
     // Soft reset and a block that ends without looping silence at once.
     if ((registers_[kFlg] & kFlgReset) || (v.brr_header & 3) == 1) {
@@ -202,7 +217,7 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
         v.env.level = 0;
     }
     if (poll_pending_ & bit) {
-        poll_pending_ &= static_cast<uint8_t>(~bit);
+        poll_pending_ &= ~bit;
         if (koff_latched_ & bit) v.env.mode = EnvelopeMode::release;
         if (kon_latched_ & bit) {
             v.kon_delay = 5;
@@ -210,12 +225,12 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
         }
     }
     if (!v.kon_delay) step_envelope(v.env, v.adsr1, env_data, rate_counter_);
-    v.envx_out = static_cast<uint8_t>(v.env.level >> 4);
+    v.envx_out = v.env.level >> 4;
     v.step = pitch;
 }
 
 APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
-    const uint8_t byte2 = ram_[static_cast<uint16_t>(v.brr_addr + v.brr_offset + 1)];
+    const int byte2 = ram_[(v.brr_addr + v.brr_offset + 1) & 0xFFFF];
     if (v.interp_pos >= 0x4000) {
         int16_t group[4];
         decode_brr_group(v.brr_header, v.brr_byte1, byte2, v.buf[v.buf_pos + 11], v.buf[v.buf_pos + 10],
@@ -226,7 +241,7 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
         v.buf_pos = v.buf_pos == 8 ? 0 : v.buf_pos + 4;
         v.brr_offset += 2;
         if (v.brr_offset >= 9) {
-            v.brr_addr = static_cast<uint16_t>(v.brr_addr + 9);
+            v.brr_addr = (v.brr_addr + 9) & 0xFFFF;
             if (v.brr_header & 1) {
                 v.brr_addr = v.dir_entry;
                 v.ended = true;
@@ -237,31 +252,35 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
     const int pos = (v.interp_pos & 0x3FFF) + v.step;
     v.interp_pos = pos > 0x7FFF ? 0x7FFF : pos;
 
+    // Silent voices leave the (always in range) sums as they are.
+    if (!v.output) return;
     const int amp = (v.output * static_cast<int8_t>(registers_[n * 16 + kVolL])) >> 7;
     main_sum_[0] = clamp16(main_sum_[0] + amp);
     if (eon_ & (1u << n)) echo_sum_[0] = clamp16(echo_sum_[0] + amp);
 }
 
 APU_ALWAYS_INLINE void Dsp::voice_mix_right(Voice& v, int n) {
-    const int amp = (v.output * static_cast<int8_t>(registers_[n * 16 + kVolR])) >> 7;
-    main_sum_[1] = clamp16(main_sum_[1] + amp);
-    if (eon_ & (1u << n)) echo_sum_[1] = clamp16(echo_sum_[1] + amp);
+    if (v.output) {
+        const int amp = (v.output * static_cast<int8_t>(registers_[n * 16 + kVolR])) >> 7;
+        main_sum_[1] = clamp16(main_sum_[1] + amp);
+        if (eon_ & (1u << n)) echo_sum_[1] = clamp16(echo_sum_[1] + amp);
+    }
     if (v.ended) {
-        registers_[kEndx] |= static_cast<uint8_t>(1u << n);
-        v.ended = false;
+        endx_ |= 1 << n;
+        v.ended = 0;
     }
 }
 
-APU_ALWAYS_INLINE void Dsp::voice_envx(Voice& v, int n) { registers_[n * 16 + kEnvx] = v.envx_out; }
+APU_ALWAYS_INLINE void Dsp::voice_envx(Voice& v, int) { v.envx = v.envx_out; }
 
-APU_ALWAYS_INLINE void Dsp::voice_outx(Voice& v, int n) { registers_[n * 16 + kOutx] = v.outx_out; }
+APU_ALWAYS_INLINE void Dsp::voice_outx(Voice& v, int) { v.outx = v.outx_out; }
 
 // ---------------------------------------------------------------------------
 // Echo unit.
 
 APU_ALWAYS_INLINE void Dsp::echo_read(int channel) {
-    const uint16_t a = static_cast<uint16_t>(echo_addr_ + channel * 2);
-    const int16_t s = static_cast<int16_t>(ram_[a] | ram_[static_cast<uint16_t>(a + 1)] << 8);
+    const int a = (echo_addr_ + channel * 2) & 0xFFFF;
+    const int16_t s = static_cast<int16_t>(ram_[a] | ram_[(a + 1) & 0xFFFF] << 8);
     fir_buf_[fir_pos_][channel] = static_cast<int16_t>(s >> 1);
 }
 
@@ -280,9 +299,9 @@ APU_ALWAYS_INLINE void Dsp::echo_output(int channel) {
 
 APU_ALWAYS_INLINE void Dsp::echo_write(int channel) {
     if (!echo_write_enabled_) return;
-    const uint16_t a = static_cast<uint16_t>(echo_addr_ + channel * 2);
+    const int a = (echo_addr_ + channel * 2) & 0xFFFF;
     ram_[a] = static_cast<uint8_t>(echo_in_[channel]);
-    ram_[static_cast<uint16_t>(a + 1)] = static_cast<uint8_t>(echo_in_[channel] >> 8);
+    ram_[(a + 1) & 0xFFFF] = static_cast<uint8_t>(echo_in_[channel] >> 8);
 }
 
 APU_ALWAYS_INLINE void Dsp::sample_boundary() {
@@ -411,7 +430,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
         case 22:
             voice_mix_right(v[7], 7);
             voice_dir(v[0], 0);
-            echo_addr_ = static_cast<uint16_t>((esa_ << 8) + echo_offset_);
+            echo_addr_ = ((esa_ << 8) + echo_offset_) & 0xFFFF;
             break;
         case 23:
             voice_envx(v[7], 7);

@@ -53,18 +53,21 @@ private:
         int16_t buf[24] = {};        // 12 decoded samples (doubled 15-bit), stored twice
         int buf_pos = 0;             // slot of the oldest 4-sample group
         int interp_pos = 0;          // pitch counter, 0..0x7FFF
-        uint16_t brr_addr = 0;       // current 9-byte block
+        int brr_addr = 0;            // current 9-byte block
         int brr_offset = 1;          // next data byte within the block
         int kon_delay = 0;           // samples left in the key-on start-up
         Envelope env;
         int output = 0;              // last output (doubled 15-bit), for PMON
         int step = 0;                // pitch step applied after decoding
         // Register values as latched at their cycle.
-        uint8_t srcn = 0, pitch_low = 0, pitch_high = 0, adsr1 = 0;
-        uint16_t dir_entry = 0;      // start or loop address read from DIR
-        uint8_t brr_header = 0, brr_byte1 = 0;
-        uint8_t envx_out = 0, outx_out = 0;
-        bool ended = false;          // reached a block with the end flag
+        // State is kept in ints: byte stores may alias anything and would
+        // make the compiler reload every other member after them.
+        int srcn = 0, pitch_low = 0, pitch_high = 0, adsr1 = 0;
+        int dir_entry = 0;           // start or loop address read from DIR
+        int brr_header = 0, brr_byte1 = 0;
+        int envx_out = 0, outx_out = 0;
+        int envx = 0, outx = 0;      // ENVX/OUTX as the CPU reads them
+        int ended = 0;               // reached a block with the end flag
     };
 
     void step();                     // one clock
@@ -94,20 +97,21 @@ private:
 
     Voice voices_[8];
     int rate_counter_ = 0;
-    bool poll_sample_ = false;       // KON/KOFF are polled every other sample
-    uint8_t new_kon_ = 0;            // KON bits written since the last poll
-    uint8_t kon_latched_ = 0;
-    uint8_t koff_latched_ = 0;
-    uint8_t poll_pending_ = 0;       // voices that have yet to see the poll
+    int poll_sample_ = 0;            // KON/KOFF are polled every other sample
+    int new_kon_ = 0;                // KON bits written since the last poll
+    int kon_latched_ = 0;
+    int koff_latched_ = 0;
+    int poll_pending_ = 0;           // voices that have yet to see the poll
+    int endx_ = 0;
     int noise_ = 0x4000;
-    uint8_t dir_ = 0, pmon_ = 0, non_ = 0, eon_ = 0;
-    uint8_t esa_ = 0, edl_ = 0;
-    bool echo_write_enabled_ = false;
+    int dir_ = 0, pmon_ = 0, non_ = 0, eon_ = 0;
+    int esa_ = 0, edl_ = 0;
+    int echo_write_enabled_ = 0;
     int main_sum_[2] = {}, echo_sum_[2] = {};
     int out_[2] = {};
     // Echo unit.
     int echo_offset_ = 0, echo_length_ = 0;
-    uint16_t echo_addr_ = 0;
+    int echo_addr_ = 0;
     int16_t fir_buf_[8][2] = {};
     int fir_pos_ = 0;
     int fir_out_[2] = {};

@@ -28,7 +28,7 @@ inline bool rate_fires(int counter, int rate) {
     return (x & r.mask) == 0 && (x >> r.shift) * r.inverse <= r.limit;
 }
 
-enum class EnvelopeMode : uint8_t { release, attack, decay, sustain };
+enum class EnvelopeMode : int { release, attack, decay, sustain };
 
 struct Envelope {
     int level = 0;     // 11-bit envelope, 0..0x7FF

@@ -13,6 +13,7 @@ void SystemBus::reset() {
     for (auto& p : port_in_) p = 0;
     for (auto& p : port_out_) p = 0;
     aux_[0] = aux_[1] = 0;
+    empty_timer_read_ = false;
 }
 
 uint8_t SystemBus::read_io(uint16_t address, uint64_t now) {
@@ -23,7 +24,11 @@ uint8_t SystemBus::read_io(uint16_t address, uint64_t now) {
         return dsp_.read(dsp_address_ & 0x7F);
     case 0xF4: case 0xF5: case 0xF6: case 0xF7: return port_in_[address - 0xF4];
     case 0xF8: case 0xF9: return aux_[address - 0xF8];
-    case 0xFD: case 0xFE: case 0xFF: return timers_.read_counter(address - 0xFD, now);
+    case 0xFD: case 0xFE: case 0xFF: {
+        const uint8_t value = timers_.read_counter(address - 0xFD, now);
+        if (!value) empty_timer_read_ = true;
+        return value;
+    }
     default: return 0;  // TEST, CONTROL and the targets are write-only
     }
 }

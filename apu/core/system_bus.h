@@ -31,6 +31,15 @@ public:
     void idle() { ++cycle_; }
 
     uint64_t cycle() const { return cycle_; }
+
+    // Set when a timer counter read found nothing, so the CPU may be in a
+    // polling loop (see Cpu::skip_timer_poll).
+    static constexpr bool kHasTimers = true;
+    bool take_empty_timer_read() {
+        const bool r = empty_timer_read_;
+        empty_timer_read_ = false;
+        return r;
+    }
     // A halted CPU only lets time pass.
     void skip_to(uint64_t cycle) {
         if (cycle > cycle_) cycle_ = cycle;
@@ -81,6 +90,7 @@ private:
     uint8_t port_in_[4] = {};
     uint8_t port_out_[4] = {};
     uint8_t aux_[2] = {};
+    bool empty_timer_read_ = false;
 };
 
 }  // namespace apu

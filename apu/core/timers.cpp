@@ -1,5 +1,7 @@
 #include "core/timers.h"
 
+#include <cstdint>
+
 namespace apu {
 
 void Timers::reset() {
@@ -54,6 +56,19 @@ uint8_t Timers::read_counter(int timer, uint64_t now) {
 uint8_t Timers::peek_counter(int timer, uint64_t now) {
     advance(timer, now);
     return timers_[timer].counter;
+}
+
+uint64_t Timers::next_output(int timer, uint64_t now) {
+    // Worked out on a copy: the timer is not advanced ahead of the CPU.
+    const Timer saved = timers_[timer];
+    advance(timer, now);
+    const Timer t = timers_[timer];
+    timers_[timer] = saved;
+    if (t.counter) return now;
+    if (!t.enabled) return UINT64_MAX;
+    const unsigned s = shift(timer);
+    const uint32_t to_first = uint8_t(t.target - t.stage) == 0 ? 256u : uint8_t(t.target - t.stage);
+    return ((now >> s) + to_first) << s;
 }
 
 void Timers::restore(int timer, bool enabled, uint8_t target, uint8_t counter, uint64_t now) {

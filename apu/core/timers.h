@@ -24,6 +24,10 @@ public:
     // enabling it (counter kept, stage counter at 0).
     void restore(int timer, bool enabled, uint8_t target, uint8_t counter, uint64_t now);
 
+    // The first cycle from `now` on at which the timer's counter reads
+    // nonzero (`now` itself when it already does; never when disabled).
+    uint64_t next_output(int timer, uint64_t now);
+
     bool enabled(int timer) const { return timers_[timer].enabled; }
     uint8_t target(int timer) const { return timers_[timer].target; }
 
