@@ -1,6 +1,10 @@
 #pragma once
 #include <cstdint>
 
+// The interpreter is one function with its dispatch loop (see cpu_exec.h);
+// its small helpers are forced inline so the large body keeps them inline.
+#define APU_CPU_INLINE inline __attribute__((always_inline))
+
 namespace apu {
 
 struct CpuRegisters {
@@ -43,32 +47,32 @@ private:
     enum AluOp { Or, And, Eor, Cmp, Adc, Sbc };
 
     // Bus cycles.
-    uint8_t fetch() { return bus_.read(pc_++); }
-    uint16_t fetch16() {
+    APU_CPU_INLINE uint8_t fetch() { return bus_.read(pc_++); }
+    APU_CPU_INLINE uint16_t fetch16() {
         const uint8_t lo = fetch();
         return uint16_t(lo | fetch() << 8);
     }
-    void dummy_read() { bus_.read(pc_); }
-    void idle() { bus_.idle(); }
-    uint8_t read(uint16_t address) { return bus_.read(address); }
-    void write(uint16_t address, uint8_t value) { bus_.write(address, value); }
-    uint16_t dp(unsigned offset) const { return uint16_t((p_ ? 0x100 : 0) | (offset & 0xFF)); }
-    void push(uint8_t value) { bus_.write(uint16_t(0x100 | sp_--), value); }
-    uint8_t pop() { return bus_.read(uint16_t(0x100 | ++sp_)); }
+    APU_CPU_INLINE void dummy_read() { bus_.read(pc_); }
+    APU_CPU_INLINE void idle() { bus_.idle(); }
+    APU_CPU_INLINE uint8_t read(uint16_t address) { return bus_.read(address); }
+    APU_CPU_INLINE void write(uint16_t address, uint8_t value) { bus_.write(address, value); }
+    APU_CPU_INLINE uint16_t dp(unsigned offset) const { return uint16_t((p_ ? 0x100 : 0) | (offset & 0xFF)); }
+    APU_CPU_INLINE void push(uint8_t value) { bus_.write(uint16_t(0x100 | sp_--), value); }
+    APU_CPU_INLINE uint8_t pop() { return bus_.read(uint16_t(0x100 | ++sp_)); }
 
     // Effective addresses, with the cycles the chip spends forming them.
-    uint16_t addr_dp() { return dp(fetch()); }
-    uint16_t addr_dp_x() { const uint8_t d = fetch(); idle(); return dp(d + x_); }
-    uint16_t addr_dp_y() { const uint8_t d = fetch(); idle(); return dp(d + y_); }
-    uint16_t addr_abs() { return fetch16(); }
-    uint16_t addr_abs_x() { const uint16_t w = fetch16(); idle(); return uint16_t(w + x_); }
-    uint16_t addr_abs_y() { const uint16_t w = fetch16(); idle(); return uint16_t(w + y_); }
-    uint16_t addr_ind_x() { dummy_read(); return dp(x_); }
+    APU_CPU_INLINE uint16_t addr_dp() { return dp(fetch()); }
+    APU_CPU_INLINE uint16_t addr_dp_x() { const uint8_t d = fetch(); idle(); return dp(d + x_); }
+    APU_CPU_INLINE uint16_t addr_dp_y() { const uint8_t d = fetch(); idle(); return dp(d + y_); }
+    APU_CPU_INLINE uint16_t addr_abs() { return fetch16(); }
+    APU_CPU_INLINE uint16_t addr_abs_x() { const uint16_t w = fetch16(); idle(); return uint16_t(w + x_); }
+    APU_CPU_INLINE uint16_t addr_abs_y() { const uint16_t w = fetch16(); idle(); return uint16_t(w + y_); }
+    APU_CPU_INLINE uint16_t addr_ind_x() { dummy_read(); return dp(x_); }
     uint16_t addr_dp_x_ind();   // [dp+X]
     uint16_t addr_dp_ind_y();   // [dp]+Y, as used by loads
 
     // Flags and ALU (cpu_alu.h).
-    void set_nz(uint8_t v) { n_ = v & 0x80; z_ = v == 0; }
+    APU_CPU_INLINE void set_nz(uint8_t v) { n_ = v & 0x80; z_ = v == 0; }
     uint8_t get_psw() const;
     void set_psw(uint8_t psw);
     template <int Op> uint8_t alu(uint8_t a, uint8_t b);
@@ -80,10 +84,10 @@ private:
     uint8_t lsr(uint8_t v);
     uint8_t rol(uint8_t v);
     uint8_t ror(uint8_t v);
-    uint8_t inc(uint8_t v) { set_nz(uint8_t(v + 1)); return uint8_t(v + 1); }
-    uint8_t dec(uint8_t v) { set_nz(uint8_t(v - 1)); return uint8_t(v - 1); }
-    template <class F> void modify(uint16_t address, F f) { write(address, f(read(address))); }
-    void store(uint16_t address, uint8_t v) { read(address); write(address, v); }
+    APU_CPU_INLINE uint8_t inc(uint8_t v) { set_nz(uint8_t(v + 1)); return uint8_t(v + 1); }
+    APU_CPU_INLINE uint8_t dec(uint8_t v) { set_nz(uint8_t(v - 1)); return uint8_t(v - 1); }
+    template <class F> APU_CPU_INLINE void modify(uint16_t address, F f) { write(address, f(read(address))); }
+    APU_CPU_INLINE void store(uint16_t address, uint8_t v) { read(address); write(address, v); }
     void branch(bool taken);
     void call(uint16_t target, bool extra_wait);
     void word_op(uint8_t opcode);

@@ -39,7 +39,7 @@ void Cpu<Bus>::set_registers(const CpuRegisters& r) {
 }
 
 template <class Bus>
-uint8_t Cpu<Bus>::adc(uint8_t a, uint8_t b) {
+APU_CPU_INLINE uint8_t Cpu<Bus>::adc(uint8_t a, uint8_t b) {
     const unsigned r = a + b + (c_ ? 1 : 0);
     v_ = ~(a ^ b) & (a ^ r) & 0x80;
     h_ = (a ^ b ^ r) & 0x10;
@@ -49,14 +49,14 @@ uint8_t Cpu<Bus>::adc(uint8_t a, uint8_t b) {
 }
 
 template <class Bus>
-void Cpu<Bus>::compare(uint8_t a, uint8_t b) {
+APU_CPU_INLINE void Cpu<Bus>::compare(uint8_t a, uint8_t b) {
     c_ = a >= b;
     set_nz(uint8_t(a - b));
 }
 
 template <class Bus>
 template <int Op>
-uint8_t Cpu<Bus>::alu(uint8_t a, uint8_t b) {
+APU_CPU_INLINE uint8_t Cpu<Bus>::alu(uint8_t a, uint8_t b) {
     if constexpr (Op == Or) { set_nz(uint8_t(a | b)); return uint8_t(a | b); }
     if constexpr (Op == And) { set_nz(uint8_t(a & b)); return uint8_t(a & b); }
     if constexpr (Op == Eor) { set_nz(uint8_t(a ^ b)); return uint8_t(a ^ b); }
@@ -67,21 +67,21 @@ uint8_t Cpu<Bus>::alu(uint8_t a, uint8_t b) {
 
 template <class Bus>
 template <int Op>
-void Cpu<Bus>::alu_a(uint8_t b) {
+APU_CPU_INLINE void Cpu<Bus>::alu_a(uint8_t b) {
     a_ = alu<Op>(a_, b);
 }
 
 // Read-modify-write of memory; a compare spends the write cycle idle.
 template <class Bus>
 template <int Op>
-void Cpu<Bus>::alu_mem(uint16_t address, uint8_t b) {
+APU_CPU_INLINE void Cpu<Bus>::alu_mem(uint16_t address, uint8_t b) {
     const uint8_t r = alu<Op>(read(address), b);
     if constexpr (Op == Cmp) idle();
     else write(address, r);
 }
 
 template <class Bus>
-uint8_t Cpu<Bus>::asl(uint8_t v) {
+APU_CPU_INLINE uint8_t Cpu<Bus>::asl(uint8_t v) {
     c_ = v & 0x80;
     v = uint8_t(v << 1);
     set_nz(v);
@@ -89,7 +89,7 @@ uint8_t Cpu<Bus>::asl(uint8_t v) {
 }
 
 template <class Bus>
-uint8_t Cpu<Bus>::lsr(uint8_t v) {
+APU_CPU_INLINE uint8_t Cpu<Bus>::lsr(uint8_t v) {
     c_ = v & 1;
     v >>= 1;
     set_nz(v);
@@ -97,7 +97,7 @@ uint8_t Cpu<Bus>::lsr(uint8_t v) {
 }
 
 template <class Bus>
-uint8_t Cpu<Bus>::rol(uint8_t v) {
+APU_CPU_INLINE uint8_t Cpu<Bus>::rol(uint8_t v) {
     const bool carry = c_;
     c_ = v & 0x80;
     v = uint8_t(v << 1 | (carry ? 1 : 0));
@@ -106,7 +106,7 @@ uint8_t Cpu<Bus>::rol(uint8_t v) {
 }
 
 template <class Bus>
-uint8_t Cpu<Bus>::ror(uint8_t v) {
+APU_CPU_INLINE uint8_t Cpu<Bus>::ror(uint8_t v) {
     const bool carry = c_;
     c_ = v & 1;
     v = uint8_t(v >> 1 | (carry ? 0x80 : 0));

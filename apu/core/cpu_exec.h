@@ -7,7 +7,7 @@
 namespace apu {
 
 template <class Bus>
-uint16_t Cpu<Bus>::addr_dp_x_ind() {
+APU_CPU_INLINE uint16_t Cpu<Bus>::addr_dp_x_ind() {
     const uint8_t d = uint8_t(fetch() + x_);
     idle();
     const uint8_t lo = read(dp(d));
@@ -15,7 +15,7 @@ uint16_t Cpu<Bus>::addr_dp_x_ind() {
 }
 
 template <class Bus>
-uint16_t Cpu<Bus>::addr_dp_ind_y() {
+APU_CPU_INLINE uint16_t Cpu<Bus>::addr_dp_ind_y() {
     const uint8_t d = fetch();
     idle();
     const uint8_t lo = read(dp(d));
@@ -24,7 +24,7 @@ uint16_t Cpu<Bus>::addr_dp_ind_y() {
 }
 
 template <class Bus>
-void Cpu<Bus>::branch(bool taken) {
+APU_CPU_INLINE void Cpu<Bus>::branch(bool taken) {
     const int8_t offset = int8_t(fetch());
     if (taken) {
         idle();
@@ -34,7 +34,7 @@ void Cpu<Bus>::branch(bool taken) {
 }
 
 template <class Bus>
-void Cpu<Bus>::call(uint16_t target, bool extra_wait) {
+APU_CPU_INLINE void Cpu<Bus>::call(uint16_t target, bool extra_wait) {
     push(uint8_t(pc_ >> 8));
     push(uint8_t(pc_));
     idle();
@@ -127,7 +127,7 @@ void Cpu<Bus>::skip_timer_poll(uint64_t end_cycle) {
     case base_reg: dummy_read(); reg = fn(reg); break;
 
 template <class Bus>
-void Cpu<Bus>::execute(uint8_t opcode) {
+APU_CPU_INLINE void Cpu<Bus>::execute(uint8_t opcode) {
     switch (opcode) {
     APU_ALU_ROWS(0x00, Or)
     APU_ALU_ROWS(0x20, And)

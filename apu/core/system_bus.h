@@ -17,13 +17,13 @@ public:
 
     void reset();
 
-    uint8_t read(uint16_t address) {
+    __attribute__((always_inline)) uint8_t read(uint16_t address) {
         const uint64_t now = cycle_++;
         if ((address & 0xFFF0) == 0x00F0) return read_io(address, now);
         if (address >= kIplRomBase && ipl_enabled_) return kIplRom[address - kIplRomBase];
         return ram_[address];
     }
-    void write(uint16_t address, uint8_t value) {
+    __attribute__((always_inline)) void write(uint16_t address, uint8_t value) {
         const uint64_t now = cycle_++;
         ram_[address] = value;  // also under the ROM and the I/O registers
         if ((address & 0xFFF0) == 0x00F0) write_io(address, value, now);
