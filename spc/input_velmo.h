@@ -41,8 +41,6 @@ public:
     void reset_tags() { tags_.reset(); }
     void report_info(track_info& info) const;
 
-    uint32_t file_size() const { return file_size_; }
-    const byte_buffer& image() const { return image_; }
     const settings_snapshot& settings() const { return settings_; }
     const spc_tags& tags() const { return tags_; }
 
