@@ -494,20 +494,28 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
     }
 }
 
-void Dsp::step() {
-    cycle(clock_);
-    clock_ = (clock_ + 1) & 31;
-}
-
 void Dsp::run(uint32_t clocks) {
-    for (; clocks && clock_ != 0; --clocks) step();
-    // Whole sample periods with the schedule unrolled, so each cycle's work
-    // is known at compile time.
-    for (; clocks >= 32; clocks -= 32) {
-#pragma GCC unroll 32
-        for (uint32_t c = 0; c < 32; ++c) cycle(c);
+    // Enters the unrolled schedule at the current clock and falls through
+    // to the end of the period, so every cycle's work is known at compile
+    // time and a partial period costs no per-clock dispatch.
+    while (clocks) {
+        uint32_t n = 32 - clock_;
+        if (n > clocks) n = clocks;
+        clocks -= n;
+        const uint32_t start = clock_;
+        clock_ = (clock_ + n) & 31;
+        switch (start) {
+#define APU_DSP_CLOCK(c) case c: cycle(c); if (--n == 0) break; [[fallthrough]];
+        APU_DSP_CLOCK(0) APU_DSP_CLOCK(1) APU_DSP_CLOCK(2) APU_DSP_CLOCK(3) APU_DSP_CLOCK(4) APU_DSP_CLOCK(5)
+        APU_DSP_CLOCK(6) APU_DSP_CLOCK(7) APU_DSP_CLOCK(8) APU_DSP_CLOCK(9) APU_DSP_CLOCK(10) APU_DSP_CLOCK(11)
+        APU_DSP_CLOCK(12) APU_DSP_CLOCK(13) APU_DSP_CLOCK(14) APU_DSP_CLOCK(15) APU_DSP_CLOCK(16) APU_DSP_CLOCK(17)
+        APU_DSP_CLOCK(18) APU_DSP_CLOCK(19) APU_DSP_CLOCK(20) APU_DSP_CLOCK(21) APU_DSP_CLOCK(22) APU_DSP_CLOCK(23)
+        APU_DSP_CLOCK(24) APU_DSP_CLOCK(25) APU_DSP_CLOCK(26) APU_DSP_CLOCK(27) APU_DSP_CLOCK(28) APU_DSP_CLOCK(29)
+        APU_DSP_CLOCK(30)
+#undef APU_DSP_CLOCK
+        case 31: cycle(31); break;
+        }
     }
-    for (; clocks; --clocks) step();
 }
 
 }  // namespace apu

@@ -70,7 +70,6 @@ private:
         int ended = 0;               // reached a block with the end flag
     };
 
-    void step();                     // one clock
     void cycle(uint32_t c);          // the work of cycle c of the period
     // Voice stages; see the per-cycle schedule in dsp.cpp.
     void voice_srcn(Voice& v, int n);
