@@ -19,7 +19,4 @@ void close_event(event_handle event);
 void* find_symbol(module_handle module, const char* name);
 void free_library(module_handle module);
 
-// Copies a file over an existing one; paths are UTF-8.
-bool copy_file(const char* from, const char* to);
-
 }  // namespace platform
