@@ -164,8 +164,9 @@ APU_ALWAYS_INLINE void Dsp::voice_dir(Voice& v, int n) {
     v.adsr1 = r[kAdsr1];
     // Each sample reads one directory word: the start address while a key-on
     // is beginning, otherwise the loop address.
+    // The entry is even, so its second byte never wraps past 0xFFFF.
     const int entry = ((dir_ << 8) + v.srcn * 4 + (v.kon_delay == 5 ? 0 : 2)) & 0xFFFF;
-    v.dir_entry = ram_[entry] | ram_[(entry + 1) & 0xFFFF] << 8;
+    v.dir_entry = ram_[entry] | ram_[entry + 1] << 8;
 }
 
 APU_ALWAYS_INLINE void Dsp::voice_pitch_high(Voice& v, int n) { v.pitch_high = registers_[n * 16 + kPitchH]; }

@@ -5,7 +5,11 @@ namespace apu {
 
 extern const uint16_t kGaussTable[512];
 
-inline int clamp16(int x) { return x < -32768 ? -32768 : x > 32767 ? 32767 : x; }
+// Saturation is rare, so the common case is one compare.
+inline int clamp16(int x) {
+    if (static_cast<int16_t>(x) != x) [[unlikely]] x = (x >> 31) ^ 0x7FFF;
+    return x;
+}
 
 // 4-point interpolation of doubled 15-bit samples (oldest first) at the
 // 8-bit fraction `index`. The first three products wrap at 16 bits, only the
