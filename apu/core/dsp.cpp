@@ -164,9 +164,22 @@ APU_ALWAYS_INLINE void Dsp::voice_dir(Voice& v, int n) {
     v.adsr1 = r[kAdsr1];
     // Each sample reads one directory word: the start address while a key-on
     // is beginning, otherwise the loop address.
-    // The entry is even, so its second byte never wraps past 0xFFFF.
     const int entry = ((dir_ << 8) + v.srcn * 4 + (v.kon_delay == 5 ? 0 : 2)) & 0xFFFF;
-    v.dir_entry = ram_[entry] | ram_[entry + 1] << 8;
+    // The word is needed only at a key-on or a block end, so voices 1..7
+    // read it then: nothing writes RAM between here and their last use in
+    // the period, and run() reads it before returning the CPU the bus.
+    // Voice 0 uses it after the echo writes, so it reads it now.
+    v.dir_pointer = entry;
+    if (n == 0) dir_entry(v);
+}
+
+APU_ALWAYS_INLINE int Dsp::dir_entry(Voice& v) {
+    if (v.dir_pointer >= 0) {
+        // The entry is even, so its second byte never wraps past 0xFFFF.
+        v.dir_entry = ram_[v.dir_pointer] | ram_[v.dir_pointer + 1] << 8;
+        v.dir_pointer = -1;
+    }
+    return v.dir_entry;
 }
 
 APU_ALWAYS_INLINE void Dsp::voice_pitch_high(Voice& v, int n) { v.pitch_high = registers_[n * 16 + kPitchH]; }
@@ -186,7 +199,7 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
 
     if (v.kon_delay) {
         if (v.kon_delay == 5) {
-            v.brr_addr = v.dir_entry;
+            v.brr_addr = dir_entry(v);
             v.brr_offset = 1;
             v.buf_pos = 0;
             v.brr_header = 0;  // the header read before the restart is stale
@@ -244,7 +257,7 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
         if (v.brr_offset >= 9) {
             v.brr_addr = (v.brr_addr + 9) & 0xFFFF;
             if (v.brr_header & 1) {
-                v.brr_addr = v.dir_entry;
+                v.brr_addr = dir_entry(v);
                 v.ended = true;
             }
             v.brr_offset = 1;
@@ -517,6 +530,8 @@ void Dsp::run(uint32_t clocks) {
         case 31: cycle(31); break;
         }
     }
+    // The CPU may write RAM before the next clock.
+    for (Voice& v : voices_) dir_entry(v);
 }
 
 }  // namespace apu

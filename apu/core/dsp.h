@@ -64,6 +64,7 @@ private:
         // make the compiler reload every other member after them.
         int srcn = 0, pitch_low = 0, pitch_high = 0, adsr1 = 0;
         int dir_entry = 0;           // start or loop address read from DIR
+        int dir_pointer = -1;        // where dir_entry is yet to be read from, or -1
         int brr_header = 0, brr_byte1 = 0;
         int envx_out = 0, outx_out = 0;
         int envx = 0, outx = 0;      // ENVX/OUTX as the CPU reads them
@@ -74,6 +75,7 @@ private:
     // Voice stages; see the per-cycle schedule in dsp.cpp.
     void voice_srcn(Voice& v, int n);
     void voice_dir(Voice& v, int n);
+    int dir_entry(Voice& v);
     void voice_pitch_high(Voice& v, int n);
     void voice_header(Voice& v);
     void voice_run(Voice& v, int n);
