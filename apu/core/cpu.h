@@ -98,12 +98,15 @@ private:
     void decimal_adjust_sub();
     void execute(uint8_t opcode);
     void skip_timer_poll(uint64_t end_cycle);
+    void skip_idle_loop(uint64_t end_cycle, bool may_skip);
 
     Bus& bus_;
     uint16_t pc_ = 0;
     uint8_t a_ = 0, x_ = 0, y_ = 0, sp_ = 0;
     bool n_ = false, v_ = false, p_ = false, b_ = false, h_ = false, i_ = false, z_ = false, c_ = false;
     bool halted_ = false;
+    uint64_t loop_state_ = ~uint64_t(0);  // registers at the last empty timer read
+    uint64_t loop_cycle_ = 0;
 };
 
 }  // namespace apu

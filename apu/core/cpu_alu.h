@@ -36,6 +36,7 @@ void Cpu<Bus>::set_registers(const CpuRegisters& r) {
     y_ = r.y;
     sp_ = r.sp;
     set_psw(r.psw);
+    loop_state_ = ~uint64_t(0);
 }
 
 template <class Bus>

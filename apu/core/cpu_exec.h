@@ -53,6 +53,8 @@ void Cpu<Bus>::step() {
 
 template <class Bus>
 void Cpu<Bus>::run(uint64_t end_cycle) {
+    // The caller may have changed ports or RAM since the last call.
+    loop_state_ = ~uint64_t(0);
     while (bus_.cycle() < end_cycle) {
         if (halted_) {
             bus_.skip_to(end_cycle);
@@ -60,7 +62,9 @@ void Cpu<Bus>::run(uint64_t end_cycle) {
         }
         if constexpr (requires { Bus::kHasTimers; }) {
             if (bus_.take_empty_timer_read()) {
+                const uint64_t before = bus_.cycle();
                 skip_timer_poll(end_cycle);
+                skip_idle_loop(end_cycle, bus_.cycle() == before);
                 if (bus_.cycle() >= end_cycle) return;
             }
         }
@@ -101,6 +105,38 @@ void Cpu<Bus>::skip_timer_poll(uint64_t end_cycle) {
         const uint64_t fit = (end_cycle - now) / period;
         if (skip > fit) skip = fit;
         bus_.skip_to(now + skip * period);
+    }
+}
+
+// Any other loop that comes back to the same empty timer read with every
+// register as it was, having changed no RAM and no I/O state and read only
+// timers that gave zero, repeats itself exactly until one of those timers
+// turns nonzero: those whole iterations are skipped at once.
+template <class Bus>
+void Cpu<Bus>::skip_idle_loop(uint64_t end_cycle, bool may_skip) {
+    if constexpr (requires { Bus::kHasTimers; }) {
+        const uint64_t state = pc_ | uint64_t(a_) << 16 | uint64_t(x_) << 24 | uint64_t(y_) << 32 |
+                               uint64_t(sp_) << 40 | uint64_t(get_psw()) << 48;
+        const uint64_t now = bus_.cycle();
+        if (may_skip && state == loop_state_ && now > loop_cycle_ && bus_.loop_kept_state()) {
+            const uint64_t period = now - loop_cycle_;
+            uint64_t ready = UINT64_MAX;
+            for (int t = 0; t < 3; ++t) {
+                if (!(bus_.loop_timers_read() >> t & 1)) continue;
+                const uint64_t r = bus_.timers().next_output(t, now);
+                if (r < ready) ready = r;
+            }
+            // Every read of an iteration ending by `ready` still gives zero.
+            if (ready > now && end_cycle > now) {
+                uint64_t skip = (ready - now) / period;
+                const uint64_t fit = (end_cycle - now) / period;
+                if (skip > fit) skip = fit;
+                bus_.skip_to(now + skip * period);
+            }
+        }
+        loop_state_ = state;
+        loop_cycle_ = bus_.cycle();
+        bus_.watch_loop();
     }
 }
 

@@ -14,19 +14,24 @@ void SystemBus::reset() {
     for (auto& p : port_out_) p = 0;
     aux_[0] = aux_[1] = 0;
     empty_timer_read_ = false;
+    changed_ = 1;
+    timers_read_ = 0;
 }
 
 uint8_t SystemBus::read_io(uint16_t address, uint64_t now) {
     switch (address) {
     case 0xF2: return dsp_address_;
     case 0xF3:
+        changed_ = 1;  // DSP state moves with time
         if (dsp_.must_sync(dsp_address_, now - dsp_cycle_, false)) sync_dsp_to(now);
         return dsp_.read(dsp_address_ & 0x7F);
     case 0xF4: case 0xF5: case 0xF6: case 0xF7: return port_in_[address - 0xF4];
     case 0xF8: case 0xF9: return aux_[address - 0xF8];
     case 0xFD: case 0xFE: case 0xFF: {
         const uint8_t value = timers_.read_counter(address - 0xFD, now);
+        timers_read_ |= uint8_t(1 << (address - 0xFD));
         if (!value) empty_timer_read_ = true;
+        else changed_ = 1;
         return value;
     }
     default: return 0;  // TEST, CONTROL and the targets are write-only
@@ -34,6 +39,7 @@ uint8_t SystemBus::read_io(uint16_t address, uint64_t now) {
 }
 
 void SystemBus::write_io(uint16_t address, uint8_t value, uint64_t now) {
+    changed_ = 1;
     switch (address) {
     case 0xF0: test_ = value; break;
     case 0xF1:

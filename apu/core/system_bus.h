@@ -25,6 +25,7 @@ public:
     }
     __attribute__((always_inline)) void write(uint16_t address, uint8_t value) {
         const uint64_t now = cycle_++;
+        changed_ |= uint8_t(ram_[address] ^ value);
         ram_[address] = value;  // also under the ROM and the I/O registers
         if ((address & 0xFFF0) == 0x00F0) write_io(address, value, now);
     }
@@ -40,6 +41,12 @@ public:
         empty_timer_read_ = false;
         return r;
     }
+    // Watching one iteration of a loop (see Cpu::skip_idle_loop): whether
+    // it left RAM and the I/O state as they were and read only timers that
+    // gave zero, and which timers it read.
+    void watch_loop() { changed_ = 0; timers_read_ = 0; }
+    bool loop_kept_state() const { return !changed_; }
+    int loop_timers_read() const { return timers_read_; }
     // A halted CPU only lets time pass.
     void skip_to(uint64_t cycle) {
         if (cycle > cycle_) cycle_ = cycle;
@@ -91,6 +98,8 @@ private:
     uint8_t port_out_[4] = {};
     uint8_t aux_[2] = {};
     bool empty_timer_read_ = false;
+    uint8_t changed_ = 1;
+    uint8_t timers_read_ = 0;
 };
 
 }  // namespace apu
