@@ -192,11 +192,28 @@ APU_ALWAYS_INLINE void Dsp::voice_header(Voice& v) {
 APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
     const int bit = 1 << n;
     const uint8_t* r = registers_ + n * 16;
-    const int env_data = (v.adsr1 & 0x80) ? r[kAdsr2] : r[kGain];
 
     int pitch = ((v.pitch_high & 0x3F) << 8) | v.pitch_low;
     if (n > 0 && (pmon_ & bit)) pitch += ((voices_[n - 1].output >> 5) * pitch) >> 10;
 
+    // A silent voice in release stays silent whatever FLG, the block header
+    // or KOFF say; only a key-on changes it.
+    if (!v.kon_delay && !v.env.level && v.env.mode == EnvelopeMode::release) {
+        v.output = 0;
+        v.outx_out = 0;
+        v.envx_out = 0;
+        v.step = pitch;
+        if (poll_pending_ & bit) {
+            poll_pending_ &= ~bit;
+            if (kon_latched_ & bit) {
+                v.kon_delay = 5;
+                v.env.mode = EnvelopeMode::attack;
+            }
+        }
+        return;
+    }
+
+    const int env_data = (v.adsr1 & 0x80) ? r[kAdsr2] : r[kGain];
     if (v.kon_delay) {
         if (v.kon_delay == 5) {
             v.brr_addr = dir_entry(v);
