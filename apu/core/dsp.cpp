@@ -312,7 +312,7 @@ APU_ALWAYS_INLINE void Dsp::voice_outx(Voice& v, int) { v.outx = v.outx_out; }
 APU_ALWAYS_INLINE void Dsp::echo_read(int channel) {
     const int a = (echo_addr_ + channel * 2) & 0xFFFF;
     const int16_t s = static_cast<int16_t>(ram_[a] | ram_[(a + 1) & 0xFFFF] << 8);
-    fir_buf_[fir_pos_][channel] = static_cast<int16_t>(s >> 1);
+    fir_buf_[fir_pos_][channel] = fir_buf_[fir_pos_ + 8][channel] = static_cast<int16_t>(s >> 1);
 }
 
 APU_ALWAYS_INLINE void Dsp::echo_output(int channel) {
@@ -478,7 +478,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             voice_header(v[0]);
             int8_t coef[8];
             for (int i = 0; i < 8; ++i) coef[i] = static_cast<int8_t>(registers_[i * 16 + 0x0F]);
-            for (int c = 0; c < 2; ++c) fir_out_[c] = fir_filter(fir_buf_, fir_pos_, c, coef);
+            for (int c = 0; c < 2; ++c) fir_out_[c] = fir_taps(&fir_buf_[fir_pos_ + 1][c], 2, coef);
             fir_pos_ = (fir_pos_ + 1) & 7;
             break;
         }

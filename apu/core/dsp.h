@@ -113,7 +113,7 @@ private:
     // Echo unit.
     int echo_offset_ = 0, echo_length_ = 0;
     int echo_addr_ = 0;
-    int16_t fir_buf_[8][2] = {};
+    int16_t fir_buf_[16][2] = {};    // ring of 8 stored twice, so the taps are contiguous
     int fir_pos_ = 0;
     int fir_out_[2] = {};
     int echo_in_[2] = {};
