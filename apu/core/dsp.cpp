@@ -74,6 +74,7 @@ void Dsp::reset() {
     for (Voice& v : voices_) v = Voice{};
     clock_ = 0;
     rate_counter_ = 0;
+    rate_fires_ = rate_fire_mask(0);
     poll_sample_ = true;  // the first poll falls on the second sample
     new_kon_ = kon_latched_ = koff_latched_ = poll_pending_ = endx_ = 0;
     noise_ = 0x4000;
@@ -120,6 +121,7 @@ void Dsp::load_registers(const uint8_t registers[128]) {
     // The snapshot holds no counter phase; this one puts envelope and noise
     // steps where the reference renderer has them.
     rate_counter_ = kLoadCounterPhase;
+    rate_fires_ = rate_fire_mask(rate_counter_);
 }
 
 uint8_t Dsp::read(uint8_t address) const {
@@ -255,7 +257,7 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
             v.env.mode = EnvelopeMode::attack;
         }
     }
-    if (!v.kon_delay) step_envelope(v.env, v.adsr1, env_data, rate_counter_);
+    if (!v.kon_delay) step_envelope_masked(v.env, v.adsr1, env_data, rate_fires_);
     v.envx_out = v.env.level >> 4;
     v.step = pitch;
 }
@@ -503,6 +505,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             if (echo_offset_ >= echo_length_) echo_offset_ = 0;
             esa_ = registers_[kEsa];
             rate_counter_ = (rate_counter_ == 0 ? kRateCounterWrap : rate_counter_) - 1;
+            rate_fires_ = rate_fire_mask(rate_counter_);
             poll_sample_ = !poll_sample_;
             if (poll_sample_) {
                 kon_latched_ = new_kon_;
@@ -513,7 +516,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             break;
         case 31: {
             echo_write(1);
-            if (rate_fires(rate_counter_, registers_[kFlg] & 0x1F)) {
+            if ((rate_fires_ >> (registers_[kFlg] & 0x1F)) & 1) {
                 const int feedback = (noise_ << 13) ^ (noise_ << 14);
                 noise_ = (feedback & 0x4000) ^ (noise_ >> 1);
             }

@@ -98,6 +98,7 @@ private:
 
     Voice voices_[8];
     int rate_counter_ = 0;
+    uint32_t rate_fires_ = 0;        // rate_fire_mask(rate_counter_)
     int poll_sample_ = 0;            // KON/KOFF are polled every other sample
     int new_kon_ = 0;                // KON bits written since the last poll
     int kon_latched_ = 0;

@@ -36,4 +36,36 @@ const RateCheck kRateChecks[32] = {
     make_one(28), make_one(29), make_one(30), make_one(31),
 };
 
+namespace {
+
+struct FamilyMasks {
+    uint32_t m[3][17] = {};
+};
+
+constexpr FamilyMasks make_family_masks() {
+    FamilyMasks f;
+    for (int rate = 1; rate < 32; ++rate) {
+        const uint32_t period = kPeriods[rate];
+        const int family = period % 3 == 0 ? 1 : period % 5 == 0 ? 2 : 0;
+        const uint32_t power = period / (family == 1 ? 3 : family == 2 ? 5 : 1);
+        int shift = 0;
+        while ((1u << shift) < power) ++shift;
+        for (int t = shift; t < 17; ++t) f.m[family][t] |= 1u << rate;
+    }
+    return f;
+}
+
+constexpr FamilyMasks kFamilies = make_family_masks();
+
+}  // namespace
+
+const uint32_t kRateFamilyMasks[3][17] = {
+#define APU_ROW(f) {kFamilies.m[f][0], kFamilies.m[f][1], kFamilies.m[f][2], kFamilies.m[f][3], \
+    kFamilies.m[f][4], kFamilies.m[f][5], kFamilies.m[f][6], kFamilies.m[f][7], kFamilies.m[f][8], \
+    kFamilies.m[f][9], kFamilies.m[f][10], kFamilies.m[f][11], kFamilies.m[f][12], kFamilies.m[f][13], \
+    kFamilies.m[f][14], kFamilies.m[f][15], kFamilies.m[f][16]}
+    APU_ROW(0), APU_ROW(1), APU_ROW(2),
+#undef APU_ROW
+};
+
 }  // namespace apu

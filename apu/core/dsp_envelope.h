@@ -28,6 +28,18 @@ inline bool rate_fires(int counter, int rate) {
     return (x & r.mask) == 0 && (x >> r.shift) * r.inverse <= r.limit;
 }
 
+// Bit r set when rate r fires at this counter value; one computation per
+// sample replaces a check per voice. A family's period divides x exactly
+// when its odd factor does and x has at least as many trailing zeros.
+extern const uint32_t kRateFamilyMasks[3][17];
+inline uint32_t rate_fire_mask(int counter) {
+    const uint32_t x1 = static_cast<uint32_t>(counter), x3 = x1 + 1040, x5 = x1 + 536;
+    uint32_t m = kRateFamilyMasks[0][__builtin_ctz(x1 | 0x10000)];
+    if (x3 * 0xAAAAAAABu <= 0x55555555u) m |= kRateFamilyMasks[1][__builtin_ctz(x3 | 0x10000)];
+    if (x5 * 0xCCCCCCCDu <= 0x33333333u) m |= kRateFamilyMasks[2][__builtin_ctz(x5 | 0x10000)];
+    return m;
+}
+
 enum class EnvelopeMode : int { release, attack, decay, sustain };
 
 struct Envelope {
@@ -37,8 +49,9 @@ struct Envelope {
 };
 
 // One sample of envelope processing. `data` is ADSR2 in ADSR mode and GAIN
-// otherwise, as the hardware reads one or the other.
-inline void step_envelope(Envelope& e, uint8_t adsr1, uint8_t data, int counter) {
+// otherwise, as the hardware reads one or the other; `fires` is
+// rate_fire_mask() of this sample.
+inline void step_envelope_masked(Envelope& e, int adsr1, int data, uint32_t fires) {
     int level = e.level;
     if (e.mode == EnvelopeMode::release) {
         // Release ignores the rate settings: -8 every sample.
@@ -75,7 +88,11 @@ inline void step_envelope(Envelope& e, uint8_t adsr1, uint8_t data, int counter)
         level = level < 0 ? 0 : 0x7FF;
         if (e.mode == EnvelopeMode::attack) e.mode = EnvelopeMode::decay;
     }
-    if (rate_fires(counter, rate)) e.level = level;
+    if ((fires >> rate) & 1) e.level = level;
+}
+
+inline void step_envelope(Envelope& e, uint8_t adsr1, uint8_t data, int counter) {
+    step_envelope_masked(e, adsr1, data, rate_fire_mask(counter));
 }
 
 }  // namespace apu

@@ -110,6 +110,12 @@ TEST(DspEnvelope, RatePeriodsAndPhases) {
     EXPECT_TRUE(rate_fires(496, 2));   // 496 + 1040 = 1536
     EXPECT_TRUE(rate_fires(744, 3));   // 744 + 536 = 1280
     EXPECT_FALSE(rate_fires(1, 1));
+    // The per-sample mask agrees with the per-rate check everywhere.
+    for (int c = 0; c < kRateCounterWrap; ++c) {
+        uint32_t expected = 0;
+        for (int r = 0; r < 32; ++r) expected |= uint32_t(rate_fires(c, r)) << r;
+        ASSERT_EQ(rate_fire_mask(c), expected) << c;
+    }
 }
 
 TEST(DspEnvelope, AttackDecaySustain) {
