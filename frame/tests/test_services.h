@@ -77,6 +77,12 @@ public:
     int references = 1;
 };
 
+class never_aborting final : public abort_callback {
+public:
+    bool is_aborting() const override { return false; }
+    void* get_abort_event() const override { return nullptr; }
+};
+
 class aborting_callback final : public abort_callback {
 public:
     bool is_aborting() const override { return true; }

@@ -12,11 +12,6 @@
 
 namespace {
 
-struct never_abort final : abort_callback {
-    bool is_aborting() const override { return false; }
-    void* get_abort_event() const override { return nullptr; }
-};
-
 void parse_and_report(benchmark::State& state) {
     std::vector<std::unique_ptr<counted_memory_file>> files;
     std::filesystem::path corpus = std::filesystem::path(VELMO_SHARED_DIR) / "corpus" / "spc";
@@ -30,7 +25,7 @@ void parse_and_report(benchmark::State& state) {
         state.SkipWithError("no shared corpus");
         return;
     }
-    never_abort abort;
+    never_aborting abort;
     std::vector<std::unique_ptr<input_velmo>> inputs;
     for (auto& f : files) {
         inputs.push_back(std::make_unique<input_velmo>());

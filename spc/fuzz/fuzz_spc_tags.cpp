@@ -8,16 +8,9 @@
 #include "host/track_info_impl.h"
 #include "spc/input_velmo.h"
 
-namespace {
-struct never_abort final : abort_callback {
-    bool is_aborting() const override { return false; }
-    void* get_abort_event() const override { return nullptr; }
-};
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     counted_memory_file hint(std::vector<uint8_t>(data, data + size));
-    never_abort abort;
+    never_aborting abort;
     input_velmo input;
     try {
         input.open(service_ptr_t<file>(&hint), "fuzz.spc", input_open_info_read, abort);

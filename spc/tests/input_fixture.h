@@ -14,11 +14,6 @@
 // after each test.
 class input_fixture : public ::testing::Test {
 protected:
-    struct abort_never final : abort_callback {
-        bool is_aborting() const override { return false; }
-        void* get_abort_event() const override { return nullptr; }
-    };
-
     void TearDown() override {
         cfg_use_internal_length = 1;
         cfg_force_length = 1;
@@ -32,7 +27,7 @@ protected:
         // The input keeps its file, so the file outlives it.
         hints_.push_back(std::make_unique<counted_memory_file>(image));
         auto input = std::make_unique<input_velmo>();
-        abort_never abort;
+        never_aborting abort;
         input->open(service_ptr_t<file>(hints_.back().get()), "test.spc", input_open_info_read, abort);
         return input;
     }
