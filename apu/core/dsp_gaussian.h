@@ -3,7 +3,14 @@
 
 namespace apu {
 
-extern const uint16_t kGaussTable[512];
+struct GaussTables {
+    uint16_t rom[512];
+    // Per fraction, the four weights from the oldest sample to the newest,
+    // so one lookup finds them all.
+    alignas(8) int16_t rows[256][4];
+};
+extern const GaussTables kGaussTables;
+extern const uint16_t (&kGaussTable)[512];
 
 // Saturation is rare, so the common case is one compare.
 inline int clamp16(int x) {
@@ -15,13 +22,12 @@ inline int clamp16(int x) {
 // 8-bit fraction `index`. The first three products wrap at 16 bits, only the
 // last addition saturates; the result keeps bit 0 clear.
 inline int gaussian_interpolate(const int16_t* s, int index) {
-    const uint16_t* fwd = kGaussTable + 255 - index;
-    const uint16_t* rev = kGaussTable + index;
-    int out = (fwd[0] * s[0]) >> 11;
-    out += (fwd[256] * s[1]) >> 11;
-    out += (rev[256] * s[2]) >> 11;
+    const int16_t* w = kGaussTables.rows[index];
+    int out = (w[0] * s[0]) >> 11;
+    out += (w[1] * s[1]) >> 11;
+    out += (w[2] * s[2]) >> 11;
     out = static_cast<int16_t>(out);
-    out += (rev[0] * s[3]) >> 11;
+    out += (w[3] * s[3]) >> 11;
     return clamp16(out) & ~1;
 }
 
