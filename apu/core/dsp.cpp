@@ -61,6 +61,8 @@ constexpr SyncTables make_sync_tables() {
 
 constexpr SyncTables kSync = make_sync_tables();
 
+constexpr int run_cycle(int n) { return n ? 3 * n - 1 : 31; }
+
 }  // namespace
 
 const uint32_t* const Dsp::kWriteSync = kSync.write;
@@ -73,6 +75,7 @@ void Dsp::reset() {
     registers_[kFlg] = kFlgReset | kFlgMute | kFlgEchoOff;
     for (Voice& v : voices_) v = Voice{};
     clock_ = 0;
+    periods_ = 0;
     rate_counter_ = 0;
     rate_fires_ = rate_fire_mask(0);
     poll_sample_ = true;  // the first poll falls on the second sample
@@ -111,8 +114,8 @@ void Dsp::load_registers(const uint8_t registers[128]) {
     echo_write_enabled_ = !(registers_[kFlg] & kFlgEchoOff);
     echo_addr_ = esa_ << 8;
     for (int n = 0; n < 8; ++n) {
-        voices_[n].envx = registers_[n * 16 + kEnvx];
-        voices_[n].outx = registers_[n * 16 + kOutx];
+        write(static_cast<uint8_t>(n * 16 + kEnvx), registers_[n * 16 + kEnvx]);
+        write(static_cast<uint8_t>(n * 16 + kOutx), registers_[n * 16 + kOutx]);
     }
     endx_ = registers_[kEndx];
     koff_latched_ = registers_[kKoff];
@@ -127,8 +130,15 @@ void Dsp::load_registers(const uint8_t registers[128]) {
 uint8_t Dsp::read(uint8_t address) const {
     address &= 0x7F;
     // The registers the DSP itself writes live in its own state.
-    if ((address & 0x0F) == kEnvx) return static_cast<uint8_t>(voices_[address >> 4].envx);
-    if ((address & 0x0F) == kOutx) return static_cast<uint8_t>(voices_[address >> 4].outx);
+    if ((address & 0x0F) == kEnvx || (address & 0x0F) == kOutx) {
+        const int n = address >> 4;
+        const Voice& v = voices_[n];
+        if ((address & 0x0F) == kEnvx)
+            return static_cast<uint8_t>(v.envx_cpu_until >= position() ? v.envx_cpu
+                                        : published(v, n, 3, v.env.level, v.prev_level) >> 4);
+        return static_cast<uint8_t>(v.outx_cpu_until >= position() ? v.outx_cpu
+                                    : published(v, n, 4, v.output, v.prev_output) >> 8);
+    }
     if (address == kEndx) return static_cast<uint8_t>(endx_);
     return registers_[address];
 }
@@ -140,10 +150,30 @@ void Dsp::write(uint8_t address, uint8_t value) {
         return;
     }
     registers_[address] = value;
-    // Kept until the DSP next writes its own value.
-    if ((address & 0x0F) == kEnvx) voices_[address >> 4].envx = value;
-    if ((address & 0x0F) == kOutx) voices_[address >> 4].outx = value;
+    // Kept until the DSP next publishes its own value, `delay` cycles after
+    // the voice's run.
+    if ((address & 0x0F) == kEnvx || (address & 0x0F) == kOutx) {
+        const int n = address >> 4;
+        Voice& v = voices_[n];
+        const int delay = (address & 0x0F) == kEnvx ? 3 : 4;
+        const int publish = (run_cycle(n) + delay) & 31;
+        const int64_t until = position() + ((publish - static_cast<int>(clock_)) & 31);
+        if (delay == 3) {
+            v.envx_cpu = value;
+            v.envx_cpu_until = until;
+        } else {
+            v.outx_cpu = value;
+            v.outx_cpu_until = until;
+        }
+    }
     if (address == kKon) new_kon_ = value;
+}
+
+int Dsp::published(const Voice&, int n, int delay, int now, int before) const {
+    // Between the run and the publishing cycle the register still shows the
+    // value from before the run.
+    const int since_run = (static_cast<int>(clock_) - run_cycle(n) - 1) & 31;
+    return since_run < delay ? before : now;
 }
 
 void Dsp::set_output(int16_t* frames, size_t frame_capacity) {
@@ -195,6 +225,8 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
     const int bit = 1 << n;
     const uint8_t* r = registers_ + n * 16;
 
+    v.prev_level = v.env.level;
+    v.prev_output = v.output;
     int pitch = ((v.pitch_high & 0x3F) << 8) | v.pitch_low;
     if (n > 0 && (pmon_ & bit)) pitch += ((voices_[n - 1].output >> 5) * pitch) >> 10;
 
@@ -202,8 +234,6 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
     // or KOFF say; only a key-on changes it.
     if (!v.kon_delay && !v.env.level && v.env.mode == EnvelopeMode::release) {
         v.output = 0;
-        v.outx_out = 0;
-        v.envx_out = 0;
         v.step = pitch;
         if (poll_pending_ & bit) {
             poll_pending_ &= ~bit;
@@ -242,7 +272,6 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
         sample = gaussian_interpolate(v.buf + v.buf_pos + (v.interp_pos >> 12), (v.interp_pos >> 4) & 0xFF);
     }
     v.output = ((sample * v.env.level) >> 11) & ~1;
-    v.outx_out = (v.output >> 8) & 0xFF;
 
     // Soft reset and a block that ends without looping silence at once.
     if ((registers_[kFlg] & kFlgReset) || (v.brr_header & 3) == 1) {
@@ -258,7 +287,6 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
         }
     }
     if (!v.kon_delay) step_envelope_masked(v.env, v.adsr1, env_data, rate_fires_);
-    v.envx_out = v.env.level >> 4;
     v.step = pitch;
 }
 
@@ -303,10 +331,6 @@ APU_ALWAYS_INLINE void Dsp::voice_mix_right(Voice& v, int n) {
         v.ended = 0;
     }
 }
-
-APU_ALWAYS_INLINE void Dsp::voice_envx(Voice& v, int) { v.envx = v.envx_out; }
-
-APU_ALWAYS_INLINE void Dsp::voice_outx(Voice& v, int) { v.outx = v.outx_out; }
 
 // ---------------------------------------------------------------------------
 // Echo unit.
@@ -360,13 +384,11 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             voice_dir(v[1], 1);
             break;
         case 2:
-            voice_envx(v[0], 0);
             voice_pitch_high(v[1], 1);
             voice_header(v[1]);
             voice_run(v[1], 1);
             break;
         case 3:
-            voice_outx(v[0], 0);
             voice_decode_mix_left(v[1], 1);
             voice_srcn(v[3], 3);
             break;
@@ -375,13 +397,11 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             voice_dir(v[2], 2);
             break;
         case 5:
-            voice_envx(v[1], 1);
             voice_pitch_high(v[2], 2);
             voice_header(v[2]);
             voice_run(v[2], 2);
             break;
         case 6:
-            voice_outx(v[1], 1);
             voice_decode_mix_left(v[2], 2);
             voice_srcn(v[4], 4);
             break;
@@ -390,13 +410,11 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             voice_dir(v[3], 3);
             break;
         case 8:
-            voice_envx(v[2], 2);
             voice_pitch_high(v[3], 3);
             voice_header(v[3]);
             voice_run(v[3], 3);
             break;
         case 9:
-            voice_outx(v[2], 2);
             voice_decode_mix_left(v[3], 3);
             voice_srcn(v[5], 5);
             break;
@@ -405,13 +423,11 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             voice_dir(v[4], 4);
             break;
         case 11:
-            voice_envx(v[3], 3);
             voice_pitch_high(v[4], 4);
             voice_header(v[4]);
             voice_run(v[4], 4);
             break;
         case 12:
-            voice_outx(v[3], 3);
             voice_decode_mix_left(v[4], 4);
             voice_srcn(v[6], 6);
             break;
@@ -420,13 +436,11 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             voice_dir(v[5], 5);
             break;
         case 14:
-            voice_envx(v[4], 4);
             voice_pitch_high(v[5], 5);
             voice_header(v[5]);
             voice_run(v[5], 5);
             break;
         case 15:
-            voice_outx(v[4], 4);
             voice_decode_mix_left(v[5], 5);
             voice_srcn(v[7], 7);
             break;
@@ -435,13 +449,11 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             voice_dir(v[6], 6);
             break;
         case 17:
-            voice_envx(v[5], 5);
             voice_pitch_high(v[6], 6);
             voice_header(v[6]);
             voice_run(v[6], 6);
             break;
         case 18:
-            voice_outx(v[5], 5);
             voice_decode_mix_left(v[6], 6);
             voice_srcn(v[0], 0);
             break;
@@ -450,13 +462,11 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             voice_dir(v[7], 7);
             break;
         case 20:
-            voice_envx(v[6], 6);
             voice_pitch_high(v[7], 7);
             voice_header(v[7]);
             voice_run(v[7], 7);
             break;
         case 21:
-            voice_outx(v[6], 6);
             voice_decode_mix_left(v[7], 7);
             voice_srcn(v[1], 1);
             break;
@@ -466,12 +476,10 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             echo_addr_ = ((esa_ << 8) + echo_offset_) & 0xFFFF;
             break;
         case 23:
-            voice_envx(v[7], 7);
             voice_pitch_high(v[0], 0);
             echo_read(0);
             break;
         case 24:
-            voice_outx(v[7], 7);
             echo_read(1);
             break;
         case 25:
@@ -538,6 +546,7 @@ void Dsp::run(uint32_t clocks) {
         clocks -= n;
         const uint32_t start = clock_;
         clock_ = (clock_ + n) & 31;
+        periods_ += clock_ == 0;
         switch (start) {
 #define APU_DSP_CLOCK(c) case c: cycle(c); if (--n == 0) break; [[fallthrough]];
         APU_DSP_CLOCK(0) APU_DSP_CLOCK(1) APU_DSP_CLOCK(2) APU_DSP_CLOCK(3) APU_DSP_CLOCK(4) APU_DSP_CLOCK(5)

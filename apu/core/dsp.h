@@ -66,8 +66,12 @@ private:
         int dir_entry = 0;           // start or loop address read from DIR
         int dir_pointer = -1;        // where dir_entry is yet to be read from, or -1
         int brr_header = 0, brr_byte1 = 0;
-        int envx_out = 0, outx_out = 0;
-        int envx = 0, outx = 0;      // ENVX/OUTX as the CPU reads them
+        // ENVX/OUTX are worked out when read: the values before the last
+        // run until their publishing cycles pass, or a CPU-written value
+        // until its publishing cycle (a position, see position()).
+        int prev_level = 0, prev_output = 0;
+        int envx_cpu = 0, outx_cpu = 0;
+        int64_t envx_cpu_until = -1, outx_cpu_until = -1;
         int ended = 0;               // reached a block with the end flag
     };
 
@@ -81,8 +85,10 @@ private:
     void voice_run(Voice& v, int n);
     void voice_decode_mix_left(Voice& v, int n);
     void voice_mix_right(Voice& v, int n);
-    void voice_envx(Voice& v, int n);
-    void voice_outx(Voice& v, int n);
+    // Clocks run since reset.
+    int64_t position() const { return periods_ * 32 + clock_; }
+    // ENVX or OUTX (`delay` 3 or 4 cycles after the voice's run) as read now.
+    int published(const Voice& v, int n, int delay, int now, int before) const;
     // Echo stages.
     void echo_read(int channel);
     void echo_output(int channel);
@@ -95,6 +101,7 @@ private:
     size_t output_capacity_ = 0;
     size_t frames_written_ = 0;
     uint32_t clock_ = 0;
+    int64_t periods_ = 0;
 
     Voice voices_[8];
     int rate_counter_ = 0;

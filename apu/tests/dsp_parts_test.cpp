@@ -2,6 +2,9 @@
 // arithmetic rules.
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "core/dsp.h"
 #include "core/dsp_brr.h"
 #include "core/dsp_echo.h"
 #include "core/dsp_envelope.h"
@@ -183,6 +186,59 @@ TEST(DspEnvelope, ReleaseIgnoresRates) {
     step_envelope(e, 0x80, 0x00, 1);
     step_envelope(e, 0x80, 0x00, 1);
     EXPECT_EQ(e.level, 0);
+}
+
+// ENVX and OUTX change only at their voice's publishing cycles (3n+2 and
+// 3n+3 of the period), and a value the CPU writes reads back until then.
+TEST(DspRegisters, EnvxAndOutxChangeOnlyAtTheirCycles) {
+    std::vector<uint8_t> ram(0x10000, 0);
+    ram[0x100] = ram[0x102] = 0x00;  // source 0 starts and loops at 0x0200
+    ram[0x101] = ram[0x103] = 0x02;
+    ram[0x200] = 0xC3;  // shift 12, loop and end
+    const uint8_t data[8] = {0x7F, 0x1E, 0x93, 0x05, 0xC8, 0x6A, 0x2D, 0xF1};
+    for (int i = 0; i < 8; ++i) ram[0x201 + i] = data[i];
+    Dsp dsp(ram.data());
+    dsp.write(0x6C, 0x20);
+    dsp.write(0x5D, 0x01);
+    for (int n = 0; n < 8; ++n) {
+        const uint8_t base = static_cast<uint8_t>(n * 16);
+        dsp.write(base + 0x02, static_cast<uint8_t>(0x40 * n));
+        dsp.write(base + 0x03, 0x08);
+        dsp.write(base + 0x05, 0x00);
+        dsp.write(base + 0x07, 0xDF);  // linear increase every sample
+    }
+    dsp.write(0x4C, 0xFF);
+    uint8_t envx[8] = {}, outx[8] = {};
+    int envx_changes = 0, outx_changes = 0;
+    for (int step = 0; step < 32 * 120; ++step) {
+        const int c = static_cast<int>(dsp.clock_in_sample());
+        if (step == 32 * 100 + 5) {
+            dsp.write(0x38, 0x55);
+            dsp.write(0x39, 0x66);
+            envx[3] = dsp.read(0x38);
+            outx[3] = dsp.read(0x39);
+            ASSERT_EQ(envx[3], 0x55);
+            ASSERT_EQ(outx[3], 0x66);
+        }
+        dsp.run(1);
+        for (int n = 0; n < 8; ++n) {
+            const uint8_t e = dsp.read(static_cast<uint8_t>(n * 16 + 0x08));
+            const uint8_t o = dsp.read(static_cast<uint8_t>(n * 16 + 0x09));
+            if (e != envx[n]) {
+                ASSERT_EQ(c, 3 * n + 2) << "voice " << n << " step " << step;
+                ++envx_changes;
+            }
+            if (o != outx[n]) {
+                ASSERT_EQ(c, 3 * n + 3) << "voice " << n << " step " << step;
+                ++outx_changes;
+            }
+            envx[n] = e;
+            outx[n] = o;
+        }
+    }
+    EXPECT_GT(envx_changes, 8 * 50);
+    EXPECT_GT(outx_changes, 8 * 50);
+    EXPECT_EQ(envx[3], 0x7F);  // the CPU's value gave way at the voice's cycle
 }
 
 }  // namespace
