@@ -316,15 +316,15 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
     // Silent voices leave the (always in range) sums as they are.
     if (!v.output) return;
     const int amp = (v.output * static_cast<int8_t>(registers_[n * 16 + kVolL])) >> 7;
-    main_sum_[0] = clamp16(main_sum_[0] + amp);
-    if (eon_ & (1u << n)) echo_sum_[0] = clamp16(echo_sum_[0] + amp);
+    main_sum_[0] = add_sat16(main_sum_[0], amp);
+    if (eon_ & (1u << n)) echo_sum_[0] = add_sat16(echo_sum_[0], amp);
 }
 
 APU_ALWAYS_INLINE void Dsp::voice_mix_right(Voice& v, int n) {
     if (v.output) {
         const int amp = (v.output * static_cast<int8_t>(registers_[n * 16 + kVolR])) >> 7;
-        main_sum_[1] = clamp16(main_sum_[1] + amp);
-        if (eon_ & (1u << n)) echo_sum_[1] = clamp16(echo_sum_[1] + amp);
+        main_sum_[1] = add_sat16(main_sum_[1], amp);
+        if (eon_ & (1u << n)) echo_sum_[1] = add_sat16(echo_sum_[1], amp);
     }
     if (v.ended) {
         endx_ |= 1 << n;
