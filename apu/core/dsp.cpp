@@ -290,15 +290,23 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
     v.step = pitch;
 }
 
+// Out of line: one copy instead of one per voice keeps the whole-period
+// code within the instruction cache, and a group is decoded only every
+// few samples.
+static __attribute__((noinline)) void decode_group_out_of_line(uint8_t header, uint8_t byte0, uint8_t byte1,
+                                                               int16_t* buf) {
+    int16_t group[4];
+    decode_brr_group(header, byte0, byte1, buf[11], buf[10], group);
+    // The ring is stored twice over so interpolation reads it contiguously.
+    std::memcpy(buf, group, sizeof group);
+    std::memcpy(buf + 12, group, sizeof group);
+}
+
 APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
     const int byte2 = ram_[(v.brr_addr + v.brr_offset + 1) & 0xFFFF];
     if (v.interp_pos >= 0x4000) {
-        int16_t group[4];
-        decode_brr_group(v.brr_header, v.brr_byte1, byte2, v.buf[v.buf_pos + 11], v.buf[v.buf_pos + 10],
-                         group);
-        // The ring is stored twice over so interpolation reads it contiguously.
-        std::memcpy(v.buf + v.buf_pos, group, sizeof group);
-        std::memcpy(v.buf + v.buf_pos + 12, group, sizeof group);
+        decode_group_out_of_line(static_cast<uint8_t>(v.brr_header), static_cast<uint8_t>(v.brr_byte1),
+                                 static_cast<uint8_t>(byte2), v.buf + v.buf_pos);
         v.buf_pos = v.buf_pos == 8 ? 0 : v.buf_pos + 4;
         v.brr_offset += 2;
         if (v.brr_offset >= 9) {
@@ -536,10 +544,23 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
     }
 }
 
+// A whole period, the common case (the CPU seldom touches the DSP mid-
+// period): the same schedule with no clocks to count, and no entry points
+// in between, so values stay in registers from one cycle to the next.
+void Dsp::full_period() {
+#define APU_DSP_CLOCK(c) cycle(c);
+    APU_DSP_CLOCK(0) APU_DSP_CLOCK(1) APU_DSP_CLOCK(2) APU_DSP_CLOCK(3) APU_DSP_CLOCK(4) APU_DSP_CLOCK(5)
+    APU_DSP_CLOCK(6) APU_DSP_CLOCK(7) APU_DSP_CLOCK(8) APU_DSP_CLOCK(9) APU_DSP_CLOCK(10) APU_DSP_CLOCK(11)
+    APU_DSP_CLOCK(12) APU_DSP_CLOCK(13) APU_DSP_CLOCK(14) APU_DSP_CLOCK(15) APU_DSP_CLOCK(16) APU_DSP_CLOCK(17)
+    APU_DSP_CLOCK(18) APU_DSP_CLOCK(19) APU_DSP_CLOCK(20) APU_DSP_CLOCK(21) APU_DSP_CLOCK(22) APU_DSP_CLOCK(23)
+    APU_DSP_CLOCK(24) APU_DSP_CLOCK(25) APU_DSP_CLOCK(26) APU_DSP_CLOCK(27) APU_DSP_CLOCK(28) APU_DSP_CLOCK(29)
+    APU_DSP_CLOCK(30) APU_DSP_CLOCK(31)
+#undef APU_DSP_CLOCK
+}
+
 void Dsp::run(uint32_t clocks) {
-    // Enters the unrolled schedule at the current clock and falls through
-    // to the end of the period, so every cycle's work is known at compile
-    // time and a partial period costs no per-clock dispatch.
+    // Whole periods run unrolled with every cycle's work known at compile
+    // time; the rare partial ones (around CPU accesses) clock by clock.
     while (clocks) {
         uint32_t n = 32 - clock_;
         if (n > clocks) n = clocks;
@@ -547,6 +568,10 @@ void Dsp::run(uint32_t clocks) {
         const uint32_t start = clock_;
         clock_ = (clock_ + n) & 31;
         periods_ += clock_ == 0;
+        if (n == 32) {
+            full_period();
+            continue;
+        }
         switch (start) {
 #define APU_DSP_CLOCK(c) case c: cycle(c); if (--n == 0) break; [[fallthrough]];
         APU_DSP_CLOCK(0) APU_DSP_CLOCK(1) APU_DSP_CLOCK(2) APU_DSP_CLOCK(3) APU_DSP_CLOCK(4) APU_DSP_CLOCK(5)

@@ -76,6 +76,7 @@ private:
     };
 
     void cycle(uint32_t c);          // the work of cycle c of the period
+    void full_period();              // cycles 0..31 without counting clocks
     // Voice stages; see the per-cycle schedule in dsp.cpp.
     void voice_srcn(Voice& v, int n);
     void voice_dir(Voice& v, int n);
