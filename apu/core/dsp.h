@@ -31,16 +31,19 @@ public:
     // Position within the 32-clock sample period (0..31).
     uint32_t clock_in_sample() const { return clock_; }
 
-    // Whether the DSP, `behind` clocks short of the CPU, would touch the
-    // register before reaching it: only then must it catch up before the CPU
-    // writes (cpu_write) or reads the register. Other accesses commute with
-    // the clocks still to run, which lets the DSP run whole sample periods.
-    bool must_sync(uint8_t address, uint64_t behind, bool cpu_write) const {
+    // How many of the `behind` clocks the DSP is short of the CPU it must
+    // run before the CPU writes (cpu_write) or reads the register: only
+    // those that touch it matter, as other accesses commute with them.
+    // When nothing touches it between the start of the access's period and
+    // the access, the DSP stops at that start, so whole periods stay whole.
+    uint64_t clocks_before_access(uint8_t address, uint64_t behind, bool cpu_write) const {
         const uint32_t touched = (cpu_write ? kWriteSync : kReadSync)[address & 0x7F];
-        if (!touched || !behind) return false;
-        if (behind >= 32) return true;
+        if (!touched || !behind) return 0;
+        const uint32_t into = static_cast<uint32_t>((clock_ + behind) & 31);  // the access's clock
+        if (!(touched & ((1u << into) - 1))) return behind > into ? behind - into : 0;
+        if (behind >= 32) return behind;
         const uint32_t span = (1u << behind) - 1;
-        return (touched & (span << clock_ | span >> ((32 - clock_) & 31))) != 0;
+        return (touched & (span << clock_ | span >> ((32 - clock_) & 31))) ? behind : 0;
     }
 
 private:

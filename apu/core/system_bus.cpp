@@ -23,7 +23,7 @@ uint8_t SystemBus::read_io(uint16_t address, uint64_t now) {
     case 0xF2: return dsp_address_;
     case 0xF3:
         changed_ = 1;  // DSP state moves with time
-        if (dsp_.must_sync(dsp_address_, now - dsp_cycle_, false)) sync_dsp_to(now);
+        sync_dsp_to(dsp_cycle_ + dsp_.clocks_before_access(dsp_address_, now - dsp_cycle_, false));
         return dsp_.read(dsp_address_ & 0x7F);
     case 0xF4: case 0xF5: case 0xF6: case 0xF7: return port_in_[address - 0xF4];
     case 0xF8: case 0xF9: return aux_[address - 0xF8];
@@ -53,7 +53,7 @@ void SystemBus::write_io(uint16_t address, uint8_t value, uint64_t now) {
     case 0xF3:
         // The upper half of the address space mirrors the registers read-only.
         if (dsp_address_ < 0x80) {
-            if (dsp_.must_sync(dsp_address_, now - dsp_cycle_, true)) sync_dsp_to(now);
+            sync_dsp_to(dsp_cycle_ + dsp_.clocks_before_access(dsp_address_, now - dsp_cycle_, true));
             dsp_.write(dsp_address_, value);
         }
         break;
