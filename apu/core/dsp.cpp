@@ -188,15 +188,38 @@ void Dsp::set_output(int16_t* frames, size_t frame_capacity) {
 // sample period; voice 0's early stages fall at the end of the previous
 // period (22, 23, 26, 31) and the rest at 0..3.
 
-APU_ALWAYS_INLINE void Dsp::voice_srcn(Voice& v, int n) { v.srcn = registers_[n * 16 + kSrcn]; }
+// In a whole period the CPU cannot write a register between the cycle that
+// latches it and the cycle that uses it, so the latches are skipped and the
+// registers read where they are used. Only voice 1's SRCN latch (cycle 21)
+// is used in the next period, and voice 0's directory word after it.
 
+template <bool Full>
+APU_ALWAYS_INLINE void Dsp::voice_srcn(Voice& v, int n) {
+    if (!Full || n == 1) v.srcn = registers_[n * 16 + kSrcn];
+}
+
+template <bool Full>
+APU_ALWAYS_INLINE int Dsp::srcn_of(const Voice& v, int n) const {
+    return Full && n != 1 ? registers_[n * 16 + kSrcn] : v.srcn;
+}
+
+APU_ALWAYS_INLINE int Dsp::dir_address(int srcn, bool start) const {
+    return ((dir_ << 8) + srcn * 4 + (start ? 0 : 2)) & 0xFFFF;
+}
+
+template <bool Full>
 APU_ALWAYS_INLINE void Dsp::voice_dir(Voice& v, int n) {
+    // In a whole period voices 1..7 find their directory word where they use
+    // it: DIR and their SRCN stay as they were here until then.
+    if (Full && n != 0) return;
     const uint8_t* r = registers_ + n * 16;
-    v.pitch_low = r[kPitchL];
-    v.adsr1 = r[kAdsr1];
+    if (!Full) {
+        v.pitch_low = r[kPitchL];
+        v.adsr1 = r[kAdsr1];
+    }
     // Each sample reads one directory word: the start address while a key-on
     // is beginning, otherwise the loop address.
-    const int entry = ((dir_ << 8) + v.srcn * 4 + (v.kon_delay == 5 ? 0 : 2)) & 0xFFFF;
+    const int entry = dir_address(srcn_of<Full>(v, n), v.kon_delay == 5);
     // The word is needed only at a key-on or a block end, so voices 1..7
     // read it then: nothing writes RAM between here and their last use in
     // the period, and run() reads it before returning the CPU the bus.
@@ -214,20 +237,37 @@ APU_ALWAYS_INLINE int Dsp::dir_entry(Voice& v) {
     return v.dir_entry;
 }
 
-APU_ALWAYS_INLINE void Dsp::voice_pitch_high(Voice& v, int n) { v.pitch_high = registers_[n * 16 + kPitchH]; }
+template <bool Full>
+APU_ALWAYS_INLINE void Dsp::voice_pitch_high(Voice& v, int n) {
+    if (!Full) v.pitch_high = registers_[n * 16 + kPitchH];
+}
+
+// The directory word a voice uses at its run (start) or at a block end (loop).
+template <bool Full>
+APU_ALWAYS_INLINE int Dsp::entry_for(Voice& v, int n, bool start) {
+    if (Full && n != 0) {
+        const int a = dir_address(srcn_of<Full>(v, n), start);
+        return ram_[a] | ram_[a + 1] << 8;
+    }
+    return dir_entry(v);
+}
 
 APU_ALWAYS_INLINE void Dsp::voice_header(Voice& v) {
     v.brr_header = ram_[v.brr_addr];
     v.brr_byte1 = ram_[(v.brr_addr + v.brr_offset) & 0xFFFF];
 }
 
+template <bool Full>
 APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
     const int bit = 1 << n;
     const uint8_t* r = registers_ + n * 16;
+    const int pitch_low = Full ? r[kPitchL] : v.pitch_low;
+    const int pitch_high = Full ? r[kPitchH] : v.pitch_high;
+    const int adsr1 = Full ? r[kAdsr1] : v.adsr1;
 
     v.prev_level = v.env.level;
     v.prev_output = v.output;
-    int pitch = ((v.pitch_high & 0x3F) << 8) | v.pitch_low;
+    int pitch = ((pitch_high & 0x3F) << 8) | pitch_low;
     if (n > 0 && (pmon_ & bit)) pitch += ((voices_[n - 1].output >> 5) * pitch) >> 10;
 
     // A silent voice in release stays silent whatever FLG, the block header
@@ -245,10 +285,10 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
         return;
     }
 
-    const int env_data = (v.adsr1 & 0x80) ? r[kAdsr2] : r[kGain];
+    const int env_data = (adsr1 & 0x80) ? r[kAdsr2] : r[kGain];
     if (v.kon_delay) {
         if (v.kon_delay == 5) {
-            v.brr_addr = dir_entry(v);
+            v.brr_addr = entry_for<Full>(v, n, true);
             v.brr_offset = 1;
             v.buf_pos = 0;
             v.brr_header = 0;  // the header read before the restart is stale
@@ -286,33 +326,40 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
             v.env.mode = EnvelopeMode::attack;
         }
     }
-    if (!v.kon_delay) step_envelope_masked(v.env, v.adsr1, env_data, rate_fires_);
+    if (!v.kon_delay) step_envelope_masked(v.env, adsr1, env_data, rate_fires_);
     v.step = pitch;
 }
 
 // Out of line: one copy instead of one per voice keeps the whole-period
 // code within the instruction cache, and a group is decoded only every
-// few samples.
-static __attribute__((noinline)) void decode_group_out_of_line(uint8_t header, uint8_t byte0, uint8_t byte1,
-                                                               int16_t* buf) {
+// few samples. The group comes back by value so no pointer into the DSP
+// escapes and its state can stay in registers across the period.
+static __attribute__((noinline)) uint64_t decode_group_out_of_line(uint8_t header, uint8_t byte0, uint8_t byte1,
+                                                                   int prev1, int prev2) {
     int16_t group[4];
-    decode_brr_group(header, byte0, byte1, buf[11], buf[10], group);
-    // The ring is stored twice over so interpolation reads it contiguously.
-    std::memcpy(buf, group, sizeof group);
-    std::memcpy(buf + 12, group, sizeof group);
+    decode_brr_group(header, byte0, byte1, prev1, prev2, group);
+    uint64_t packed;
+    std::memcpy(&packed, group, sizeof packed);
+    return packed;
 }
 
+template <bool Full>
 APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
     const int byte2 = ram_[(v.brr_addr + v.brr_offset + 1) & 0xFFFF];
     if (v.interp_pos >= 0x4000) {
-        decode_group_out_of_line(static_cast<uint8_t>(v.brr_header), static_cast<uint8_t>(v.brr_byte1),
-                                 static_cast<uint8_t>(byte2), v.buf + v.buf_pos);
+        int16_t* buf = v.buf + v.buf_pos;
+        const uint64_t group = decode_group_out_of_line(static_cast<uint8_t>(v.brr_header),
+                                                        static_cast<uint8_t>(v.brr_byte1),
+                                                        static_cast<uint8_t>(byte2), buf[11], buf[10]);
+        // The ring is stored twice over so interpolation reads it contiguously.
+        std::memcpy(buf, &group, sizeof group);
+        std::memcpy(buf + 12, &group, sizeof group);
         v.buf_pos = v.buf_pos == 8 ? 0 : v.buf_pos + 4;
         v.brr_offset += 2;
         if (v.brr_offset >= 9) {
             v.brr_addr = (v.brr_addr + 9) & 0xFFFF;
             if (v.brr_header & 1) {
-                v.brr_addr = dir_entry(v);
+                v.brr_addr = entry_for<Full>(v, n, false);
                 v.ended = true;
             }
             v.brr_offset = 1;
@@ -380,111 +427,112 @@ APU_ALWAYS_INLINE void Dsp::sample_boundary() {
 // ---------------------------------------------------------------------------
 // The 32-cycle schedule.
 
+template <bool Full>
 APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
     Voice* const v = voices_;
     switch (c) {
         case 0:
-            voice_decode_mix_left(v[0], 0);
-            voice_srcn(v[2], 2);
+            voice_decode_mix_left<Full>(v[0], 0);
+            voice_srcn<Full>(v[2], 2);
             break;
         case 1:
             voice_mix_right(v[0], 0);
-            voice_dir(v[1], 1);
+            voice_dir<Full>(v[1], 1);
             break;
         case 2:
-            voice_pitch_high(v[1], 1);
+            voice_pitch_high<Full>(v[1], 1);
             voice_header(v[1]);
-            voice_run(v[1], 1);
+            voice_run<Full>(v[1], 1);
             break;
         case 3:
-            voice_decode_mix_left(v[1], 1);
-            voice_srcn(v[3], 3);
+            voice_decode_mix_left<Full>(v[1], 1);
+            voice_srcn<Full>(v[3], 3);
             break;
         case 4:
             voice_mix_right(v[1], 1);
-            voice_dir(v[2], 2);
+            voice_dir<Full>(v[2], 2);
             break;
         case 5:
-            voice_pitch_high(v[2], 2);
+            voice_pitch_high<Full>(v[2], 2);
             voice_header(v[2]);
-            voice_run(v[2], 2);
+            voice_run<Full>(v[2], 2);
             break;
         case 6:
-            voice_decode_mix_left(v[2], 2);
-            voice_srcn(v[4], 4);
+            voice_decode_mix_left<Full>(v[2], 2);
+            voice_srcn<Full>(v[4], 4);
             break;
         case 7:
             voice_mix_right(v[2], 2);
-            voice_dir(v[3], 3);
+            voice_dir<Full>(v[3], 3);
             break;
         case 8:
-            voice_pitch_high(v[3], 3);
+            voice_pitch_high<Full>(v[3], 3);
             voice_header(v[3]);
-            voice_run(v[3], 3);
+            voice_run<Full>(v[3], 3);
             break;
         case 9:
-            voice_decode_mix_left(v[3], 3);
-            voice_srcn(v[5], 5);
+            voice_decode_mix_left<Full>(v[3], 3);
+            voice_srcn<Full>(v[5], 5);
             break;
         case 10:
             voice_mix_right(v[3], 3);
-            voice_dir(v[4], 4);
+            voice_dir<Full>(v[4], 4);
             break;
         case 11:
-            voice_pitch_high(v[4], 4);
+            voice_pitch_high<Full>(v[4], 4);
             voice_header(v[4]);
-            voice_run(v[4], 4);
+            voice_run<Full>(v[4], 4);
             break;
         case 12:
-            voice_decode_mix_left(v[4], 4);
-            voice_srcn(v[6], 6);
+            voice_decode_mix_left<Full>(v[4], 4);
+            voice_srcn<Full>(v[6], 6);
             break;
         case 13:
             voice_mix_right(v[4], 4);
-            voice_dir(v[5], 5);
+            voice_dir<Full>(v[5], 5);
             break;
         case 14:
-            voice_pitch_high(v[5], 5);
+            voice_pitch_high<Full>(v[5], 5);
             voice_header(v[5]);
-            voice_run(v[5], 5);
+            voice_run<Full>(v[5], 5);
             break;
         case 15:
-            voice_decode_mix_left(v[5], 5);
-            voice_srcn(v[7], 7);
+            voice_decode_mix_left<Full>(v[5], 5);
+            voice_srcn<Full>(v[7], 7);
             break;
         case 16:
             voice_mix_right(v[5], 5);
-            voice_dir(v[6], 6);
+            voice_dir<Full>(v[6], 6);
             break;
         case 17:
-            voice_pitch_high(v[6], 6);
+            voice_pitch_high<Full>(v[6], 6);
             voice_header(v[6]);
-            voice_run(v[6], 6);
+            voice_run<Full>(v[6], 6);
             break;
         case 18:
-            voice_decode_mix_left(v[6], 6);
-            voice_srcn(v[0], 0);
+            voice_decode_mix_left<Full>(v[6], 6);
+            voice_srcn<Full>(v[0], 0);
             break;
         case 19:
             voice_mix_right(v[6], 6);
-            voice_dir(v[7], 7);
+            voice_dir<Full>(v[7], 7);
             break;
         case 20:
-            voice_pitch_high(v[7], 7);
+            voice_pitch_high<Full>(v[7], 7);
             voice_header(v[7]);
-            voice_run(v[7], 7);
+            voice_run<Full>(v[7], 7);
             break;
         case 21:
-            voice_decode_mix_left(v[7], 7);
-            voice_srcn(v[1], 1);
+            voice_decode_mix_left<Full>(v[7], 7);
+            voice_srcn<Full>(v[1], 1);
             break;
         case 22:
             voice_mix_right(v[7], 7);
-            voice_dir(v[0], 0);
+            voice_dir<Full>(v[0], 0);
             echo_addr_ = ((esa_ << 8) + echo_offset_) & 0xFFFF;
             break;
         case 23:
-            voice_pitch_high(v[0], 0);
+            voice_pitch_high<Full>(v[0], 0);
             echo_read(0);
             break;
         case 24:
@@ -536,7 +584,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
                 const int feedback = (noise_ << 13) ^ (noise_ << 14);
                 noise_ = (feedback & 0x4000) ^ (noise_ >> 1);
             }
-            voice_run(v[0], 0);
+            voice_run<Full>(v[0], 0);
             break;
         }
         default:
@@ -548,7 +596,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
 // period): the same schedule with no clocks to count, and no entry points
 // in between, so values stay in registers from one cycle to the next.
 void Dsp::full_period() {
-#define APU_DSP_CLOCK(c) cycle(c);
+#define APU_DSP_CLOCK(c) cycle<true>(c);
     APU_DSP_CLOCK(0) APU_DSP_CLOCK(1) APU_DSP_CLOCK(2) APU_DSP_CLOCK(3) APU_DSP_CLOCK(4) APU_DSP_CLOCK(5)
     APU_DSP_CLOCK(6) APU_DSP_CLOCK(7) APU_DSP_CLOCK(8) APU_DSP_CLOCK(9) APU_DSP_CLOCK(10) APU_DSP_CLOCK(11)
     APU_DSP_CLOCK(12) APU_DSP_CLOCK(13) APU_DSP_CLOCK(14) APU_DSP_CLOCK(15) APU_DSP_CLOCK(16) APU_DSP_CLOCK(17)
@@ -573,7 +621,7 @@ void Dsp::run(uint32_t clocks) {
             continue;
         }
         switch (start) {
-#define APU_DSP_CLOCK(c) case c: cycle(c); if (--n == 0) break; [[fallthrough]];
+#define APU_DSP_CLOCK(c) case c: cycle<false>(c); if (--n == 0) break; [[fallthrough]];
         APU_DSP_CLOCK(0) APU_DSP_CLOCK(1) APU_DSP_CLOCK(2) APU_DSP_CLOCK(3) APU_DSP_CLOCK(4) APU_DSP_CLOCK(5)
         APU_DSP_CLOCK(6) APU_DSP_CLOCK(7) APU_DSP_CLOCK(8) APU_DSP_CLOCK(9) APU_DSP_CLOCK(10) APU_DSP_CLOCK(11)
         APU_DSP_CLOCK(12) APU_DSP_CLOCK(13) APU_DSP_CLOCK(14) APU_DSP_CLOCK(15) APU_DSP_CLOCK(16) APU_DSP_CLOCK(17)
@@ -581,7 +629,7 @@ void Dsp::run(uint32_t clocks) {
         APU_DSP_CLOCK(24) APU_DSP_CLOCK(25) APU_DSP_CLOCK(26) APU_DSP_CLOCK(27) APU_DSP_CLOCK(28) APU_DSP_CLOCK(29)
         APU_DSP_CLOCK(30)
 #undef APU_DSP_CLOCK
-        case 31: cycle(31); break;
+        case 31: cycle<false>(31); break;
         }
     }
     // The CPU may write RAM before the next clock.

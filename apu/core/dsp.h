@@ -78,16 +78,21 @@ private:
         int ended = 0;               // reached a block with the end flag
     };
 
-    void cycle(uint32_t c);          // the work of cycle c of the period
+    // The work of cycle c of the period; Full when the whole period runs
+    // at once, with no CPU access in between.
+    template <bool Full> void cycle(uint32_t c);
     void full_period();              // cycles 0..31 without counting clocks
     // Voice stages; see the per-cycle schedule in dsp.cpp.
-    void voice_srcn(Voice& v, int n);
-    void voice_dir(Voice& v, int n);
+    template <bool Full> void voice_srcn(Voice& v, int n);
+    template <bool Full> int srcn_of(const Voice& v, int n) const;
+    int dir_address(int srcn, bool start) const;
+    template <bool Full> void voice_dir(Voice& v, int n);
     int dir_entry(Voice& v);
-    void voice_pitch_high(Voice& v, int n);
+    template <bool Full> int entry_for(Voice& v, int n, bool start);
+    template <bool Full> void voice_pitch_high(Voice& v, int n);
     void voice_header(Voice& v);
-    void voice_run(Voice& v, int n);
-    void voice_decode_mix_left(Voice& v, int n);
+    template <bool Full> void voice_run(Voice& v, int n);
+    template <bool Full> void voice_decode_mix_left(Voice& v, int n);
     void voice_mix_right(Voice& v, int n);
     // Clocks run since reset.
     int64_t position() const { return periods_ * 32 + clock_; }
