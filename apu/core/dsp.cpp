@@ -252,9 +252,13 @@ APU_ALWAYS_INLINE int Dsp::entry_for(Voice& v, int n, bool start) {
     return dir_entry(v);
 }
 
-APU_ALWAYS_INLINE void Dsp::voice_header(Voice& v) {
+// Voices 1..7 decode in the next cycle, so in a whole period, where RAM
+// cannot change in between, they read the first data byte only when they
+// decode. Voice 0 decodes after the echo writes and reads it now.
+template <bool Full>
+APU_ALWAYS_INLINE void Dsp::voice_header(Voice& v, int n) {
     v.brr_header = ram_[v.brr_addr];
-    v.brr_byte1 = ram_[(v.brr_addr + v.brr_offset) & 0xFFFF];
+    if (!Full || n == 0) v.brr_byte1 = ram_[(v.brr_addr + v.brr_offset) & 0xFFFF];
 }
 
 template <bool Full>
@@ -314,7 +318,7 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
     v.output = ((sample * v.env.level) >> 11) & ~1;
 
     // Soft reset and a block that ends without looping silence at once.
-    if ((registers_[kFlg] & kFlgReset) || (v.brr_header & 3) == 1) {
+    if ((registers_[kFlg] & kFlgReset) | ((v.brr_header & 3) == 1)) {
         v.env.mode = EnvelopeMode::release;
         v.env.level = 0;
     }
@@ -345,11 +349,12 @@ static __attribute__((noinline)) uint64_t decode_group_out_of_line(uint8_t heade
 
 template <bool Full>
 APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
-    const int byte2 = ram_[(v.brr_addr + v.brr_offset + 1) & 0xFFFF];
     if (v.interp_pos >= 0x4000) {
         int16_t* buf = v.buf + v.buf_pos;
+        const int byte1 = Full && n != 0 ? ram_[(v.brr_addr + v.brr_offset) & 0xFFFF] : v.brr_byte1;
+        const int byte2 = ram_[(v.brr_addr + v.brr_offset + 1) & 0xFFFF];
         const uint64_t group = decode_group_out_of_line(static_cast<uint8_t>(v.brr_header),
-                                                        static_cast<uint8_t>(v.brr_byte1),
+                                                        static_cast<uint8_t>(byte1),
                                                         static_cast<uint8_t>(byte2), buf[11], buf[10]);
         // The ring is stored twice over so interpolation reads it contiguously.
         std::memcpy(buf, &group, sizeof group);
@@ -441,7 +446,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             break;
         case 2:
             voice_pitch_high<Full>(v[1], 1);
-            voice_header(v[1]);
+            voice_header<Full>(v[1], 1);
             voice_run<Full>(v[1], 1);
             break;
         case 3:
@@ -454,7 +459,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             break;
         case 5:
             voice_pitch_high<Full>(v[2], 2);
-            voice_header(v[2]);
+            voice_header<Full>(v[2], 2);
             voice_run<Full>(v[2], 2);
             break;
         case 6:
@@ -467,7 +472,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             break;
         case 8:
             voice_pitch_high<Full>(v[3], 3);
-            voice_header(v[3]);
+            voice_header<Full>(v[3], 3);
             voice_run<Full>(v[3], 3);
             break;
         case 9:
@@ -480,7 +485,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             break;
         case 11:
             voice_pitch_high<Full>(v[4], 4);
-            voice_header(v[4]);
+            voice_header<Full>(v[4], 4);
             voice_run<Full>(v[4], 4);
             break;
         case 12:
@@ -493,7 +498,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             break;
         case 14:
             voice_pitch_high<Full>(v[5], 5);
-            voice_header(v[5]);
+            voice_header<Full>(v[5], 5);
             voice_run<Full>(v[5], 5);
             break;
         case 15:
@@ -506,7 +511,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             break;
         case 17:
             voice_pitch_high<Full>(v[6], 6);
-            voice_header(v[6]);
+            voice_header<Full>(v[6], 6);
             voice_run<Full>(v[6], 6);
             break;
         case 18:
@@ -519,7 +524,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             break;
         case 20:
             voice_pitch_high<Full>(v[7], 7);
-            voice_header(v[7]);
+            voice_header<Full>(v[7], 7);
             voice_run<Full>(v[7], 7);
             break;
         case 21:
@@ -541,7 +546,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
         case 25:
             break;
         case 26: {
-            voice_header(v[0]);
+            voice_header<Full>(v[0], 0);
             int8_t coef[8];
             for (int i = 0; i < 8; ++i) coef[i] = static_cast<int8_t>(registers_[i * 16 + 0x0F]);
             for (int c = 0; c < 2; ++c) fir_out_[c] = fir_taps(&fir_buf_[fir_pos_ + 1][c], 2, coef);

@@ -90,7 +90,7 @@ private:
     int dir_entry(Voice& v);
     template <bool Full> int entry_for(Voice& v, int n, bool start);
     template <bool Full> void voice_pitch_high(Voice& v, int n);
-    void voice_header(Voice& v);
+    template <bool Full> void voice_header(Voice& v, int n);
     template <bool Full> void voice_run(Voice& v, int n);
     template <bool Full> void voice_decode_mix_left(Voice& v, int n);
     void voice_mix_right(Voice& v, int n);
