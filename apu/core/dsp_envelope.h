@@ -88,7 +88,8 @@ inline void step_envelope_masked(Envelope& e, int adsr1, int data, uint32_t fire
         level = level < 0 ? 0 : 0x7FF;
         if (e.mode == EnvelopeMode::attack) e.mode = EnvelopeMode::decay;
     }
-    if ((fires >> rate) & 1) e.level = level;
+    // Whether the rate fires follows no pattern a branch predictor learns.
+    e.level = (fires >> rate) & 1 ? level : e.level;
 }
 
 inline void step_envelope(Envelope& e, uint8_t adsr1, uint8_t data, int counter) {
