@@ -269,8 +269,13 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
     const int pitch_high = Full ? r[kPitchH] : v.pitch_high;
     const int adsr1 = Full ? r[kAdsr1] : v.adsr1;
 
-    v.prev_level = v.env.level;
-    v.prev_output = v.output;
+    // ENVX/OUTX show the values from before a run until a few cycles after
+    // it; in a whole period that falls within the period for voices 1..7,
+    // where the CPU cannot read.
+    if (!Full || n == 0) {
+        v.prev_level = v.env.level;
+        v.prev_output = v.output;
+    }
     int pitch = ((pitch_high & 0x3F) << 8) | pitch_low;
     if (n > 0 && (pmon_ & bit)) pitch += ((voices_[n - 1].output >> 5) * pitch) >> 10;
 
@@ -365,7 +370,10 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
             v.brr_addr = (v.brr_addr + 9) & 0xFFFF;
             if (v.brr_header & 1) {
                 v.brr_addr = entry_for<Full>(v, n, false);
-                v.ended = true;
+                // The ENDX bit shows a cycle later, which only a CPU access
+                // between the two can tell.
+                if (Full) endx_ |= 1 << n;
+                else v.ended = true;
             }
             v.brr_offset = 1;
         }
