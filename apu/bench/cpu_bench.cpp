@@ -51,8 +51,8 @@ void BM_CpuFlat(benchmark::State& state) {
     r.psw = image[apu::spc::kPsw];
     r.sp = image[apu::spc::kSp];
     cpu.set_registers(r);
-    for (auto _ : state) cpu.run(bus->cycle() + kSlice);
-    state.counters["cycles/s"] = benchmark::Counter(double(bus->cycle()), benchmark::Counter::kIsRate);
+    for (auto _ : state) cpu.run(cpu.cycle() + kSlice);
+    state.counters["cycles/s"] = benchmark::Counter(double(cpu.cycle()), benchmark::Counter::kIsRate);
 }
 
 void BM_System(benchmark::State& state) {

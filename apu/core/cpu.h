@@ -21,7 +21,9 @@ inline constexpr uint8_t N = 0x80, V = 0x40, P = 0x20, B = 0x10, H = 0x08, I = 0
 }
 
 // The SPC700. Every bus access and internal cycle goes through Bus (read,
-// write, idle: one CPU cycle each) in the order the chip performs them.
+// write, idle: one CPU cycle each, told the cycle it falls on) in the order
+// the chip performs them. The CPU keeps the cycle count: while running, it
+// and the registers live in a local copy (see run()).
 // Bus is a template parameter so the production memory map is inlined into
 // the interpreter; a flat recording bus is used to check the CPU alone.
 // Instantiated for SystemBus and FlatBus (cpu_system.cpp, cpu_flat.cpp).
@@ -37,6 +39,10 @@ public:
     bool halted() const { return halted_; }
     void set_halted(bool halted) { halted_ = halted; }
 
+    // Cycles run since reset.
+    uint64_t cycle() const { return cycle_; }
+    void set_cycle(uint64_t cycle) { cycle_ = cycle; }
+
     // Executes one instruction (a halted CPU idles one cycle).
     void step();
     // Executes instructions until the bus cycle reaches end_cycle; the last
@@ -47,18 +53,18 @@ private:
     enum AluOp { Or, And, Eor, Cmp, Adc, Sbc };
 
     // Bus cycles.
-    APU_CPU_INLINE uint8_t fetch() { return bus_.read(pc_++); }
+    APU_CPU_INLINE uint8_t fetch() { return bus_.read(pc_++, cycle_++); }
     APU_CPU_INLINE uint16_t fetch16() {
         const uint8_t lo = fetch();
         return uint16_t(lo | fetch() << 8);
     }
-    APU_CPU_INLINE void dummy_read() { bus_.read(pc_); }
-    APU_CPU_INLINE void idle() { bus_.idle(); }
-    APU_CPU_INLINE uint8_t read(uint16_t address) { return bus_.read(address); }
-    APU_CPU_INLINE void write(uint16_t address, uint8_t value) { bus_.write(address, value); }
+    APU_CPU_INLINE void dummy_read() { bus_.read(pc_, cycle_++); }
+    APU_CPU_INLINE void idle() { bus_.idle(cycle_++); }
+    APU_CPU_INLINE uint8_t read(uint16_t address) { return bus_.read(address, cycle_++); }
+    APU_CPU_INLINE void write(uint16_t address, uint8_t value) { bus_.write(address, value, cycle_++); }
     APU_CPU_INLINE uint16_t dp(unsigned offset) const { return uint16_t((p_ ? 0x100 : 0) | (offset & 0xFF)); }
-    APU_CPU_INLINE void push(uint8_t value) { bus_.write(uint16_t(0x100 | sp_--), value); }
-    APU_CPU_INLINE uint8_t pop() { return bus_.read(uint16_t(0x100 | ++sp_)); }
+    APU_CPU_INLINE void push(uint8_t value) { write(uint16_t(0x100 | sp_--), value); }
+    APU_CPU_INLINE uint8_t pop() { return read(uint16_t(0x100 | ++sp_)); }
 
     // Effective addresses, with the cycles the chip spends forming them.
     APU_CPU_INLINE uint16_t addr_dp() { return dp(fetch()); }
@@ -97,6 +103,8 @@ private:
     void decimal_adjust_add();
     void decimal_adjust_sub();
     void execute(uint8_t opcode);
+    void copy_state(const Cpu& other);
+    void run_loop(uint64_t end_cycle);
     void skip_timer_poll(uint64_t end_cycle);
     void skip_idle_loop(uint64_t end_cycle, bool may_skip);
 
@@ -105,6 +113,7 @@ private:
     uint8_t a_ = 0, x_ = 0, y_ = 0, sp_ = 0;
     bool n_ = false, v_ = false, p_ = false, b_ = false, h_ = false, i_ = false, z_ = false, c_ = false;
     bool halted_ = false;
+    uint64_t cycle_ = 0;
     uint64_t loop_state_ = ~uint64_t(0);  // registers at the last empty timer read
     uint64_t loop_cycle_ = 0;
 };

@@ -6,13 +6,13 @@
 namespace apu {
 
 template <class Bus>
-uint8_t Cpu<Bus>::get_psw() const {
+APU_CPU_INLINE uint8_t Cpu<Bus>::get_psw() const {
     return uint8_t((n_ ? flag::N : 0) | (v_ ? flag::V : 0) | (p_ ? flag::P : 0) | (b_ ? flag::B : 0) |
                    (h_ ? flag::H : 0) | (i_ ? flag::I : 0) | (z_ ? flag::Z : 0) | (c_ ? flag::C : 0));
 }
 
 template <class Bus>
-void Cpu<Bus>::set_psw(uint8_t psw) {
+APU_CPU_INLINE void Cpu<Bus>::set_psw(uint8_t psw) {
     n_ = psw & flag::N;
     v_ = psw & flag::V;
     p_ = psw & flag::P;
@@ -116,7 +116,7 @@ APU_CPU_INLINE uint8_t Cpu<Bus>::ror(uint8_t v) {
 }
 
 template <class Bus>
-void Cpu<Bus>::multiply() {
+APU_CPU_INLINE void Cpu<Bus>::multiply() {
     dummy_read();
     for (int i = 0; i < 7; ++i) idle();
     const unsigned ya = unsigned(y_) * a_;
@@ -128,7 +128,7 @@ void Cpu<Bus>::multiply() {
 // The divider gives a 9-bit quotient; when it overflows the chip's
 // shift-subtract loop produces these values rather than saturating.
 template <class Bus>
-void Cpu<Bus>::divide() {
+APU_CPU_INLINE void Cpu<Bus>::divide() {
     dummy_read();
     for (int i = 0; i < 10; ++i) idle();
     const unsigned ya = unsigned(y_) << 8 | a_;
@@ -147,7 +147,7 @@ void Cpu<Bus>::divide() {
 }
 
 template <class Bus>
-void Cpu<Bus>::decimal_adjust_add() {
+APU_CPU_INLINE void Cpu<Bus>::decimal_adjust_add() {
     dummy_read();
     idle();
     if (c_ || a_ > 0x99) {
@@ -159,7 +159,7 @@ void Cpu<Bus>::decimal_adjust_add() {
 }
 
 template <class Bus>
-void Cpu<Bus>::decimal_adjust_sub() {
+APU_CPU_INLINE void Cpu<Bus>::decimal_adjust_sub() {
     dummy_read();
     idle();
     if (!c_ || a_ > 0x99) {
@@ -172,7 +172,7 @@ void Cpu<Bus>::decimal_adjust_sub() {
 
 // DECW, INCW, CMPW, ADDW, SUBW, MOVW on a direct-page word.
 template <class Bus>
-void Cpu<Bus>::word_op(uint8_t opcode) {
+APU_CPU_INLINE void Cpu<Bus>::word_op(uint8_t opcode) {
     const uint8_t d = fetch();
     const uint16_t lo_addr = dp(d), hi_addr = dp(d + 1);
     switch (opcode) {
@@ -230,7 +230,7 @@ void Cpu<Bus>::word_op(uint8_t opcode) {
 
 // OR1, AND1, EOR1, MOV1, NOT1 on a bit of the first 8 KiB (address:13, bit:3).
 template <class Bus>
-void Cpu<Bus>::bit_op(uint8_t opcode) {
+APU_CPU_INLINE void Cpu<Bus>::bit_op(uint8_t opcode) {
     const uint16_t operand = fetch16();
     const uint16_t address = operand & 0x1FFF;
     const unsigned bit = operand >> 13;

@@ -53,19 +53,51 @@ void Cpu<Bus>::step() {
 
 template <class Bus>
 void Cpu<Bus>::run(uint64_t end_cycle) {
+    // RAM is written through byte pointers, which may alias any member, so
+    // members would be reloaded after every store; a local copy whose
+    // address never leaves this function keeps them in registers.
+    Cpu local(bus_);
+    local.copy_state(*this);
+    local.run_loop(end_cycle);
+    copy_state(local);
+}
+
+template <class Bus>
+APU_CPU_INLINE void Cpu<Bus>::copy_state(const Cpu& other) {
+    pc_ = other.pc_;
+    a_ = other.a_;
+    x_ = other.x_;
+    y_ = other.y_;
+    sp_ = other.sp_;
+    n_ = other.n_;
+    v_ = other.v_;
+    p_ = other.p_;
+    b_ = other.b_;
+    h_ = other.h_;
+    i_ = other.i_;
+    z_ = other.z_;
+    c_ = other.c_;
+    halted_ = other.halted_;
+    cycle_ = other.cycle_;
+    loop_state_ = other.loop_state_;
+    loop_cycle_ = other.loop_cycle_;
+}
+
+template <class Bus>
+APU_CPU_INLINE void Cpu<Bus>::run_loop(uint64_t end_cycle) {
     // The caller may have changed ports or RAM since the last call.
     loop_state_ = ~uint64_t(0);
-    while (bus_.cycle() < end_cycle) {
+    while (cycle_ < end_cycle) {
         if (halted_) {
-            bus_.skip_to(end_cycle);
+            if (end_cycle > cycle_) cycle_ = end_cycle;
             return;
         }
         if constexpr (requires { Bus::kHasTimers; }) {
             if (bus_.take_empty_timer_read()) {
-                const uint64_t before = bus_.cycle();
+                const uint64_t before = cycle_;
                 skip_timer_poll(end_cycle);
-                skip_idle_loop(end_cycle, bus_.cycle() == before);
-                if (bus_.cycle() >= end_cycle) return;
+                skip_idle_loop(end_cycle, cycle_ == before);
+                if (cycle_ >= end_cycle) return;
             }
         }
         execute(fetch());
@@ -77,26 +109,26 @@ void Cpu<Bus>::run(uint64_t end_cycle) {
 // iterations that would read zero again are skipped at once: they leave
 // every register and flag as they are and only let time pass.
 template <class Bus>
-void Cpu<Bus>::skip_timer_poll(uint64_t end_cycle) {
+APU_CPU_INLINE void Cpu<Bus>::skip_timer_poll(uint64_t end_cycle) {
     if constexpr (requires { Bus::kHasTimers; }) {
         if (pc_ < 0x0100 || pc_ >= 0xFFB0) return;
-        if (bus_.peek(pc_) != 0xF0 || !z_) return;
-        const int offset = int8_t(bus_.peek(uint16_t(pc_ + 1)));
+        if (bus_.peek(pc_, cycle_) != 0xF0 || !z_) return;
+        const int offset = int8_t(bus_.peek(uint16_t(pc_ + 1), cycle_));
         const uint16_t load = uint16_t(pc_ + 2 + offset);
-        const uint8_t op = bus_.peek(load);
+        const uint8_t op = bus_.peek(load, cycle_);
         uint8_t counter;
         int load_cycles;
         if ((op == 0xE4 || op == 0xEB || op == 0xF8) && offset == -4 && !p_) {
-            counter = bus_.peek(uint16_t(load + 1));
+            counter = bus_.peek(uint16_t(load + 1), cycle_);
             load_cycles = 3;
-        } else if ((op == 0xE5 || op == 0xEC || op == 0xE9) && offset == -5 && bus_.peek(uint16_t(load + 2)) == 0) {
-            counter = bus_.peek(uint16_t(load + 1));
+        } else if ((op == 0xE5 || op == 0xEC || op == 0xE9) && offset == -5 && bus_.peek(uint16_t(load + 2), cycle_) == 0) {
+            counter = bus_.peek(uint16_t(load + 1), cycle_);
             load_cycles = 4;
         } else {
             return;
         }
         if (counter < 0xFD) return;
-        const uint64_t now = bus_.cycle();
+        const uint64_t now = cycle_;
         const uint64_t period = 4 + load_cycles;             // taken BEQ, then the load
         const uint64_t first_read = now + 4 + load_cycles - 1;  // the load's last cycle
         const uint64_t ready = bus_.timers().next_output(counter - 0xFD, first_read);
@@ -104,7 +136,7 @@ void Cpu<Bus>::skip_timer_poll(uint64_t end_cycle) {
         uint64_t skip = (ready - first_read + period - 1) / period;
         const uint64_t fit = (end_cycle - now) / period;
         if (skip > fit) skip = fit;
-        bus_.skip_to(now + skip * period);
+        cycle_ = now + skip * period;
     }
 }
 
@@ -113,11 +145,11 @@ void Cpu<Bus>::skip_timer_poll(uint64_t end_cycle) {
 // timers that gave zero, repeats itself exactly until one of those timers
 // turns nonzero: those whole iterations are skipped at once.
 template <class Bus>
-void Cpu<Bus>::skip_idle_loop(uint64_t end_cycle, bool may_skip) {
+APU_CPU_INLINE void Cpu<Bus>::skip_idle_loop(uint64_t end_cycle, bool may_skip) {
     if constexpr (requires { Bus::kHasTimers; }) {
         const uint64_t state = pc_ | uint64_t(a_) << 16 | uint64_t(x_) << 24 | uint64_t(y_) << 32 |
                                uint64_t(sp_) << 40 | uint64_t(get_psw()) << 48;
-        const uint64_t now = bus_.cycle();
+        const uint64_t now = cycle_;
         if (may_skip && state == loop_state_ && now > loop_cycle_ && bus_.loop_kept_state()) {
             const uint64_t period = now - loop_cycle_;
             uint64_t ready = UINT64_MAX;
@@ -131,11 +163,11 @@ void Cpu<Bus>::skip_idle_loop(uint64_t end_cycle, bool may_skip) {
                 uint64_t skip = (ready - now) / period;
                 const uint64_t fit = (end_cycle - now) / period;
                 if (skip > fit) skip = fit;
-                bus_.skip_to(now + skip * period);
+                cycle_ = now + skip * period;
             }
         }
         loop_state_ = state;
-        loop_cycle_ = bus_.cycle();
+        loop_cycle_ = cycle_;
         bus_.watch_loop();
     }
 }

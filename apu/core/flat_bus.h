@@ -19,28 +19,18 @@ public:
     uint8_t ram[0x10000] = {};
     std::vector<BusCycle>* log = nullptr;
 
-    uint8_t read(uint16_t address) {
-        ++cycle_;
+    uint8_t read(uint16_t address, uint64_t) {
         const uint8_t value = ram[address];
         if (log) log->push_back({address, value, BusCycle::Read});
         return value;
     }
-    void write(uint16_t address, uint8_t value) {
-        ++cycle_;
+    void write(uint16_t address, uint8_t value, uint64_t) {
         ram[address] = value;
         if (log) log->push_back({address, value, BusCycle::Write});
     }
-    void idle() {
-        ++cycle_;
+    void idle(uint64_t) {
         if (log) log->push_back({0, 0, BusCycle::Wait});
     }
-    uint64_t cycle() const { return cycle_; }
-    void skip_to(uint64_t cycle) {
-        if (cycle > cycle_) cycle_ = cycle;
-    }
-
-private:
-    uint64_t cycle_ = 0;
 };
 
 }  // namespace apu

@@ -30,7 +30,7 @@ bool SoundSystem::load_spc(const uint8_t* image, size_t size) {
     // dumped bytes already are the RAM.
     if (control & 0x80) copy(ram_ + kIplRomBase, spc::kExtraRam, 64);
     const uint8_t counters[3] = {uint8_t(io[0xD] & 0x0F), uint8_t(io[0xE] & 0x0F), uint8_t(io[0xF] & 0x0F)};
-    bus_.restore_io(control, io[2], io + 4, io + 8, io + 0xA, counters);
+    bus_.restore_io(control, io[2], io + 4, io + 8, io + 0xA, counters, cpu_.cycle());
 
     CpuRegisters r;
     r.pc = uint16_t(byte(spc::kPc) | byte(spc::kPc + 1) << 8);

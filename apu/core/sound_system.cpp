@@ -14,13 +14,14 @@ void SoundSystem::reset() {
     r.pc = uint16_t(kIplRom[0x3E] | kIplRom[0x3F] << 8);
     cpu_.set_registers(r);
     cpu_.set_halted(false);
+    cpu_.set_cycle(0);
     target_cycle_ = 0;
 }
 
 void SoundSystem::run(uint32_t cycles) {
     target_cycle_ += cycles;
     cpu_.run(target_cycle_);
-    bus_.sync_dsp();
+    bus_.sync_dsp(cpu_.cycle());
 }
 
 }  // namespace apu

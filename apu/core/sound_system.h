@@ -32,7 +32,7 @@ public:
     // calls the cycle count is exact. The DSP is run up to the CPU at the end.
     void run(uint32_t cycles);
 
-    uint64_t cycles() const { return bus_.cycle(); }
+    uint64_t cycles() const { return cpu_.cycle(); }
     CpuRegisters registers() const { return cpu_.registers(); }
     // Also wakes a halted CPU: execution starts afresh at r.pc.
     void set_registers(const CpuRegisters& r) {
@@ -45,7 +45,7 @@ public:
     uint8_t* ram() { return ram_; }
     const uint8_t* ram() const { return ram_; }
     // What the CPU would read at `address`, without side effects.
-    uint8_t peek(uint16_t address) { return bus_.peek(address); }
+    uint8_t peek(uint16_t address) { return bus_.peek(address, cpu_.cycle()); }
 
     // The main CPU's side of the ports at 0xF4..0xF7.
     void write_port(int port, uint8_t value) { bus_.set_input_port(port, value); }

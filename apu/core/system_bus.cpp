@@ -4,7 +4,6 @@ namespace apu {
 
 void SystemBus::reset() {
     timers_.reset();
-    cycle_ = 0;
     dsp_cycle_ = 0;
     ipl_enabled_ = true;
     test_ = 0x0A;
@@ -64,21 +63,21 @@ void SystemBus::write_io(uint16_t address, uint8_t value, uint64_t now) {
     }
 }
 
-uint8_t SystemBus::peek(uint16_t address) {
+uint8_t SystemBus::peek(uint16_t address, uint64_t now) {
     if ((address & 0xFFF0) == 0x00F0) {
-        if (address >= 0xFD) return timers_.peek_counter(address - 0xFD, cycle_);
+        if (address >= 0xFD) return timers_.peek_counter(address - 0xFD, now);
         if (address == 0xF3) {
-            sync_dsp();
+            sync_dsp(now);
             return dsp_.read(dsp_address_ & 0x7F);
         }
-        return read_io(address, cycle_);
+        return read_io(address, now);
     }
     if (address >= kIplRomBase && ipl_enabled_) return kIplRom[address - kIplRomBase];
     return ram_[address];
 }
 
 void SystemBus::restore_io(uint8_t control, uint8_t dsp_address, const uint8_t ports[4], const uint8_t aux[2],
-                           const uint8_t targets[3], const uint8_t counters[3]) {
+                           const uint8_t targets[3], const uint8_t counters[3], uint64_t now) {
     // Dumps leave arbitrary bytes at 0xF0; the song ran with timers and RAM
     // working, which is what the power-on value gives.
     test_ = 0x0A;
@@ -91,7 +90,7 @@ void SystemBus::restore_io(uint8_t control, uint8_t dsp_address, const uint8_t p
     }
     aux_[0] = aux[0];
     aux_[1] = aux[1];
-    for (int i = 0; i < 3; ++i) timers_.restore(i, (control >> i) & 1, targets[i], counters[i], cycle_);
+    for (int i = 0; i < 3; ++i) timers_.restore(i, (control >> i) & 1, targets[i], counters[i], now);
 }
 
 }  // namespace apu

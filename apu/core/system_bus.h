@@ -9,7 +9,7 @@ namespace apu {
 
 // The SPC700's view of its 64 KiB: RAM, the I/O registers at 0xF0..0xFF and
 // the IPL ROM at 0xFFC0 while it is switched in. Every access is one CPU
-// cycle; the cycle counter lives here so that timers and the DSP can be
+// cycle and comes with its cycle number, so that timers and the DSP are
 // brought up to date only when the CPU actually reaches them.
 class SystemBus {
 public:
@@ -17,21 +17,17 @@ public:
 
     void reset();
 
-    __attribute__((always_inline)) uint8_t read(uint16_t address) {
-        const uint64_t now = cycle_++;
+    __attribute__((always_inline)) uint8_t read(uint16_t address, uint64_t now) {
         if ((address & 0xFFF0) == 0x00F0) return read_io(address, now);
         if (address >= kIplRomBase && ipl_enabled_) return kIplRom[address - kIplRomBase];
         return ram_[address];
     }
-    __attribute__((always_inline)) void write(uint16_t address, uint8_t value) {
-        const uint64_t now = cycle_++;
+    __attribute__((always_inline)) void write(uint16_t address, uint8_t value, uint64_t now) {
         changed_ |= uint8_t(ram_[address] ^ value);
         ram_[address] = value;  // also under the ROM and the I/O registers
         if ((address & 0xFFF0) == 0x00F0) write_io(address, value, now);
     }
-    void idle() { ++cycle_; }
-
-    uint64_t cycle() const { return cycle_; }
+    void idle(uint64_t) {}
 
     // Set when a timer counter read found nothing, so the CPU may be in a
     // polling loop (see Cpu::skip_timer_poll).
@@ -47,15 +43,12 @@ public:
     void watch_loop() { changed_ = 0; timers_read_ = 0; }
     bool loop_kept_state() const { return !changed_; }
     int loop_timers_read() const { return timers_read_; }
-    // A halted CPU only lets time pass.
-    void skip_to(uint64_t cycle) {
-        if (cycle > cycle_) cycle_ = cycle;
-    }
-    // Runs the DSP up to the current cycle.
-    void sync_dsp() { sync_dsp_to(cycle_); }
+    // Runs the DSP up to the given cycle.
+    void sync_dsp(uint64_t now) { sync_dsp_to(now); }
 
-    // What the CPU would read, without side effects (counters not cleared).
-    uint8_t peek(uint16_t address);
+    // What the CPU would read at cycle `now`, without side effects (counters
+    // not cleared).
+    uint8_t peek(uint16_t address, uint64_t now);
 
     // The main-CPU side of the four ports: what the SPC700 reads at 0xF4+i,
     // and what it last wrote there.
@@ -73,7 +66,7 @@ public:
     // Snapshot restore: sets the registers as a dump left them, without the
     // one-shot effects of writing them (port clears, timer restarts).
     void restore_io(uint8_t control, uint8_t dsp_address, const uint8_t ports[4], const uint8_t aux[2],
-                    const uint8_t targets[3], const uint8_t counters[3]);
+                    const uint8_t targets[3], const uint8_t counters[3], uint64_t now);
 
 private:
     void sync_dsp_to(uint64_t cycle) {
@@ -88,7 +81,6 @@ private:
     uint8_t* ram_;
     Dsp& dsp_;
     Timers timers_;
-    uint64_t cycle_ = 0;
     uint64_t dsp_cycle_ = 0;
     bool ipl_enabled_ = true;
     uint8_t test_ = 0x0A;
