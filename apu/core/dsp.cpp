@@ -388,13 +388,14 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
     if (eon_ & (1u << n)) echo_sum_[0] = add_sat16(echo_sum_[0], amp);
 }
 
+template <bool Full>
 APU_ALWAYS_INLINE void Dsp::voice_mix_right(Voice& v, int n) {
     if (v.output) {
         const int amp = (v.output * static_cast<int8_t>(registers_[n * 16 + kVolR])) >> 7;
         main_sum_[1] = add_sat16(main_sum_[1], amp);
         if (eon_ & (1u << n)) echo_sum_[1] = add_sat16(echo_sum_[1], amp);
     }
-    if (v.ended) {
+    if (!Full && v.ended) {
         endx_ |= 1 << n;
         v.ended = 0;
     }
@@ -449,7 +450,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             voice_srcn<Full>(v[2], 2);
             break;
         case 1:
-            voice_mix_right(v[0], 0);
+            voice_mix_right<Full>(v[0], 0);
             voice_dir<Full>(v[1], 1);
             break;
         case 2:
@@ -462,7 +463,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             voice_srcn<Full>(v[3], 3);
             break;
         case 4:
-            voice_mix_right(v[1], 1);
+            voice_mix_right<Full>(v[1], 1);
             voice_dir<Full>(v[2], 2);
             break;
         case 5:
@@ -475,7 +476,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             voice_srcn<Full>(v[4], 4);
             break;
         case 7:
-            voice_mix_right(v[2], 2);
+            voice_mix_right<Full>(v[2], 2);
             voice_dir<Full>(v[3], 3);
             break;
         case 8:
@@ -488,7 +489,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             voice_srcn<Full>(v[5], 5);
             break;
         case 10:
-            voice_mix_right(v[3], 3);
+            voice_mix_right<Full>(v[3], 3);
             voice_dir<Full>(v[4], 4);
             break;
         case 11:
@@ -501,7 +502,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             voice_srcn<Full>(v[6], 6);
             break;
         case 13:
-            voice_mix_right(v[4], 4);
+            voice_mix_right<Full>(v[4], 4);
             voice_dir<Full>(v[5], 5);
             break;
         case 14:
@@ -514,7 +515,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             voice_srcn<Full>(v[7], 7);
             break;
         case 16:
-            voice_mix_right(v[5], 5);
+            voice_mix_right<Full>(v[5], 5);
             voice_dir<Full>(v[6], 6);
             break;
         case 17:
@@ -527,7 +528,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             voice_srcn<Full>(v[0], 0);
             break;
         case 19:
-            voice_mix_right(v[6], 6);
+            voice_mix_right<Full>(v[6], 6);
             voice_dir<Full>(v[7], 7);
             break;
         case 20:
@@ -540,7 +541,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             voice_srcn<Full>(v[1], 1);
             break;
         case 22:
-            voice_mix_right(v[7], 7);
+            voice_mix_right<Full>(v[7], 7);
             voice_dir<Full>(v[0], 0);
             echo_addr_ = ((esa_ << 8) + echo_offset_) & 0xFFFF;
             break;

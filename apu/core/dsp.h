@@ -93,7 +93,7 @@ private:
     template <bool Full> void voice_header(Voice& v, int n);
     template <bool Full> void voice_run(Voice& v, int n);
     template <bool Full> void voice_decode_mix_left(Voice& v, int n);
-    void voice_mix_right(Voice& v, int n);
+    template <bool Full> void voice_mix_right(Voice& v, int n);
     // Clocks run since reset.
     int64_t position() const { return periods_ * 32 + clock_; }
     // ENVX or OUTX (`delay` 3 or 4 cycles after the voice's run) as read now.
