@@ -45,7 +45,7 @@ public:
 
     // Executes one instruction (a halted CPU idles one cycle).
     void step();
-    // Executes instructions until the bus cycle reaches end_cycle; the last
+    // Executes instructions until the cycle count reaches end_cycle; the last
     // instruction may run past it.
     void run(uint64_t end_cycle);
 
