@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "core/sound_system.h"
@@ -43,6 +45,26 @@ std::vector<int16_t> render(const std::vector<uint8_t>& image, uint32_t step, ui
     for (uint32_t done = 0; done < frames * 32; done += step) s->run(step);
     out.resize(2 * s->frames_written());
     return out;
+}
+
+// The tune: four notes a second, each loud and most at another pitch
+// (upward zero crossings count the pitch).
+TEST(ExampleSpc, PlaysAnAudibleTune) {
+    const auto left_channel = render(apu::example::build_example_spc().image, 32 * 1000, 32000 * 2);
+    constexpr size_t kNote = 8000;
+    std::set<int> pitches;
+    for (size_t start = 0; start + kNote <= left_channel.size() / 2; start += kNote) {
+        double energy = 0;
+        int crossings = 0;
+        for (size_t i = start + 1000; i < start + kNote - 1000; ++i) {
+            const int a = left_channel[2 * i], b = left_channel[2 * i + 2];
+            energy += double(a) * a;
+            crossings += a < 0 && b >= 0;
+        }
+        EXPECT_GT(std::sqrt(energy / (kNote - 2000)), 1000.0) << "note at " << start;
+        pitches.insert(crossings / 4);  // a little tolerance for the phase
+    }
+    EXPECT_GE(pitches.size(), 4u);
 }
 
 TEST(ExampleSpc, LazyDspMatchesLockstep) {
