@@ -33,9 +33,9 @@ public:
     // polling loop (see Cpu::skip_timer_poll).
     static constexpr bool kHasTimers = true;
     bool take_empty_timer_read() {
-        const bool r = empty_timer_read_;
+        if (!empty_timer_read_) return false;  // checked after every instruction: no store then
         empty_timer_read_ = false;
-        return r;
+        return true;
     }
     // Watching one iteration of a loop (see Cpu::skip_idle_loop): whether
     // it left RAM and the I/O state as they were and read only timers that
