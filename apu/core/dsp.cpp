@@ -207,6 +207,11 @@ APU_ALWAYS_INLINE int Dsp::dir_address(int srcn, bool start) const {
     return ((dir_ << 8) + srcn * 4 + (start ? 0 : 2)) & 0xFFFF;
 }
 
+APU_ALWAYS_INLINE int Dsp::ram_word(int address) const {
+    // Directory entries are even, so the second byte never wraps past 0xFFFF.
+    return ram_[address] | ram_[address + 1] << 8;
+}
+
 template <bool Full>
 APU_ALWAYS_INLINE void Dsp::voice_dir(Voice& v, int n) {
     // In a whole period voices 1..7 find their directory word where they use
@@ -230,8 +235,7 @@ APU_ALWAYS_INLINE void Dsp::voice_dir(Voice& v, int n) {
 
 APU_ALWAYS_INLINE int Dsp::dir_entry(Voice& v) {
     if (v.dir_pointer >= 0) {
-        // The entry is even, so its second byte never wraps past 0xFFFF.
-        v.dir_entry = ram_[v.dir_pointer] | ram_[v.dir_pointer + 1] << 8;
+        v.dir_entry = ram_word(v.dir_pointer);
         v.dir_pointer = -1;
     }
     return v.dir_entry;
@@ -246,8 +250,7 @@ APU_ALWAYS_INLINE void Dsp::voice_pitch_high(Voice& v, int n) {
 template <bool Full>
 APU_ALWAYS_INLINE int Dsp::entry_for(Voice& v, int n, bool start) {
     if (Full && n != 0) {
-        const int a = dir_address(srcn_of<Full>(v, n), start);
-        return ram_[a] | ram_[a + 1] << 8;
+        return ram_word(dir_address(srcn_of<Full>(v, n), start));
     }
     return dir_entry(v);
 }

@@ -86,6 +86,7 @@ private:
     template <bool Full> void voice_srcn(Voice& v, int n);
     template <bool Full> int srcn_of(const Voice& v, int n) const;
     int dir_address(int srcn, bool start) const;
+    int ram_word(int address) const;    // little-endian word at an even address
     template <bool Full> void voice_dir(Voice& v, int n);
     int dir_entry(Voice& v);
     template <bool Full> int entry_for(Voice& v, int n, bool start);
