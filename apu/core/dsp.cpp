@@ -592,7 +592,8 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
                 kon_latched_ = new_kon_;
                 new_kon_ = 0;
                 koff_latched_ = registers_[kKoff];
-                poll_pending_ = 0xFF;
+                // Voices without either bit have nothing to act on.
+                poll_pending_ = kon_latched_ | koff_latched_;
             }
             break;
         case 31: {

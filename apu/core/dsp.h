@@ -120,7 +120,7 @@ private:
     int new_kon_ = 0;                // KON bits written since the last poll
     int kon_latched_ = 0;
     int koff_latched_ = 0;
-    int poll_pending_ = 0;           // voices that have yet to see the poll
+    int poll_pending_ = 0;           // voices with a KON/KOFF bit yet to see the poll
     int endx_ = 0;
     int noise_ = 0x4000;
     int dir_ = 0, pmon_ = 0, non_ = 0, eon_ = 0;
