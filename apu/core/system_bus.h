@@ -18,6 +18,8 @@ public:
     void reset();
 
     __attribute__((always_inline)) uint8_t read(uint16_t address, uint64_t now) {
+        // Code and most data lie between the I/O registers and the ROM: one test.
+        if (uint16_t(address - 0x100) < kIplRomBase - 0x100) [[likely]] return ram_[address];
         if ((address & 0xFFF0) == 0x00F0) return read_io(address, now);
         if (address >= kIplRomBase && ipl_enabled_) return kIplRom[address - kIplRomBase];
         return ram_[address];
