@@ -12,7 +12,7 @@ namespace {
 
 enum : uint8_t {
     kVolL = 0x0, kVolR = 0x1, kPitchL = 0x2, kPitchH = 0x3, kSrcn = 0x4, kAdsr1 = 0x5,
-    kAdsr2 = 0x6, kGain = 0x7, kEnvx = 0x8, kOutx = 0x9,
+    kAdsr2 = 0x6, kGain = 0x7, kEnvx = 0x8, kOutx = 0x9, kFirCoef = 0xF,
     kMvolL = 0x0C, kMvolR = 0x1C, kEvolL = 0x2C, kEvolR = 0x3C, kKon = 0x4C, kKoff = 0x5C,
     kFlg = 0x6C, kEndx = 0x7C, kEfb = 0x0D, kPmon = 0x2D, kNon = 0x3D, kEon = 0x4D,
     kDir = 0x5D, kEsa = 0x6D, kEdl = 0x7D,
@@ -47,7 +47,7 @@ constexpr SyncTables make_sync_tables() {
         t.write[base + kAdsr2] = t.write[base + kGain] = bit(run);
         t.write[base + kEnvx] = t.read[base + kEnvx] = bit(3 * n + 2);
         t.write[base + kOutx] = t.read[base + kOutx] = bit(3 * n + 3);
-        t.write[base + 0x0F] = bit(26);  // FIR coefficients
+        t.write[base + kFirCoef] = bit(26);
     }
     t.write[kMvolL] = t.write[kEvolL] = bit(27);
     t.write[kMvolR] = t.write[kEvolR] = t.write[kPmon] = bit(28);
@@ -89,12 +89,14 @@ void Dsp::reset() {
     echo_addr_ = 0;
     std::memset(fir_buf_, 0, sizeof fir_buf_);
     fir_pos_ = 0;
+    std::memset(fir_coef_, 0, sizeof fir_coef_);
     fir_out_[0] = fir_out_[1] = echo_in_[0] = echo_in_[1] = 0;
 }
 
 void Dsp::load_registers(const uint8_t registers[128]) {
     reset();
     std::memcpy(registers_, registers, sizeof registers_);
+    for (int tap = 0; tap < 8; ++tap) write(static_cast<uint8_t>(tap * 16 + kFirCoef), registers_[tap * 16 + kFirCoef]);
     // Latches take the snapshot's values so the first samples already use
     // them; voices restart silent since their decoder state is not saved.
     for (int n = 0; n < 8; ++n) {
@@ -150,6 +152,7 @@ void Dsp::write(uint8_t address, uint8_t value) {
         return;
     }
     registers_[address] = value;
+    if ((address & 0x0F) == kFirCoef) fir_coef_[2 * (address >> 4)] = fir_coef_[2 * (address >> 4) + 1] = static_cast<int8_t>(value);
     // Kept until the DSP next publishes its own value, `delay` cycles after
     // the voice's run.
     if ((address & 0x0F) == kEnvx || (address & 0x0F) == kOutx) {
@@ -559,9 +562,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             break;
         case 26: {
             voice_header<Full>(v[0], 0);
-            int8_t coef[8];
-            for (int i = 0; i < 8; ++i) coef[i] = static_cast<int8_t>(registers_[i * 16 + 0x0F]);
-            for (int c = 0; c < 2; ++c) fir_out_[c] = fir_taps(&fir_buf_[fir_pos_ + 1][c], 2, coef);
+            fir_stereo(fir_buf_[fir_pos_ + 1], fir_coef_, fir_out_);
             fir_pos_ = (fir_pos_ + 1) & 7;
             break;
         }

@@ -132,6 +132,7 @@ private:
     int echo_offset_ = 0, echo_length_ = 0;
     int echo_addr_ = 0;
     int16_t fir_buf_[16][2] = {};    // ring of 8 stored twice, so the taps are contiguous
+    int16_t fir_coef_[16] = {};      // each tap's coefficient twice, for both channels
     int fir_pos_ = 0;
     int fir_out_[2] = {};
     int echo_in_[2] = {};

@@ -1,25 +1,47 @@
 #pragma once
+#include <emmintrin.h>
+
 #include <cstdint>
 
 #include "core/dsp_gaussian.h"
 
 namespace apu {
 
-// The 8-tap echo filter over 15-bit history, taps oldest first and `stride`
-// entries apart. The first seven products sum with 16-bit wraparound, only
-// the last addition saturates.
-inline int fir_taps(const int16_t* oldest, int stride, const int8_t coef[8]) {
-    int sum = 0;
-    for (int tap = 0; tap < 7; ++tap) sum += (oldest[tap * stride] * coef[tap]) >> 6;
-    sum = static_cast<int16_t>(sum);
-    return clamp16(sum + ((oldest[7 * stride] * coef[7]) >> 6));
+// The 8-tap echo filter for both channels at once. `window` holds eight
+// stereo entries of 15-bit history, oldest first (left, right, left, ...);
+// `coef` each tap's coefficient twice, in the same order. The first seven
+// products sum with 16-bit wraparound, only the last addition saturates.
+// A product shifted by 6 can reach 32768, so the sums stay 32-bit.
+inline void fir_stereo(const int16_t window[16], const int16_t coef[16], int out[2]) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 8));
+    const __m128i ca = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coef));
+    const __m128i cb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coef + 8));
+    const __m128i alo = _mm_mullo_epi16(a, ca), ahi = _mm_mulhi_epi16(a, ca);
+    const __m128i blo = _mm_mullo_epi16(b, cb), bhi = _mm_mulhi_epi16(b, cb);
+    const __m128i taps01 = _mm_srai_epi32(_mm_unpacklo_epi16(alo, ahi), 6);
+    const __m128i taps23 = _mm_srai_epi32(_mm_unpackhi_epi16(alo, ahi), 6);
+    const __m128i taps45 = _mm_srai_epi32(_mm_unpacklo_epi16(blo, bhi), 6);
+    const __m128i taps67 = _mm_srai_epi32(_mm_unpackhi_epi16(blo, bhi), 6);
+    __m128i sum = _mm_add_epi32(_mm_add_epi32(taps01, taps23), _mm_add_epi32(taps45, _mm_move_epi64(taps67)));
+    sum = _mm_add_epi32(sum, _mm_unpackhi_epi64(sum, sum));  // lanes 0 and 1: taps 0..6, left and right
+    const __m128i last = _mm_unpackhi_epi64(taps67, taps67);
+    out[0] = clamp16(static_cast<int16_t>(_mm_cvtsi128_si32(sum)) + _mm_cvtsi128_si32(last));
+    out[1] = clamp16(static_cast<int16_t>(_mm_cvtsi128_si32(_mm_srli_si128(sum, 4))) +
+                     _mm_cvtsi128_si32(_mm_srli_si128(last, 4)));
 }
 
-// The same over a ring of eight stereo entries, the newest at `newest`.
+// One channel over a ring of eight stereo entries, the newest at `newest`.
 inline int fir_filter(const int16_t history[8][2], int newest, int channel, const int8_t coef[8]) {
-    int16_t taps[8];
-    for (int tap = 0; tap < 8; ++tap) taps[tap] = history[(newest + 1 + tap) & 7][channel];
-    return fir_taps(taps, 1, coef);
+    int16_t window[16], doubled[16];
+    for (int tap = 0; tap < 8; ++tap) {
+        window[2 * tap] = history[(newest + 1 + tap) & 7][0];
+        window[2 * tap + 1] = history[(newest + 1 + tap) & 7][1];
+        doubled[2 * tap] = doubled[2 * tap + 1] = coef[tap];
+    }
+    int out[2];
+    fir_stereo(window, doubled, out);
+    return out[channel];
 }
 
 }  // namespace apu

@@ -104,6 +104,17 @@ TEST(DspEcho, FirSumWrapsThenSaturates) {
     const int8_t last[8] = {0, 0, 0, 0, 0, 0, 0, 64};
     EXPECT_EQ(fir_filter(ramp, 3, 0, first), 64 * 5);  // oldest is entry 4
     EXPECT_EQ(fir_filter(ramp, 3, 0, last), 64 * 4);
+    // The last product alone can reach 32768 (-16384 * -128 >> 6); one less
+    // from the first tap must leave 32767, not saturate twice.
+    int16_t extreme[8][2] = {};
+    extreme[0][1] = 1;
+    extreme[7][1] = -16384;
+    const int8_t ends[8] = {-64, 0, 0, 0, 0, 0, 0, -128};
+    EXPECT_EQ(fir_filter(extreme, 7, 1, ends), 32767);
+    extreme[0][1] = -1;
+    EXPECT_EQ(fir_filter(extreme, 7, 1, ends), 32767);
+    extreme[0][1] = 2;
+    EXPECT_EQ(fir_filter(extreme, 7, 1, ends), 32766);
 }
 
 TEST(DspEnvelope, RatePeriodsAndPhases) {
