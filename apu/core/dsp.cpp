@@ -282,25 +282,38 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
         v.prev_level = v.env.level;
         v.prev_output = v.output;
     }
-    int pitch = ((pitch_high & 0x3F) << 8) | pitch_low;
+    // The two bytes are adjacent, so this is one 16-bit load.
+    int pitch = (pitch_low | pitch_high << 8) & 0x3FFF;
     if (n > 0 && (pmon_ & bit)) pitch += ((voices_[n - 1].output >> 5) * pitch) >> 10;
+    v.step = pitch;
+    // ADSR2 in ADSR mode, GAIN otherwise.
+    const auto env_data = [&] { return (adsr1 & 0x80) ? r[kAdsr2] : r[kGain]; };
 
-    // A silent voice in release stays silent whatever FLG, the block header
-    // or KOFF say; only a key-on changes it.
-    if (!v.kon_delay && !v.env.level && v.env.mode == EnvelopeMode::release) {
-        v.output = 0;
-        v.step = pitch;
-        if (poll_pending_ & bit) {
-            poll_pending_ &= ~bit;
-            if (kon_latched_ & bit) {
-                v.kon_delay = 5;
-                v.env.mode = EnvelopeMode::attack;
+    if (!v.kon_delay) {
+        if (v.env.level) {
+            // Most samples: a sounding voice with no key-on under way, no
+            // KON or KOFF to act on and no noise.
+            if (!((poll_pending_ | non_) & bit)) {
+                v.output = ((interpolate(v) * v.env.level) >> 11) & ~1;
+                silence_on_end_or_reset(v);
+                step_envelope_masked(v.env, adsr1, env_data(), rate_fires_);
+                return;
             }
+        } else if (v.env.mode == EnvelopeMode::release) {
+            // A silent voice in release stays silent whatever FLG, the block
+            // header or KOFF say; only a key-on changes it.
+            v.output = 0;
+            if (poll_pending_ & bit) {
+                poll_pending_ &= ~bit;
+                if (kon_latched_ & bit) {
+                    v.kon_delay = 5;
+                    v.env.mode = EnvelopeMode::attack;
+                }
+            }
+            return;
         }
-        return;
     }
 
-    const int env_data = (adsr1 & 0x80) ? r[kAdsr2] : r[kGain];
     if (v.kon_delay) {
         if (v.kon_delay == 5) {
             v.brr_addr = entry_for<Full>(v, n, true);
@@ -315,7 +328,7 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
         // groups during the start-up and playback begins at position 0.
         --v.kon_delay;
         v.interp_pos = (v.kon_delay & 3) ? 0x4000 : 0;
-        pitch = 0;
+        v.step = 0;
     }
 
     // A silent envelope makes the product zero whatever the sample is.
@@ -324,15 +337,10 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
     } else if (non_ & bit) {
         sample = static_cast<int16_t>(noise_ << 1);
     } else {
-        sample = gaussian_interpolate(v.buf + v.buf_pos + (v.interp_pos >> 12), (v.interp_pos >> 4) & 0xFF);
+        sample = interpolate(v);
     }
     v.output = ((sample * v.env.level) >> 11) & ~1;
-
-    // Soft reset and a block that ends without looping silence at once.
-    if ((registers_[kFlg] & kFlgReset) | ((v.brr_header & 3) == 1)) {
-        v.env.mode = EnvelopeMode::release;
-        v.env.level = 0;
-    }
+    silence_on_end_or_reset(v);
     if (poll_pending_ & bit) {
         poll_pending_ &= ~bit;
         if (koff_latched_ & bit) v.env.mode = EnvelopeMode::release;
@@ -341,8 +349,19 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
             v.env.mode = EnvelopeMode::attack;
         }
     }
-    if (!v.kon_delay) step_envelope_masked(v.env, adsr1, env_data, rate_fires_);
-    v.step = pitch;
+    if (!v.kon_delay) step_envelope_masked(v.env, adsr1, env_data(), rate_fires_);
+}
+
+APU_ALWAYS_INLINE int Dsp::interpolate(const Voice& v) const {
+    return gaussian_interpolate(v.buf + v.buf_pos + (v.interp_pos >> 12), (v.interp_pos >> 4) & 0xFF);
+}
+
+// Soft reset and a block that ends without looping silence at once.
+APU_ALWAYS_INLINE void Dsp::silence_on_end_or_reset(Voice& v) const {
+    if ((v.brr_header & 3) == 1 || (registers_[kFlg] & kFlgReset)) [[unlikely]] {
+        v.env.mode = EnvelopeMode::release;
+        v.env.level = 0;
+    }
 }
 
 // Out of line: one copy instead of one per voice keeps the whole-period

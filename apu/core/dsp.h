@@ -93,6 +93,8 @@ private:
     template <bool Full> void voice_pitch_high(Voice& v, int n);
     template <bool Full> void voice_header(Voice& v, int n);
     template <bool Full> void voice_run(Voice& v, int n);
+    int interpolate(const Voice& v) const;
+    void silence_on_end_or_reset(Voice& v) const;
     template <bool Full> void voice_decode_mix_left(Voice& v, int n);
     template <bool Full> void voice_mix_right(Voice& v, int n);
     // Clocks run since reset.
