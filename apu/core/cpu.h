@@ -114,6 +114,7 @@ private:
     bool n_ = false, v_ = false, p_ = false, b_ = false, h_ = false, i_ = false, z_ = false, c_ = false;
     bool halted_ = false;
     uint64_t cycle_ = 0;
+    uint64_t end_cycle_ = 0;               // where run_loop stops
     uint64_t loop_state_ = ~uint64_t(0);  // registers at the last empty timer read
     uint64_t loop_cycle_ = 0;
 };

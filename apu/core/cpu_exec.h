@@ -87,11 +87,10 @@ template <class Bus>
 APU_CPU_INLINE void Cpu<Bus>::run_loop(uint64_t end_cycle) {
     // The caller may have changed ports or RAM since the last call.
     loop_state_ = ~uint64_t(0);
-    while (cycle_ < end_cycle) {
-        if (halted_) {
-            if (end_cycle > cycle_) cycle_ = end_cycle;
-            return;
-        }
+    // SLEEP and STOP end the loop by lowering the limit, so the loop itself
+    // does not test for them.
+    end_cycle_ = halted_ ? 0 : end_cycle;
+    while (cycle_ < end_cycle_) {
         if constexpr (requires { Bus::kHasTimers; }) {
             if (bus_.take_empty_timer_read()) {
                 const uint64_t before = cycle_;
@@ -102,6 +101,7 @@ APU_CPU_INLINE void Cpu<Bus>::run_loop(uint64_t end_cycle) {
         }
         execute(fetch());
     }
+    if (halted_ && cycle_ < end_cycle) cycle_ = end_cycle;  // a halted CPU only lets time pass
 }
 
 // A loop of a load from a timer counter and BEQ back to it only spins until
@@ -408,7 +408,7 @@ APU_CPU_INLINE void Cpu<Bus>::execute(uint8_t opcode) {
     case 0xBE: decimal_adjust_sub(); break;
 
     // SLEEP, STOP.
-    case 0xEF: case 0xFF: dummy_read(); idle(); halted_ = true; break;
+    case 0xEF: case 0xFF: dummy_read(); idle(); halted_ = true; end_cycle_ = 0; break;
     }
 }
 
