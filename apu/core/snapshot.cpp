@@ -16,19 +16,19 @@ bool SoundSystem::load_spc(const uint8_t* image, size_t size) {
     auto byte = [&](size_t offset) { return offset < size ? image[offset] : uint8_t(0); };
 
     reset();
-    copy(ram_, spc::kRam, 0x10000);
+    copy(ram(), spc::kRam, 0x10000);
     uint8_t dsp_registers[128];
     copy(dsp_registers, spc::kDspRegisters, sizeof dsp_registers);
-    dsp_.load_registers(dsp_registers);
+    dsp().load_registers(dsp_registers);
 
     // The I/O registers are not in the image; a dump leaves their last
     // values in the RAM beneath them.
-    const uint8_t* io = ram_ + 0xF0;
+    const uint8_t* io = ram() + 0xF0;
     const uint8_t control = io[1];
     // With the ROM switched in, the dumped bytes at 0xFFC0 are what the CPU
     // saw (the ROM) and the RAM beneath is kept separately; otherwise the
     // dumped bytes already are the RAM.
-    if (control & 0x80) copy(ram_ + kIplRomBase, spc::kExtraRam, 64);
+    if (control & 0x80) copy(ram() + kIplRomBase, spc::kExtraRam, 64);
     const uint8_t counters[3] = {uint8_t(io[0xD] & 0x0F), uint8_t(io[0xE] & 0x0F), uint8_t(io[0xF] & 0x0F)};
     bus_.restore_io(control, io[2], io + 4, io + 8, io + 0xA, counters, cpu_.cycle());
 

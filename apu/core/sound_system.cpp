@@ -4,11 +4,11 @@
 
 namespace apu {
 
-SoundSystem::SoundSystem() : dsp_(ram_), bus_(ram_, dsp_), cpu_(bus_) { reset(); }
+SoundSystem::SoundSystem() : cpu_(bus_) { reset(); }
 
 void SoundSystem::reset() {
-    std::memset(ram_, 0, sizeof ram_);
-    dsp_.reset();
+    std::memset(ram(), 0, 0x10000);
+    bus_.dsp().reset();
     bus_.reset();
     CpuRegisters r;
     r.pc = uint16_t(kIplRom[0x3E] | kIplRom[0x3F] << 8);

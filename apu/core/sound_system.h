@@ -42,8 +42,8 @@ public:
     bool halted() const { return cpu_.halted(); }
 
     // RAM as the DSP sees it (under the ROM and the I/O registers too).
-    uint8_t* ram() { return ram_; }
-    const uint8_t* ram() const { return ram_; }
+    uint8_t* ram() { return bus_.ram(); }
+    const uint8_t* ram() const { return bus_.ram(); }
     // What the CPU would read at `address`, without side effects.
     uint8_t peek(uint16_t address) { return bus_.peek(address, cpu_.cycle()); }
 
@@ -52,16 +52,14 @@ public:
     uint8_t read_port(int port) const { return bus_.output_port(port); }
 
     // Stereo frames are written to this buffer as the DSP runs.
-    void set_output(int16_t* frames, size_t frame_capacity) { dsp_.set_output(frames, frame_capacity); }
-    size_t frames_written() const { return dsp_.frames_written(); }
+    void set_output(int16_t* frames, size_t frame_capacity) { bus_.dsp().set_output(frames, frame_capacity); }
+    size_t frames_written() const { return bus_.dsp().frames_written(); }
 
-    Dsp& dsp() { return dsp_; }
+    Dsp& dsp() { return bus_.dsp(); }
     SystemBus& bus() { return bus_; }
 
 private:
-    uint8_t ram_[0x10000] = {};
-    Dsp dsp_;
-    SystemBus bus_;
+    SystemBus bus_;  // holds the RAM and the DSP
     Cpu<SystemBus> cpu_;
     uint64_t target_cycle_ = 0;
 };

@@ -13,7 +13,17 @@ namespace apu {
 // brought up to date only when the CPU actually reaches them.
 class SystemBus {
 public:
-    SystemBus(uint8_t* ram, Dsp& dsp) : ram_(ram), dsp_(dsp) {}
+    SystemBus() = default;
+    SystemBus(const SystemBus&) = delete;
+    SystemBus& operator=(const SystemBus&) = delete;
+
+    // The 64 KiB of RAM lives here so the CPU reaches it at a fixed offset
+    // from the bus, without loading a pointer on every access; the DSP,
+    // which reads and writes it too, comes with it.
+    uint8_t* ram() { return ram_; }
+    const uint8_t* ram() const { return ram_; }
+    Dsp& dsp() { return dsp_; }
+    const Dsp& dsp() const { return dsp_; }
 
     void reset();
 
@@ -80,8 +90,8 @@ private:
     uint8_t read_io(uint16_t address, uint64_t now);
     void write_io(uint16_t address, uint8_t value, uint64_t now);
 
-    uint8_t* ram_;
-    Dsp& dsp_;
+    uint8_t ram_[0x10000] = {};
+    Dsp dsp_{ram_};
     Timers timers_;
     uint64_t dsp_cycle_ = 0;
     bool ipl_enabled_ = true;
