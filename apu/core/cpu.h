@@ -78,7 +78,11 @@ private:
     uint16_t addr_dp_ind_y();   // [dp]+Y, as used by loads
 
     // Flags and ALU (cpu_alu.h).
-    APU_CPU_INLINE void set_nz(uint8_t v) { n_ = v & 0x80; z_ = v == 0; }
+    // N and Z are kept as the value they come from (see nz_).
+    APU_CPU_INLINE void set_nz(uint8_t v) { nz_ = v; }
+    APU_CPU_INLINE void set_nz16(unsigned w) { nz_ = uint16_t((w & 0x8000) | (w != 0)); }
+    APU_CPU_INLINE bool flag_n() const { return nz_ & 0x8080; }
+    APU_CPU_INLINE bool flag_z() const { return !uint8_t(nz_); }
     uint8_t get_psw() const;
     void set_psw(uint8_t psw);
     template <int Op> uint8_t alu(uint8_t a, uint8_t b);
@@ -111,7 +115,10 @@ private:
     Bus& bus_;
     uint16_t pc_ = 0;
     uint8_t a_ = 0, x_ = 0, y_ = 0, sp_ = 0;
-    bool n_ = false, v_ = false, p_ = false, b_ = false, h_ = false, i_ = false, z_ = false, c_ = false;
+    // Most instructions set N and Z from one byte, which is stored as is:
+    // N is bit 7 (or 15), Z is a zero low byte. 0x8000 holds both at once.
+    uint16_t nz_ = 1;
+    bool v_ = false, p_ = false, b_ = false, h_ = false, i_ = false, c_ = false;
     bool halted_ = false;
     uint64_t cycle_ = 0;
     uint64_t end_cycle_ = 0;               // where run_loop stops

@@ -7,19 +7,18 @@ namespace apu {
 
 template <class Bus>
 APU_CPU_INLINE uint8_t Cpu<Bus>::get_psw() const {
-    return uint8_t((n_ ? flag::N : 0) | (v_ ? flag::V : 0) | (p_ ? flag::P : 0) | (b_ ? flag::B : 0) |
-                   (h_ ? flag::H : 0) | (i_ ? flag::I : 0) | (z_ ? flag::Z : 0) | (c_ ? flag::C : 0));
+    return uint8_t((flag_n() ? flag::N : 0) | (v_ ? flag::V : 0) | (p_ ? flag::P : 0) | (b_ ? flag::B : 0) |
+                   (h_ ? flag::H : 0) | (i_ ? flag::I : 0) | (flag_z() ? flag::Z : 0) | (c_ ? flag::C : 0));
 }
 
 template <class Bus>
 APU_CPU_INLINE void Cpu<Bus>::set_psw(uint8_t psw) {
-    n_ = psw & flag::N;
+    nz_ = uint16_t((psw & flag::N ? 0x8000 : 0) | !(psw & flag::Z));
     v_ = psw & flag::V;
     p_ = psw & flag::P;
     b_ = psw & flag::B;
     h_ = psw & flag::H;
     i_ = psw & flag::I;
-    z_ = psw & flag::Z;
     c_ = psw & flag::C;
 }
 
@@ -182,8 +181,7 @@ APU_CPU_INLINE void Cpu<Bus>::word_op(uint8_t opcode) {
         write(lo_addr, uint8_t(w));
         w = (w + (unsigned(read(hi_addr)) << 8)) & 0xFFFF;
         write(hi_addr, uint8_t(w >> 8));
-        n_ = w & 0x8000;
-        z_ = w == 0;
+        set_nz16(w);
         break;
     }
     case 0x5A: {  // CMPW YA,dp
@@ -192,8 +190,7 @@ APU_CPU_INLINE void Cpu<Bus>::word_op(uint8_t opcode) {
         const unsigned ya = unsigned(y_) << 8 | a_;
         const unsigned r = (ya - w) & 0xFFFF;
         c_ = ya >= w;
-        n_ = r & 0x8000;
-        z_ = r == 0;
+        set_nz16(r);
         break;
     }
     case 0x7A: case 0x9A: case 0xBA: {  // ADDW, SUBW, MOVW YA,dp
@@ -216,8 +213,7 @@ APU_CPU_INLINE void Cpu<Bus>::word_op(uint8_t opcode) {
         r &= 0xFFFF;
         a_ = uint8_t(r);
         y_ = uint8_t(r >> 8);
-        n_ = r & 0x8000;
-        z_ = r == 0;
+        set_nz16(r);
         break;
     }
     default:  // 0xDA MOVW dp,YA: the low byte is read first but unused

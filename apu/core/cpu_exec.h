@@ -69,13 +69,12 @@ APU_CPU_INLINE void Cpu<Bus>::copy_state(const Cpu& other) {
     x_ = other.x_;
     y_ = other.y_;
     sp_ = other.sp_;
-    n_ = other.n_;
+    nz_ = other.nz_;
     v_ = other.v_;
     p_ = other.p_;
     b_ = other.b_;
     h_ = other.h_;
     i_ = other.i_;
-    z_ = other.z_;
     c_ = other.c_;
     halted_ = other.halted_;
     cycle_ = other.cycle_;
@@ -112,7 +111,7 @@ template <class Bus>
 APU_CPU_INLINE void Cpu<Bus>::skip_timer_poll(uint64_t end_cycle) {
     if constexpr (requires { Bus::kHasTimers; }) {
         if (pc_ < 0x0100 || pc_ >= 0xFFB0) return;
-        if (bus_.peek(pc_, cycle_) != 0xF0 || !z_) return;
+        if (bus_.peek(pc_, cycle_) != 0xF0 || !flag_z()) return;
         const int offset = int8_t(bus_.peek(uint16_t(pc_ + 1), cycle_));
         const uint16_t load = uint16_t(pc_ + 2 + offset);
         const uint8_t op = bus_.peek(load, cycle_);
@@ -227,14 +226,14 @@ APU_CPU_INLINE void Cpu<Bus>::execute(uint8_t opcode) {
     case 0xED: dummy_read(); idle(); c_ = !c_; break;
 
     // Conditional branches.
-    case 0x10: branch(!n_); break;
-    case 0x30: branch(n_); break;
+    case 0x10: branch(!flag_n()); break;
+    case 0x30: branch(flag_n()); break;
     case 0x50: branch(!v_); break;
     case 0x70: branch(v_); break;
     case 0x90: branch(!c_); break;
     case 0xB0: branch(c_); break;
-    case 0xD0: branch(!z_); break;
-    case 0xF0: branch(z_); break;
+    case 0xD0: branch(!flag_z()); break;
+    case 0xF0: branch(flag_z()); break;
     case 0x2F: branch(true); break;
 
     // TCALL n, SET1/CLR1 dp.b, BBS/BBC dp.b,rel.
