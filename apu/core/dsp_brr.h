@@ -7,13 +7,28 @@ namespace apu {
 
 namespace brr_detail {
 
+// Each 4-bit sample (as stored, 0..15) at each shift, before the filter;
+// shifts past 12 leave only the sign.
+struct ScaledNibbles {
+    int16_t value[16][16];
+};
+constexpr ScaledNibbles make_scaled_nibbles() {
+    ScaledNibbles t{};
+    for (int shift = 0; shift < 16; ++shift)
+        for (int raw = 0; raw < 16; ++raw) {
+            const int n = raw < 8 ? raw : raw - 16;
+            t.value[shift][raw] = static_cast<int16_t>(shift <= 12 ? (n * (1 << shift)) >> 1 : (n >> 3) * 2048);
+        }
+    return t;
+}
+inline constexpr ScaledNibbles kScaledNibbles = make_scaled_nibbles();
+
 // Four nibbles through one prediction filter; the filter is a template
 // argument so each has its own straight loop.
 template <int Filter>
-inline void decode_group(int shift, int nibbles, int p1, int p2, int16_t out[4]) {
+inline void decode_group(const int16_t* scaled, int nibbles, int p1, int p2, int16_t out[4]) {
     for (int i = 0; i < 4; ++i) {
-        const int n = static_cast<int16_t>(nibbles << (4 * i)) >> 12;  // signed, high nibble first
-        int s = shift <= 12 ? (n << shift) >> 1 : (n >> 3) << 11;
+        int s = scaled[(nibbles >> (12 - 4 * i)) & 0xF];  // high nibble first
         if (Filter == 1) s += p1 + (-p1 >> 4);
         if (Filter == 2) s += 2 * p1 + ((-3 * p1) >> 5) - p2 + (p2 >> 4);
         if (Filter == 3) s += 2 * p1 + ((-13 * p1) >> 6) - p2 + ((3 * p2) >> 4);
@@ -32,14 +47,14 @@ inline void decode_group(int shift, int nibbles, int p1, int p2, int16_t out[4])
 // samples (doubled 15-bit). Writes four doubled 15-bit samples to `out`.
 inline void decode_brr_group(uint8_t header, uint8_t byte0, uint8_t byte1, int prev1, int prev2,
                              int16_t out[4]) {
-    const int shift = header >> 4;
+    const int16_t* scaled = brr_detail::kScaledNibbles.value[header >> 4];
     const int nibbles = (byte0 << 8) | byte1;
     const int p1 = prev1 >> 1, p2 = prev2 >> 1;  // filters work on 15-bit values
     switch ((header >> 2) & 3) {
-        case 0: brr_detail::decode_group<0>(shift, nibbles, p1, p2, out); break;
-        case 1: brr_detail::decode_group<1>(shift, nibbles, p1, p2, out); break;
-        case 2: brr_detail::decode_group<2>(shift, nibbles, p1, p2, out); break;
-        default: brr_detail::decode_group<3>(shift, nibbles, p1, p2, out); break;
+        case 0: brr_detail::decode_group<0>(scaled, nibbles, p1, p2, out); break;
+        case 1: brr_detail::decode_group<1>(scaled, nibbles, p1, p2, out); break;
+        case 2: brr_detail::decode_group<2>(scaled, nibbles, p1, p2, out); break;
+        default: brr_detail::decode_group<3>(scaled, nibbles, p1, p2, out); break;
     }
 }
 
