@@ -1,5 +1,7 @@
 #include "core/dsp.h"
 
+#include <emmintrin.h>
+
 #include <cstring>
 
 #include "core/dsp_brr.h"
@@ -83,7 +85,7 @@ void Dsp::reset() {
     noise_ = 0x4000;
     dir_ = pmon_ = non_ = eon_ = esa_ = edl_ = 0;
     echo_write_enabled_ = false;
-    main_sum_[0] = main_sum_[1] = echo_sum_[0] = echo_sum_[1] = 0;
+    std::memset(sums_, 0, sizeof sums_);
     out_[0] = out_[1] = 0;
     echo_offset_ = echo_length_ = 0;
     echo_addr_ = 0;
@@ -406,20 +408,37 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
     const int pos = (v.interp_pos & 0x3FFF) + v.step;
     v.interp_pos = pos > 0x7FFF ? 0x7FFF : pos;
 
-    // Silent voices leave the (always in range) sums as they are.
+    // Silent voices leave the sums as they are. In a whole period nothing
+    // can change the right volume before the next cycle, so both sides are
+    // mixed at once.
     if (!v.output) return;
-    const int amp = (v.output * static_cast<int8_t>(registers_[n * 16 + kVolL])) >> 7;
-    main_sum_[0] = add_sat16(main_sum_[0], amp);
-    if (eon_ & (1u << n)) echo_sum_[0] = add_sat16(echo_sum_[0], amp);
+    if (Full) mix_stereo(v, n);
+    else mix(v, n, 0);
+}
+
+APU_ALWAYS_INLINE void Dsp::mix(const Voice& v, int n, int channel) {
+    const int amp = (v.output * static_cast<int8_t>(registers_[n * 16 + kVolL + channel])) >> 7;
+    sums_[channel] = static_cast<int16_t>(add_sat16(sums_[channel], amp));
+    if (eon_ & (1u << n)) sums_[2 + channel] = static_cast<int16_t>(add_sat16(sums_[2 + channel], amp));
+}
+
+// The same for both channels with saturating 16-bit lanes: an output times
+// a volume, shifted, always fits 16 bits.
+APU_ALWAYS_INLINE void Dsp::mix_stereo(const Voice& v, int n) {
+    const uint8_t* r = registers_ + n * 16;
+    __m128i volume = _mm_cvtsi32_si128(r[kVolL] | r[kVolR] << 8);
+    volume = _mm_srai_epi16(_mm_unpacklo_epi8(volume, volume), 8);  // left, right, 0, 0
+    if (eon_ & (1u << n)) volume = _mm_unpacklo_epi32(volume, volume);  // and again for the echo
+    const __m128i output = _mm_shufflelo_epi16(_mm_cvtsi32_si128(v.output), 0);
+    const __m128i wide = _mm_unpacklo_epi16(_mm_mullo_epi16(output, volume), _mm_mulhi_epi16(output, volume));
+    const __m128i amp = _mm_packs_epi32(_mm_srai_epi32(wide, 7), wide);
+    const __m128i sums = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sums_));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(sums_), _mm_adds_epi16(sums, amp));
 }
 
 template <bool Full>
 APU_ALWAYS_INLINE void Dsp::voice_mix_right(Voice& v, int n) {
-    if (v.output) {
-        const int amp = (v.output * static_cast<int8_t>(registers_[n * 16 + kVolR])) >> 7;
-        main_sum_[1] = add_sat16(main_sum_[1], amp);
-        if (eon_ & (1u << n)) echo_sum_[1] = add_sat16(echo_sum_[1], amp);
-    }
+    if (!Full && v.output) mix(v, n, 1);
     if (!Full && v.ended) {
         endx_ |= 1 << n;
         v.ended = 0;
@@ -440,12 +459,11 @@ APU_ALWAYS_INLINE void Dsp::echo_output(int channel) {
     const int evol = static_cast<int8_t>(registers_[channel ? kEvolR : kEvolL]);
     const int efb = static_cast<int8_t>(registers_[kEfb]);
     const int fir = fir_out_[channel];
-    int out = clamp16(((main_sum_[channel] * mvol) >> 7) + ((fir * evol) >> 7));
+    int out = clamp16(((sums_[channel] * mvol) >> 7) + ((fir * evol) >> 7));
     if (registers_[kFlg] & kFlgMute) out = 0;
     out_[channel] = out;
-    echo_in_[channel] = clamp16(echo_sum_[channel] + ((fir * efb) >> 7)) & ~1;
-    main_sum_[channel] = 0;
-    echo_sum_[channel] = 0;
+    echo_in_[channel] = clamp16(sums_[2 + channel] + ((fir * efb) >> 7)) & ~1;
+    sums_[channel] = sums_[2 + channel] = 0;
 }
 
 APU_ALWAYS_INLINE void Dsp::echo_write(int channel) {

@@ -97,6 +97,8 @@ private:
     void silence_on_end_or_reset(Voice& v) const;
     template <bool Full> void voice_decode_mix_left(Voice& v, int n);
     template <bool Full> void voice_mix_right(Voice& v, int n);
+    void mix(const Voice& v, int n, int channel);
+    void mix_stereo(const Voice& v, int n);
     // Clocks run since reset.
     int64_t position() const { return periods_ * 32 + clock_; }
     // ENVX or OUTX (`delay` 3 or 4 cycles after the voice's run) as read now.
@@ -128,7 +130,7 @@ private:
     int dir_ = 0, pmon_ = 0, non_ = 0, eon_ = 0;
     int esa_ = 0, edl_ = 0;
     int echo_write_enabled_ = 0;
-    int main_sum_[2] = {}, echo_sum_[2] = {};
+    alignas(8) int16_t sums_[4] = {};  // main left, right, echo left, right
     int out_[2] = {};
     // Echo unit.
     int echo_offset_ = 0, echo_length_ = 0;
