@@ -154,7 +154,10 @@ void Dsp::write(uint8_t address, uint8_t value) {
         return;
     }
     registers_[address] = value;
-    if ((address & 0x0F) == kFirCoef) fir_coef_[2 * (address >> 4)] = fir_coef_[2 * (address >> 4) + 1] = static_cast<int8_t>(value);
+    if ((address & 0x0F) == kFirCoef) {
+        const int tap = address >> 4;
+        fir_coef_[2 * tap] = fir_coef_[2 * tap + 1] = static_cast<int8_t>(value);
+    }
     // Kept until the DSP next publishes its own value, `delay` cycles after
     // the voice's run.
     if ((address & 0x0F) == kEnvx || (address & 0x0F) == kOutx) {
