@@ -29,6 +29,7 @@ constexpr int kLoadCounterPhase = 2032;
 struct SyncTables {
     uint32_t write[128] = {};
     uint32_t read[128] = {};
+    bool deferrable[128] = {};
 };
 
 constexpr SyncTables make_sync_tables() {
@@ -58,6 +59,12 @@ constexpr SyncTables make_sync_tables() {
     t.write[kNon] = t.write[kEon] = t.write[kDir] = bit(29);
     t.write[kFlg] = voice_runs | bit(27) | bit(28) | bit(29) | bit(31);
     t.write[kEndx] = t.read[kEndx] = ~0u;  // changed by every voice
+    // Used at one cycle and without side effects when written: KON, ENVX
+    // and OUTX do more than store their value.
+    for (int a = 0; a < 128; ++a) {
+        const uint32_t w = t.write[a];
+        t.deferrable[a] = w && !(w & (w - 1)) && a != kKon && (a & 0x0F) != kEnvx && (a & 0x0F) != kOutx;
+    }
     return t;
 }
 
@@ -69,6 +76,7 @@ constexpr int run_cycle(int n) { return n ? 3 * n - 1 : 31; }
 
 const uint32_t* const Dsp::kWriteSync = kSync.write;
 const uint32_t* const Dsp::kReadSync = kSync.read;
+const bool* const Dsp::kDeferrable = kSync.deferrable;
 
 Dsp::Dsp(uint8_t* ram) : ram_(ram) { reset(); }
 
@@ -78,6 +86,7 @@ void Dsp::reset() {
     for (Voice& v : voices_) v = Voice{};
     clock_ = 0;
     periods_ = 0;
+    deferred_[0] = deferred_[1] = 0;
     rate_counter_ = 0;
     rate_fires_ = rate_fire_mask(0);
     poll_sample_ = true;  // the first poll falls on the second sample
@@ -144,6 +153,7 @@ uint8_t Dsp::read(uint8_t address) const {
                                     : published(v, n, 4, v.output, v.prev_output) >> 8);
     }
     if (address == kEndx) return static_cast<uint8_t>(endx_);
+    if ((deferred_[address >> 6] >> (address & 63)) & 1) return deferred_value_[address];
     return registers_[address];
 }
 
@@ -665,6 +675,16 @@ void Dsp::full_period() {
 #undef APU_DSP_CLOCK
 }
 
+void Dsp::apply_deferred_writes() {
+    for (int half = 0; half < 2; ++half) {
+        for (uint64_t bits = deferred_[half]; bits; bits &= bits - 1) {
+            const int address = half * 64 + __builtin_ctzll(bits);
+            write(static_cast<uint8_t>(address), deferred_value_[address]);
+        }
+        deferred_[half] = 0;
+    }
+}
+
 void Dsp::run(uint32_t clocks) {
     // Whole periods run unrolled with every cycle's work known at compile
     // time; the rare partial ones (around CPU accesses) clock by clock.
@@ -677,6 +697,7 @@ void Dsp::run(uint32_t clocks) {
         periods_ += clock_ == 0;
         if (n == 32) {
             full_period();
+            if (deferred_[0] | deferred_[1]) apply_deferred_writes();
             continue;
         }
         switch (start) {
@@ -690,6 +711,7 @@ void Dsp::run(uint32_t clocks) {
 #undef APU_DSP_CLOCK
         case 31: cycle<false>(31); break;
         }
+        if (!clock_ && (deferred_[0] | deferred_[1])) apply_deferred_writes();
     }
     // The CPU may write RAM before the next clock.
     for (Voice& v : voices_) dir_entry(v);

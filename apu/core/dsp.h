@@ -46,11 +46,39 @@ public:
         return (touched & (span << clock_ | span >> ((32 - clock_) & 31))) ? behind : 0;
     }
 
+    // How a CPU write `behind` clocks ahead is carried out: the clocks the
+    // DSP runs first, and whether the write then waits for the end of that
+    // period (write_deferred). A register the DSP uses once per period,
+    // written after that use, would otherwise split the period only to keep
+    // the old value for the use; waiting for the period's end does the same
+    // and lets the period run whole.
+    struct WritePlan {
+        uint64_t clocks;
+        bool deferred;
+    };
+    WritePlan plan_write(uint8_t address, uint64_t behind) const {
+        const uint64_t clocks = clocks_before_access(address, behind, true);
+        const uint32_t into = static_cast<uint32_t>((clock_ + behind) & 31);
+        // The DSP would stop at the write because the one use comes before it.
+        const bool use_before = kWriteSync[address & 0x7F] & ((1u << into) - 1);
+        if (!clocks || clocks != behind || !use_before || !kDeferrable[address & 0x7F]) return {clocks, false};
+        return {behind > into ? behind - into : 0, true};  // to the start of the write's period
+    }
+    // Reads of the register see the value at once; the DSP sees it from the
+    // next period on.
+    void write_deferred(uint8_t address, uint8_t value) {
+        address &= 0x7F;
+        deferred_value_[address] = value;
+        deferred_[address >> 6] |= uint64_t(1) << (address & 63);
+    }
+
 private:
     // Per register, the cycles of the period at which the DSP reads or
     // writes it (kWriteSync) or writes it (kReadSync).
     static const uint32_t* const kWriteSync;
     static const uint32_t* const kReadSync;
+    // Registers whose writes may wait for the period's end (see plan_write).
+    static const bool* const kDeferrable;
 
     struct Voice {
         int16_t buf[24] = {};        // 12 decoded samples (doubled 15-bit), stored twice
@@ -108,6 +136,7 @@ private:
     void echo_output(int channel);
     void echo_write(int channel);
     void sample_boundary();
+    void apply_deferred_writes();
 
     uint8_t* ram_;
     uint8_t registers_[128] = {};
@@ -116,6 +145,8 @@ private:
     size_t frames_written_ = 0;
     uint32_t clock_ = 0;
     int64_t periods_ = 0;
+    uint64_t deferred_[2] = {};      // registers with a write waiting for the period's end
+    uint8_t deferred_value_[128] = {};
 
     Voice voices_[8];
     int rate_counter_ = 0;

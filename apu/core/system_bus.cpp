@@ -52,8 +52,10 @@ void SystemBus::write_io(uint16_t address, uint8_t value, uint64_t now) {
     case 0xF3:
         // The upper half of the address space mirrors the registers read-only.
         if (dsp_address_ < 0x80) {
-            sync_dsp_to(dsp_cycle_ + dsp_.clocks_before_access(dsp_address_, now - dsp_cycle_, true));
-            dsp_.write(dsp_address_, value);
+            const Dsp::WritePlan plan = dsp_.plan_write(dsp_address_, now - dsp_cycle_);
+            sync_dsp_to(dsp_cycle_ + plan.clocks);
+            if (plan.deferred) dsp_.write_deferred(dsp_address_, value);
+            else dsp_.write(dsp_address_, value);
         }
         break;
     case 0xF4: case 0xF5: case 0xF6: case 0xF7: port_out_[address - 0xF4] = value; break;

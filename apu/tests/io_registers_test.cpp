@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <initializer_list>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "core/cpu.h"
 #include "core/ipl_rom.h"
@@ -219,6 +223,53 @@ TEST(SoundSystem, SkippedIdleLoopsMatchStepping) {
             0xF8, 0xF4,              // 0330: MOV X,$F4
             0x6F,                    // RET
         });
+}
+
+// Voice 1 mixes its left side at cycle 3 of every period. A VOLL write at
+// cycle 0 or 3 already silences that period's sample, one at cycle 5 only
+// the next; reading the register back right after the write gives the new
+// value. The same must hold when the DSP runs in step with the CPU and
+// when it is far behind at the write.
+TEST(SoundSystem, DspWritesTakeEffectFromTheirCycleOn) {
+    constexpr int kPeriod = 200;
+    for (int k : {0, 3, 5}) {
+        for (uint32_t chunk : {1u, 10000u}) {
+            auto s = make();
+            uint8_t* ram = s->ram();
+            ram[0x8000] = 0x00;  // source 0 starts and loops at 0x8100
+            ram[0x8001] = 0x81;
+            ram[0x8002] = 0x00;
+            ram[0x8003] = 0x81;
+            ram[0x8100] = 0xC3;  // shift 12, loop and end: a constant level
+            for (int i = 1; i < 9; ++i) ram[0x8100 + i] = 0x11;
+            apu::Dsp& dsp = s->dsp();
+            for (auto [reg, value] : std::initializer_list<std::pair<uint8_t, uint8_t>>{
+                     {0x6C, 0x20}, {0x5D, 0x80}, {0x0C, 0x7F}, {0x1C, 0x7F}, {0x10, 0x7F}, {0x11, 0x7F},
+                     {0x13, 0x10}, {0x14, 0x00}, {0x15, 0x00}, {0x17, 0x7F}, {0x4C, 0x02}})
+                dsp.write(reg, value);
+            // NOPs (and MOV A,$00 for an odd count of cycles), then
+            // MOV $F2,#$10 and MOV $F3,#$00 (its write is its fifth cycle),
+            // MOV A,$F3, MOV $F4,A, SLEEP.
+            const int write_cycle = 32 * kPeriod + k;
+            const bool odd = (write_cycle - 9) % 2;
+            std::vector<uint8_t> code((write_cycle - 9 - 3 * odd) / 2, 0x00);
+            if (odd) code.insert(code.end(), {0xE4, 0x00});
+            code.insert(code.end(), {0x8F, 0x10, 0xF2, 0x8F, 0x00, 0xF3, 0xE4, 0xF3, 0xC4, 0xF4, SLEEP});
+            std::memcpy(ram + 0x200, code.data(), code.size());
+            apu::CpuRegisters r;
+            r.pc = 0x200;
+            s->set_registers(r);
+            std::vector<int16_t> frames(2 * (kPeriod + 10));
+            s->set_output(frames.data(), kPeriod + 10);
+            while (s->cycles() < 32u * (kPeriod + 5)) s->run(chunk);
+            SCOPED_TRACE(testing::Message() << "write at cycle " << k << ", runs of " << chunk);
+            EXPECT_EQ(s->read_port(0), 0x00);
+            EXPECT_NE(frames[2 * (kPeriod - 1)], 0);
+            EXPECT_EQ(frames[2 * kPeriod] != 0, k > 3);
+            EXPECT_EQ(frames[2 * (kPeriod + 1)], 0);
+            EXPECT_NE(frames[2 * (kPeriod + 1) + 1], 0);  // the right side plays on
+        }
+    }
 }
 
 TEST(SoundSystem, SystemsAreIndependent) {
