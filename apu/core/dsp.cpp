@@ -164,6 +164,7 @@ void Dsp::write(uint8_t address, uint8_t value) {
         return;
     }
     registers_[address] = value;
+    deferred_[address >> 6] &= ~(uint64_t(1) << (address & 63));  // replaces a write still waiting
     if ((address & 0x0F) == kFirCoef) {
         const int tap = address >> 4;
         fir_coef_[2 * tap] = fir_coef_[2 * tap + 1] = static_cast<int8_t>(value);

@@ -225,50 +225,83 @@ TEST(SoundSystem, SkippedIdleLoopsMatchStepping) {
         });
 }
 
-// Voice 1 mixes its left side at cycle 3 of every period. A VOLL write at
-// cycle 0 or 3 already silences that period's sample, one at cycle 5 only
-// the next; reading the register back right after the write gives the new
-// value. The same must hold when the DSP runs in step with the CPU and
-// when it is far behind at the write.
+// Voice 1 plays a constant level at full volume, mixing its left side at
+// cycle 3 of every period. The CPU idles until cycle `write_cycle`, where
+// `tail` starts with a 5-cycle instruction whose last cycle writes the DSP;
+// the system runs in chunks of `chunk` cycles (1: the DSP in step with the
+// CPU; large: far behind it at every access). Returns the frames.
+constexpr int kWritePeriod = 200;
+
+std::vector<int16_t> render_voice_with_writes(int write_cycle, const std::vector<uint8_t>& tail, uint32_t chunk,
+                                              SoundSystem& s) {
+    uint8_t* ram = s.ram();
+    ram[0x8000] = 0x00;  // source 0 starts and loops at 0x8100
+    ram[0x8001] = 0x81;
+    ram[0x8002] = 0x00;
+    ram[0x8003] = 0x81;
+    ram[0x8100] = 0xC3;  // shift 12, loop and end: a constant level
+    for (int i = 1; i < 9; ++i) ram[0x8100 + i] = 0x11;
+    for (auto [reg, value] : std::initializer_list<std::pair<uint8_t, uint8_t>>{
+             {0x6C, 0x20}, {0x5D, 0x80}, {0x0C, 0x7F}, {0x1C, 0x7F}, {0x10, 0x7F}, {0x11, 0x7F},
+             {0x13, 0x10}, {0x14, 0x00}, {0x15, 0x00}, {0x17, 0x7F}, {0x4C, 0x02}})
+        s.dsp().write(reg, value);
+    // NOPs (and MOV A,$00 for an odd count of cycles) before the tail.
+    const int idle = write_cycle - 4;
+    const bool odd = idle % 2;
+    std::vector<uint8_t> code((idle - 3 * odd) / 2, 0x00);
+    if (odd) code.insert(code.end(), {0xE4, 0x00});
+    EXPECT_EQ(2 * int(code.size() - 2 * odd) + 3 * odd, idle);
+    code.insert(code.end(), tail.begin(), tail.end());
+    std::memcpy(ram + 0x200, code.data(), code.size());
+    apu::CpuRegisters r;
+    r.pc = 0x200;
+    s.set_registers(r);
+    std::vector<int16_t> frames(2 * (kWritePeriod + 10));
+    s.set_output(frames.data(), kWritePeriod + 10);
+    while (s.cycles() < 32u * (kWritePeriod + 5)) s.run(chunk);
+    return frames;
+}
+
+// A VOLL write at cycle 0 or 3 already silences that period's sample, one
+// at cycle 5 only the next; reading the register back right after the
+// write gives the new value.
 TEST(SoundSystem, DspWritesTakeEffectFromTheirCycleOn) {
-    constexpr int kPeriod = 200;
     for (int k : {0, 3, 5}) {
         for (uint32_t chunk : {1u, 10000u}) {
             auto s = make();
-            uint8_t* ram = s->ram();
-            ram[0x8000] = 0x00;  // source 0 starts and loops at 0x8100
-            ram[0x8001] = 0x81;
-            ram[0x8002] = 0x00;
-            ram[0x8003] = 0x81;
-            ram[0x8100] = 0xC3;  // shift 12, loop and end: a constant level
-            for (int i = 1; i < 9; ++i) ram[0x8100 + i] = 0x11;
-            apu::Dsp& dsp = s->dsp();
-            for (auto [reg, value] : std::initializer_list<std::pair<uint8_t, uint8_t>>{
-                     {0x6C, 0x20}, {0x5D, 0x80}, {0x0C, 0x7F}, {0x1C, 0x7F}, {0x10, 0x7F}, {0x11, 0x7F},
-                     {0x13, 0x10}, {0x14, 0x00}, {0x15, 0x00}, {0x17, 0x7F}, {0x4C, 0x02}})
-                dsp.write(reg, value);
-            // NOPs (and MOV A,$00 for an odd count of cycles), then
-            // MOV $F2,#$10 and MOV $F3,#$00 (its write is its fifth cycle),
-            // MOV A,$F3, MOV $F4,A, SLEEP.
-            const int write_cycle = 32 * kPeriod + k;
-            const bool odd = (write_cycle - 9) % 2;
-            std::vector<uint8_t> code((write_cycle - 9 - 3 * odd) / 2, 0x00);
-            if (odd) code.insert(code.end(), {0xE4, 0x00});
-            code.insert(code.end(), {0x8F, 0x10, 0xF2, 0x8F, 0x00, 0xF3, 0xE4, 0xF3, 0xC4, 0xF4, SLEEP});
-            std::memcpy(ram + 0x200, code.data(), code.size());
-            apu::CpuRegisters r;
-            r.pc = 0x200;
-            s->set_registers(r);
-            std::vector<int16_t> frames(2 * (kPeriod + 10));
-            s->set_output(frames.data(), kPeriod + 10);
-            while (s->cycles() < 32u * (kPeriod + 5)) s->run(chunk);
+            // MOV $F2,#$10 ; MOV $F3,#$00 ; MOV A,$F3 ; MOV $F4,A ; SLEEP
+            const auto frames = render_voice_with_writes(
+                32 * kWritePeriod + k - 5, {0x8F, 0x10, 0xF2, 0x8F, 0x00, 0xF3, 0xE4, 0xF3, 0xC4, 0xF4, SLEEP}, chunk,
+                *s);
             SCOPED_TRACE(testing::Message() << "write at cycle " << k << ", runs of " << chunk);
             EXPECT_EQ(s->read_port(0), 0x00);
-            EXPECT_NE(frames[2 * (kPeriod - 1)], 0);
-            EXPECT_EQ(frames[2 * kPeriod] != 0, k > 3);
-            EXPECT_EQ(frames[2 * (kPeriod + 1)], 0);
-            EXPECT_NE(frames[2 * (kPeriod + 1) + 1], 0);  // the right side plays on
+            EXPECT_NE(frames[2 * (kWritePeriod - 1)], 0);
+            EXPECT_EQ(frames[2 * kWritePeriod] != 0, k > 3);
+            EXPECT_EQ(frames[2 * (kWritePeriod + 1)], 0);
+            EXPECT_NE(frames[2 * (kWritePeriod + 1) + 1], 0);  // the right side plays on
         }
+    }
+}
+
+// A second write later in the same period replaces the first even when the
+// DSP has meanwhile caught up (here through an ENDX read) and takes it at once.
+TEST(SoundSystem, ALaterDspWriteReplacesOneStillWaiting) {
+    for (uint32_t chunk : {1u, 10000u}) {
+        auto s = make();
+        s->bus().write(0xF2, 0x10, 0);
+        // At cycle 5: MOV $F3,#$00 ; MOV $F2,#$7C ; MOV A,$F3 ; MOV $F2,#$10 ;
+        // MOV $F3,#$40 (cycle 23) ; MOV A,$F3 ; MOV $F4,A ; SLEEP
+        const auto frames = render_voice_with_writes(
+            32 * kWritePeriod + 5,
+            {0x8F, 0x00, 0xF3, 0x8F, 0x7C, 0xF2, 0xE4, 0xF3, 0x8F, 0x10, 0xF2, 0x8F, 0x40, 0xF3, 0xE4, 0xF3, 0xC4,
+             0xF4, SLEEP},
+            chunk, *s);
+        SCOPED_TRACE(testing::Message() << "runs of " << chunk);
+        EXPECT_EQ(s->read_port(0), 0x40);
+        const int full = frames[2 * (kWritePeriod - 1)];
+        EXPECT_EQ(frames[2 * kWritePeriod], full);  // the first write came after the use
+        EXPECT_NE(frames[2 * (kWritePeriod + 1)], 0);
+        EXPECT_LT(frames[2 * (kWritePeriod + 1)], full);
     }
 }
 
