@@ -426,21 +426,16 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
     // can change the right volume before the next cycle, so both sides are
     // mixed at once.
     if (!v.output) return;
-    if (Full) mix_stereo(v, n);
-    else mix(v, n, 0);
+    mix(v, n, Full ? kBothSides : kLeftSide);
 }
 
-APU_ALWAYS_INLINE void Dsp::mix(const Voice& v, int n, int channel) {
-    const int amp = (v.output * static_cast<int8_t>(registers_[n * 16 + kVolL + channel])) >> 7;
-    sums_[channel] = static_cast<int16_t>(add_sat16(sums_[channel], amp));
-    if (eon_ & (1u << n)) sums_[2 + channel] = static_cast<int16_t>(add_sat16(sums_[2 + channel], amp));
-}
-
-// The same for both channels with saturating 16-bit lanes: an output times
-// a volume, shifted, always fits 16 bits.
-APU_ALWAYS_INLINE void Dsp::mix_stereo(const Voice& v, int n) {
+// Adds a voice's output times its volume to the sums of the given sides
+// (main and, when the voice feeds it, echo) in saturating 16-bit lanes: an
+// output times a volume, shifted, always fits 16 bits.
+APU_ALWAYS_INLINE void Dsp::mix(const Voice& v, int n, int sides) {
     const uint8_t* r = registers_ + n * 16;
-    __m128i volume = _mm_cvtsi32_si128(r[kVolL] | r[kVolR] << 8);
+    const int left = sides & kLeftSide ? r[kVolL] : 0, right = sides & kRightSide ? r[kVolR] : 0;
+    __m128i volume = _mm_cvtsi32_si128(left | right << 8);
     volume = _mm_srai_epi16(_mm_unpacklo_epi8(volume, volume), 8);  // left, right, 0, 0
     if (eon_ & (1u << n)) volume = _mm_unpacklo_epi32(volume, volume);  // and again for the echo
     const __m128i output = _mm_shufflelo_epi16(_mm_cvtsi32_si128(v.output), 0);
@@ -452,7 +447,7 @@ APU_ALWAYS_INLINE void Dsp::mix_stereo(const Voice& v, int n) {
 
 template <bool Full>
 APU_ALWAYS_INLINE void Dsp::voice_mix_right(Voice& v, int n) {
-    if (!Full && v.output) mix(v, n, 1);
+    if (!Full && v.output) mix(v, n, kRightSide);
     if (!Full && v.ended) {
         endx_ |= 1 << n;
         v.ended = 0;

@@ -125,8 +125,9 @@ private:
     void silence_on_end_or_reset(Voice& v) const;
     template <bool Full> void voice_decode_mix_left(Voice& v, int n);
     template <bool Full> void voice_mix_right(Voice& v, int n);
-    void mix(const Voice& v, int n, int channel);
-    void mix_stereo(const Voice& v, int n);
+    // A whole period mixes both sides of a voice at once.
+    enum : int { kLeftSide = 1, kRightSide = 2, kBothSides = 3 };
+    void mix(const Voice& v, int n, int sides);
     // Clocks run since reset.
     int64_t position() const { return periods_ * 32 + clock_; }
     // ENVX or OUTX (`delay` 3 or 4 cycles after the voice's run) as read now.

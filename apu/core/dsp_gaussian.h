@@ -20,15 +20,6 @@ inline int clamp16(int x) {
     return x;
 }
 
-// clamp16(a + b) for a and b already in 16-bit range: the overflow flag of
-// a 16-bit add finds the rare saturation.
-inline int add_sat16(int a, int b) {
-    int16_t sum;
-    if (__builtin_add_overflow(static_cast<int16_t>(a), static_cast<int16_t>(b), &sum)) [[unlikely]]
-        return b < 0 ? -0x8000 : 0x7FFF;
-    return sum;
-}
-
 // 4-point interpolation of doubled 15-bit samples (oldest first) at the
 // 8-bit fraction `index`. The first three products wrap at 16 bits, only the
 // last addition saturates; the result keeps bit 0 clear. With weights of at
