@@ -153,7 +153,7 @@ uint8_t Dsp::read(uint8_t address) const {
                                     : published(v, n, 4, v.output, v.prev_output) >> 8);
     }
     if (address == kEndx) return static_cast<uint8_t>(endx_);
-    if ((deferred_[address >> 6] >> (address & 63)) & 1) return deferred_value_[address];
+    if (deferred_[address >> 6] & deferred_bit(address)) return deferred_value_[address];
     return registers_[address];
 }
 
@@ -164,7 +164,7 @@ void Dsp::write(uint8_t address, uint8_t value) {
         return;
     }
     registers_[address] = value;
-    deferred_[address >> 6] &= ~(uint64_t(1) << (address & 63));  // replaces a write still waiting
+    deferred_[address >> 6] &= ~deferred_bit(address);  // replaces a write still waiting
     if ((address & 0x0F) == kFirCoef) {
         const int tap = address >> 4;
         fir_coef_[2 * tap] = fir_coef_[2 * tap + 1] = static_cast<int8_t>(value);

@@ -57,19 +57,18 @@ public:
         bool deferred;
     };
     WritePlan plan_write(uint8_t address, uint64_t behind) const {
-        const uint64_t clocks = clocks_before_access(address, behind, true);
-        const uint32_t into = static_cast<uint32_t>((clock_ + behind) & 31);
-        // The DSP would stop at the write because the one use comes before it.
-        const bool use_before = kWriteSync[address & 0x7F] & ((1u << into) - 1);
-        if (!clocks || clocks != behind || !use_before || !kDeferrable[address & 0x7F]) return {clocks, false};
-        return {behind > into ? behind - into : 0, true};  // to the start of the write's period
+        address &= 0x7F;
+        const uint32_t into = static_cast<uint32_t>((clock_ + behind) & 31);  // the write's clock
+        if (behind && kDeferrable[address] && (kWriteSync[address] & ((1u << into) - 1)))
+            return {behind > into ? behind - into : 0, true};  // to the start of the write's period
+        return {clocks_before_access(address, behind, true), false};
     }
     // Reads of the register see the value at once; the DSP sees it from the
     // next period on.
     void write_deferred(uint8_t address, uint8_t value) {
         address &= 0x7F;
         deferred_value_[address] = value;
-        deferred_[address >> 6] |= uint64_t(1) << (address & 63);
+        deferred_[address >> 6] |= deferred_bit(address);
     }
 
 private:
@@ -138,6 +137,7 @@ private:
     void echo_write(int channel);
     void sample_boundary();
     void apply_deferred_writes();
+    static uint64_t deferred_bit(int address) { return uint64_t(1) << (address & 63); }
 
     uint8_t* ram_;
     uint8_t registers_[128] = {};
