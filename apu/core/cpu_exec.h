@@ -120,7 +120,8 @@ APU_CPU_INLINE void Cpu<Bus>::skip_timer_poll(uint64_t end_cycle) {
         if ((op == 0xE4 || op == 0xEB || op == 0xF8) && offset == -4 && !p_) {
             counter = bus_.peek(uint16_t(load + 1), cycle_);
             load_cycles = 3;
-        } else if ((op == 0xE5 || op == 0xEC || op == 0xE9) && offset == -5 && bus_.peek(uint16_t(load + 2), cycle_) == 0) {
+        } else if ((op == 0xE5 || op == 0xEC || op == 0xE9) && offset == -5 &&
+                   bus_.peek(uint16_t(load + 2), cycle_) == 0) {
             counter = bus_.peek(uint16_t(load + 1), cycle_);
             load_cycles = 4;
         } else {
