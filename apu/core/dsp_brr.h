@@ -28,10 +28,12 @@ inline constexpr ScaledNibbles kScaledNibbles = make_scaled_nibbles();
 template <int Filter>
 inline void decode_group(const int16_t* scaled, int nibbles, int p1, int p2, int16_t out[4]) {
     for (int i = 0; i < 4; ++i) {
+        // Each sample waits for the one before, so the terms of the older
+        // sample and the nibble are summed first, off that chain.
         int s = scaled[(nibbles >> (12 - 4 * i)) & 0xF];  // high nibble first
         if (Filter == 1) s += p1 + (-p1 >> 4);
-        if (Filter == 2) s += 2 * p1 + ((-3 * p1) >> 5) - p2 + (p2 >> 4);
-        if (Filter == 3) s += 2 * p1 + ((-13 * p1) >> 6) - p2 + ((3 * p2) >> 4);
+        if (Filter == 2) s = (s - p2 + (p2 >> 4)) + (2 * p1 + ((-3 * p1) >> 5));
+        if (Filter == 3) s = (s - p2 + ((3 * p2) >> 4)) + (2 * p1 + ((-13 * p1) >> 6));
         // Saturate to 16 bits, then keep 15: values past 0x3FFF lose their sign.
         const int16_t stored = static_cast<int16_t>(clamp16(s) * 2);
         out[i] = stored;
