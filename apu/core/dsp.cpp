@@ -102,6 +102,7 @@ void Dsp::reset() {
     fir_pos_ = 0;
     std::memset(fir_coef_, 0, sizeof fir_coef_);
     fir_out_[0] = fir_out_[1] = echo_in_[0] = echo_in_[1] = 0;
+    echo_newest_[0] = echo_newest_[1] = 0;
 }
 
 void Dsp::load_registers(const uint8_t registers[128]) {
@@ -460,7 +461,9 @@ APU_ALWAYS_INLINE void Dsp::voice_mix_right(Voice& v, int n) {
 APU_ALWAYS_INLINE void Dsp::echo_read(int channel) {
     const int a = (echo_addr_ + channel * 2) & 0xFFFF;
     const int16_t s = static_cast<int16_t>(ram_[a] | ram_[(a + 1) & 0xFFFF] << 8);
-    fir_buf_[fir_pos_][channel] = fir_buf_[fir_pos_ + 8][channel] = static_cast<int16_t>(s >> 1);
+    // The ring's second copy is written once the filter has run.
+    fir_buf_[fir_pos_][channel] = static_cast<int16_t>(s >> 1);
+    echo_newest_[channel] = s >> 1;
 }
 
 APU_ALWAYS_INLINE void Dsp::echo_output(int channel) {
@@ -608,7 +611,9 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             break;
         case 26: {
             voice_header<Full>(v[0], 0);
-            fir_stereo(fir_buf_[fir_pos_ + 1], fir_coef_, fir_out_);
+            fir_stereo(fir_buf_[fir_pos_ + 1], echo_newest_[0], echo_newest_[1], fir_coef_, fir_out_);
+            fir_buf_[fir_pos_ + 8][0] = static_cast<int16_t>(echo_newest_[0]);
+            fir_buf_[fir_pos_ + 8][1] = static_cast<int16_t>(echo_newest_[1]);
             fir_pos_ = (fir_pos_ + 1) & 7;
             break;
         }

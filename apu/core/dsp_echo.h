@@ -8,13 +8,18 @@
 namespace apu {
 
 // The 8-tap echo filter for both channels at once. `window` holds eight
-// stereo entries of 15-bit history, oldest first (left, right, left, ...);
-// `coef` each tap's coefficient twice, in the same order. The first seven
-// products sum with 16-bit wraparound, only the last addition saturates.
-// A product shifted by 6 can reach 32768, so the sums stay 32-bit.
-inline void fir_stereo(const int16_t window[16], const int16_t coef[16], int out[2]) {
+// stereo entries of 15-bit history, oldest first (left, right, left, ...),
+// except that the newest comes apart: it was read from RAM a moment ago,
+// and loading it back with its neighbours while its store is still in
+// flight would stall; its slot in `window` is not read. `coef` holds each
+// tap's coefficient twice, in the same order. The first seven products sum
+// with 16-bit wraparound, only the last addition saturates. A product
+// shifted by 6 can reach 32768, so the sums stay 32-bit.
+inline void fir_stereo(const int16_t window[16], int newest_left, int newest_right, const int16_t coef[16],
+                       int out[2]) {
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 8));
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 8));
+    b = _mm_insert_epi16(_mm_insert_epi16(b, newest_left, 6), newest_right, 7);
     const __m128i ca = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coef));
     const __m128i cb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coef + 8));
     const __m128i alo = _mm_mullo_epi16(a, ca), ahi = _mm_mulhi_epi16(a, ca);
@@ -40,7 +45,7 @@ inline int fir_filter(const int16_t history[8][2], int newest, int channel, cons
         doubled[2 * tap] = doubled[2 * tap + 1] = coef[tap];
     }
     int out[2];
-    fir_stereo(window, doubled, out);
+    fir_stereo(window, window[14], window[15], doubled, out);
     return out[channel];
 }
 
