@@ -16,13 +16,20 @@ struct CpuRegisters {
     uint8_t psw = 0;  // N V P B H I Z C, bit 7 to bit 0
 };
 
+// An address in the direct page or the stack (0x000..0x1FF): reads there
+// need only look out for the I/O registers, never for the ROM.
+struct DpAddress {
+    uint16_t value;
+    operator uint16_t() const { return value; }
+};
+
 namespace flag {
 inline constexpr uint8_t N = 0x80, V = 0x40, P = 0x20, B = 0x10, H = 0x08, I = 0x04, Z = 0x02, C = 0x01;
 }
 
 // The SPC700. Every bus access and internal cycle goes through Bus (read,
-// write, idle: one CPU cycle each, told the cycle it falls on) in the order
-// the chip performs them. The CPU keeps the cycle count: while running, it
+// read_dp for the direct page and the stack, write, idle: one CPU cycle
+// each, told the cycle it falls on) in the order the chip performs them. The CPU keeps the cycle count: while running, it
 // and the registers live in a local copy (see run()).
 // Bus is a template parameter so the production memory map is inlined into
 // the interpreter; a flat recording bus is used to check the CPU alone.
@@ -61,19 +68,20 @@ private:
     APU_CPU_INLINE void dummy_read() { bus_.read(pc_, cycle_++); }
     APU_CPU_INLINE void idle() { bus_.idle(cycle_++); }
     APU_CPU_INLINE uint8_t read(uint16_t address) { return bus_.read(address, cycle_++); }
+    APU_CPU_INLINE uint8_t read(DpAddress address) { return bus_.read_dp(address, cycle_++); }
     APU_CPU_INLINE void write(uint16_t address, uint8_t value) { bus_.write(address, value, cycle_++); }
-    APU_CPU_INLINE uint16_t dp(unsigned offset) const { return uint16_t((p_ ? 0x100 : 0) | (offset & 0xFF)); }
+    APU_CPU_INLINE DpAddress dp(unsigned offset) const { return {uint16_t((p_ ? 0x100 : 0) | (offset & 0xFF))}; }
     APU_CPU_INLINE void push(uint8_t value) { write(uint16_t(0x100 | sp_--), value); }
-    APU_CPU_INLINE uint8_t pop() { return read(uint16_t(0x100 | ++sp_)); }
+    APU_CPU_INLINE uint8_t pop() { return read(DpAddress{uint16_t(0x100 | ++sp_)}); }
 
     // Effective addresses, with the cycles the chip spends forming them.
-    APU_CPU_INLINE uint16_t addr_dp() { return dp(fetch()); }
-    APU_CPU_INLINE uint16_t addr_dp_x() { const uint8_t d = fetch(); idle(); return dp(d + x_); }
-    APU_CPU_INLINE uint16_t addr_dp_y() { const uint8_t d = fetch(); idle(); return dp(d + y_); }
+    APU_CPU_INLINE DpAddress addr_dp() { return dp(fetch()); }
+    APU_CPU_INLINE DpAddress addr_dp_x() { const uint8_t d = fetch(); idle(); return dp(d + x_); }
+    APU_CPU_INLINE DpAddress addr_dp_y() { const uint8_t d = fetch(); idle(); return dp(d + y_); }
     APU_CPU_INLINE uint16_t addr_abs() { return fetch16(); }
     APU_CPU_INLINE uint16_t addr_abs_x() { const uint16_t w = fetch16(); idle(); return uint16_t(w + x_); }
     APU_CPU_INLINE uint16_t addr_abs_y() { const uint16_t w = fetch16(); idle(); return uint16_t(w + y_); }
-    APU_CPU_INLINE uint16_t addr_ind_x() { dummy_read(); return dp(x_); }
+    APU_CPU_INLINE DpAddress addr_ind_x() { dummy_read(); return dp(x_); }
     uint16_t addr_dp_x_ind();   // [dp+X]
     uint16_t addr_dp_ind_y();   // [dp]+Y, as used by loads
 
@@ -87,7 +95,7 @@ private:
     void set_psw(uint8_t psw);
     template <int Op> uint8_t alu(uint8_t a, uint8_t b);
     template <int Op> void alu_a(uint8_t b);
-    template <int Op> void alu_mem(uint16_t address, uint8_t b);
+    template <int Op, class Address> void alu_mem(Address address, uint8_t b);
     uint8_t adc(uint8_t a, uint8_t b);
     void compare(uint8_t a, uint8_t b);
     uint8_t asl(uint8_t v);
@@ -96,8 +104,13 @@ private:
     uint8_t ror(uint8_t v);
     APU_CPU_INLINE uint8_t inc(uint8_t v) { set_nz(uint8_t(v + 1)); return uint8_t(v + 1); }
     APU_CPU_INLINE uint8_t dec(uint8_t v) { set_nz(uint8_t(v - 1)); return uint8_t(v - 1); }
-    template <class F> APU_CPU_INLINE void modify(uint16_t address, F f) { write(address, f(read(address))); }
-    APU_CPU_INLINE void store(uint16_t address, uint8_t v) { read(address); write(address, v); }
+    template <class Address, class F> APU_CPU_INLINE void modify(Address address, F f) {
+        write(address, f(read(address)));
+    }
+    template <class Address> APU_CPU_INLINE void store(Address address, uint8_t v) {
+        read(address);
+        write(address, v);
+    }
     void branch(bool taken);
     void call(uint16_t target, bool extra_wait);
     void word_op(uint8_t opcode);

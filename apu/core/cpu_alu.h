@@ -73,8 +73,8 @@ APU_CPU_INLINE void Cpu<Bus>::alu_a(uint8_t b) {
 
 // Read-modify-write of memory; a compare spends the write cycle idle.
 template <class Bus>
-template <int Op>
-APU_CPU_INLINE void Cpu<Bus>::alu_mem(uint16_t address, uint8_t b) {
+template <int Op, class Address>
+APU_CPU_INLINE void Cpu<Bus>::alu_mem(Address address, uint8_t b) {
     const uint8_t r = alu<Op>(read(address), b);
     if constexpr (Op == Cmp) idle();
     else write(address, r);
@@ -173,7 +173,7 @@ APU_CPU_INLINE void Cpu<Bus>::decimal_adjust_sub() {
 template <class Bus>
 APU_CPU_INLINE void Cpu<Bus>::word_op(uint8_t opcode) {
     const uint8_t d = fetch();
-    const uint16_t lo_addr = dp(d), hi_addr = dp(d + 1);
+    const DpAddress lo_addr = dp(d), hi_addr = dp(d + 1);
     switch (opcode) {
     case 0x1A: case 0x3A: {  // DECW, INCW
         const int delta = opcode == 0x3A ? 1 : -1;

@@ -24,6 +24,7 @@ public:
         if (log) log->push_back({address, value, BusCycle::Read});
         return value;
     }
+    uint8_t read_dp(uint16_t address, uint64_t now) { return read(address, now); }
     void write(uint16_t address, uint8_t value, uint64_t) {
         ram[address] = value;
         if (log) log->push_back({address, value, BusCycle::Write});

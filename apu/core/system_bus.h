@@ -34,6 +34,11 @@ public:
         if (address >= kIplRomBase && ipl_enabled_) return kIplRom[address - kIplRomBase];
         return ram_[address];
     }
+    // The direct page and the stack hold no ROM: one test.
+    __attribute__((always_inline)) uint8_t read_dp(uint16_t address, uint64_t now) {
+        if (uint16_t(address - 0xF0) < 0x10) [[unlikely]] return read_io(address, now);
+        return ram_[address];
+    }
     __attribute__((always_inline)) void write(uint16_t address, uint8_t value, uint64_t now) {
         changed_ |= uint8_t(ram_[address] ^ value);
         ram_[address] = value;  // also under the ROM and the I/O registers

@@ -31,6 +31,18 @@ TEST(IoRegisters, PortsConnectTheTwoProcessors) {
     EXPECT_EQ(s->peek(0xF5), 0x00) << "the CPU reads the main CPU's value, not its own";
 }
 
+TEST(IoRegisters, OnlyDirectPageZeroReachesTheRegisters) {
+    auto s = make();
+    s->write_port(0, 0x55);
+    s->ram()[0x1F4] = 0x99;
+    s->ram()[0x1F5] = 0x77;
+    // SETP ; MOV A,$F4 ; MOV X,#$F5 ; MOV Y,$00+X ; CLRP ; MOV X,$F4 ; SLEEP
+    run_program(*s, {0x40, 0xE4, 0xF4, 0xCD, 0xF5, 0xFB, 0x00, 0x20, 0xF8, 0xF4, SLEEP});
+    EXPECT_EQ(s->registers().a, 0x99) << "page 1 at $F4 is RAM";
+    EXPECT_EQ(s->registers().y, 0x77) << "so is page 1 at $F5, X-indexed";
+    EXPECT_EQ(s->registers().x, 0x55) << "page 0 at $F4 is the port";
+}
+
 TEST(IoRegisters, ControlClearsInputPortsInPairs) {
     auto s = make();
     for (int i = 0; i < 4; ++i) s->write_port(i, uint8_t(0x10 + i));
