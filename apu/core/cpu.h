@@ -134,7 +134,6 @@ private:
     bool v_ = false, p_ = false, b_ = false, h_ = false, i_ = false, c_ = false;
     bool halted_ = false;
     uint64_t cycle_ = 0;
-    uint64_t end_cycle_ = 0;               // where run_loop stops
     uint64_t loop_state_ = ~uint64_t(0);  // registers at the last empty timer read
     uint64_t loop_cycle_ = 0;
 };

@@ -86,19 +86,19 @@ template <class Bus>
 APU_CPU_INLINE void Cpu<Bus>::run_loop(uint64_t end_cycle) {
     // The caller may have changed ports or RAM since the last call.
     loop_state_ = ~uint64_t(0);
-    // SLEEP and STOP end the loop by lowering the limit, so the loop itself
-    // does not test for them.
-    end_cycle_ = halted_ ? 0 : end_cycle;
-    while (cycle_ < end_cycle_) {
+    // The loop tests only the bus's run limit: SLEEP and STOP lower it to
+    // end the run, and so does an empty timer read, after which a polling
+    // loop may be skipped before going on.
+    while (!halted_ && cycle_ < end_cycle) {
+        bus_.set_run_limit(end_cycle);
+        while (cycle_ < bus_.run_limit()) execute(fetch());
         if constexpr (requires { Bus::kHasTimers; }) {
-            if (bus_.take_empty_timer_read()) {
+            if (bus_.take_empty_timer_read() && !halted_ && cycle_ < end_cycle) {
                 const uint64_t before = cycle_;
                 skip_timer_poll(end_cycle);
                 skip_idle_loop(end_cycle, cycle_ == before);
-                if (cycle_ >= end_cycle) return;
             }
         }
-        execute(fetch());
     }
     if (halted_ && cycle_ < end_cycle) cycle_ = end_cycle;  // a halted CPU only lets time pass
 }
@@ -408,7 +408,7 @@ APU_CPU_INLINE void Cpu<Bus>::execute(uint8_t opcode) {
     case 0xBE: decimal_adjust_sub(); break;
 
     // SLEEP, STOP.
-    case 0xEF: case 0xFF: dummy_read(); idle(); halted_ = true; end_cycle_ = 0; break;
+    case 0xEF: case 0xFF: dummy_read(); idle(); halted_ = true; bus_.set_run_limit(0); break;
     }
 }
 

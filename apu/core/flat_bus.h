@@ -18,6 +18,7 @@ class FlatBus {
 public:
     uint8_t ram[0x10000] = {};
     std::vector<BusCycle>* log = nullptr;
+    uint64_t limit = 0;  // see SystemBus::run_limit
 
     uint8_t read(uint16_t address, uint64_t) {
         const uint8_t value = ram[address];
@@ -29,6 +30,8 @@ public:
         ram[address] = value;
         if (log) log->push_back({address, value, BusCycle::Write});
     }
+    uint64_t run_limit() const { return limit; }
+    void set_run_limit(uint64_t cycle) { limit = cycle; }
     void idle(uint64_t) {
         if (log) log->push_back({0, 0, BusCycle::Wait});
     }

@@ -29,7 +29,10 @@ uint8_t SystemBus::read_io(uint16_t address, uint64_t now) {
     case 0xFD: case 0xFE: case 0xFF: {
         const uint8_t value = timers_.read_counter(address - 0xFD, now);
         timers_read_ |= uint8_t(1 << (address - 0xFD));
-        if (!value) empty_timer_read_ = true;
+        if (!value) {
+            empty_timer_read_ = true;
+            run_limit_ = 0;
+        }
         else changed_ = 1;
         return value;
     }

@@ -50,10 +50,14 @@ public:
     // polling loop (see Cpu::skip_timer_poll).
     static constexpr bool kHasTimers = true;
     bool take_empty_timer_read() {
-        if (!empty_timer_read_) return false;  // checked after every instruction: no store then
+        const bool taken = empty_timer_read_;
         empty_timer_read_ = false;
-        return true;
+        return taken;
     }
+    // The CPU runs while its cycle count is below this; an empty timer read
+    // lowers it to 0 so the CPU stops after that instruction.
+    uint64_t run_limit() const { return run_limit_; }
+    void set_run_limit(uint64_t cycle) { run_limit_ = cycle; }
     // Watching one iteration of a loop (see Cpu::skip_idle_loop): whether
     // it left RAM and the I/O state as they were and read only timers that
     // gave zero, and which timers it read.
@@ -107,6 +111,7 @@ private:
     uint8_t port_out_[4] = {};
     uint8_t aux_[2] = {};
     bool empty_timer_read_ = false;
+    uint64_t run_limit_ = 0;
     uint8_t changed_ = 1;
     uint8_t timers_read_ = 0;
 };
