@@ -34,10 +34,12 @@ inline bool rate_fires(int counter, int rate) {
 extern const uint32_t kRateFamilyMasks[3][17];
 inline uint32_t rate_fire_mask(int counter) {
     const uint32_t x1 = static_cast<uint32_t>(counter), x3 = x1 + 1040, x5 = x1 + 536;
-    uint32_t m = kRateFamilyMasks[0][__builtin_ctz(x1 | 0x10000)];
-    if (x3 * 0xAAAAAAABu <= 0x55555555u) m |= kRateFamilyMasks[1][__builtin_ctz(x3 | 0x10000)];
-    if (x5 * 0xCCCCCCCDu <= 0x33333333u) m |= kRateFamilyMasks[2][__builtin_ctz(x5 | 0x10000)];
-    return m;
+    // Masks rather than branches: a test that passes every third or fifth
+    // sample, with a whole period in between, defeats branch prediction.
+    const uint32_t by3 = 0u - static_cast<uint32_t>(x3 * 0xAAAAAAABu <= 0x55555555u);
+    const uint32_t by5 = 0u - static_cast<uint32_t>(x5 * 0xCCCCCCCDu <= 0x33333333u);
+    return kRateFamilyMasks[0][__builtin_ctz(x1 | 0x10000)] | (kRateFamilyMasks[1][__builtin_ctz(x3 | 0x10000)] & by3) |
+           (kRateFamilyMasks[2][__builtin_ctz(x5 | 0x10000)] & by5);
 }
 
 enum class EnvelopeMode : int { release, attack, decay, sustain };
