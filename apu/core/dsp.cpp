@@ -640,12 +640,15 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             rate_counter_ = (rate_counter_ == 0 ? kRateCounterWrap : rate_counter_) - 1;
             rate_fires_ = rate_fire_mask(rate_counter_);
             poll_sample_ = !poll_sample_;
-            if (poll_sample_) {
-                kon_latched_ = new_kon_;
-                new_kon_ = 0;
-                koff_latched_ = registers_[kKoff];
+            {
+                // Selected with a mask: a branch taken every other sample,
+                // a period apart, is mispredicted.
+                const int poll = -poll_sample_;
+                kon_latched_ = (new_kon_ & poll) | (kon_latched_ & ~poll);
+                new_kon_ &= ~poll;
+                koff_latched_ = (registers_[kKoff] & poll) | (koff_latched_ & ~poll);
                 // Voices without either bit have nothing to act on.
-                poll_pending_ = kon_latched_ | koff_latched_;
+                poll_pending_ = ((kon_latched_ | koff_latched_) & poll) | (poll_pending_ & ~poll);
             }
             break;
         case 31: {
