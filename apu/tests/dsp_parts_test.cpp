@@ -2,6 +2,8 @@
 // arithmetic rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "core/dsp.h"
@@ -197,6 +199,37 @@ TEST(DspEnvelope, ReleaseIgnoresRates) {
     step_envelope(e, 0x80, 0x00, 1);
     step_envelope(e, 0x80, 0x00, 1);
     EXPECT_EQ(e.level, 0);
+}
+
+// A voice that has ended and gone silent keeps decoding its loop, so the
+// filter history it builds carries into the next key-on: a sample that
+// starts with a filtered block of zero nibbles then sounds from it alone.
+TEST(DspBrr, SilentVoiceKeepsDecodingIntoTheNextKeyOn) {
+    std::vector<uint8_t> ram(0x10000, 0);
+    const uint8_t directory[8] = {0x00, 0x02, 0x09, 0x02, 0x00, 0x03, 0x00, 0x03};
+    for (int i = 0; i < 8; ++i) ram[0x100 + i] = directory[i];
+    ram[0x200] = 0xC1;  // source 0: a silent block that ends without looping...
+    ram[0x209] = 0xC7;  // ...and a loud filter-1 block decoded only while silent
+    for (int i = 0; i < 8; ++i) ram[0x20A + i] = 0x37;
+    ram[0x300] = 0x0B;  // source 1: filter 2, zero nibbles, looping
+    Dsp dsp(ram.data());
+    dsp.write(0x6C, 0x20);
+    dsp.write(0x5D, 0x01);
+    dsp.write(0x03, 0x10);  // pitch 0x1000
+    dsp.write(0x05, 0x8F);  // fastest attack
+    dsp.write(0x06, 0xE0);
+    dsp.write(0x4C, 0x01);
+    dsp.run(32 * 100);
+    ASSERT_EQ(dsp.read(0x08), 0) << "the voice ended and fell silent";
+    ASSERT_TRUE(dsp.read(0x7C) & 1);
+    dsp.write(0x04, 0x01);
+    dsp.write(0x4C, 0x01);
+    int loudest = 0;
+    for (int sample = 0; sample < 40; ++sample) {
+        dsp.run(32);
+        loudest = std::max(loudest, std::abs(static_cast<int8_t>(dsp.read(0x09))));
+    }
+    EXPECT_GT(loudest, 8);
 }
 
 // ENVX and OUTX change only at their voice's publishing cycles (3n+2 and
