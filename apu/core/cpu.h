@@ -29,8 +29,10 @@ inline constexpr uint8_t N = 0x80, V = 0x40, P = 0x20, B = 0x10, H = 0x08, I = 0
 
 // The SPC700. Every bus access and internal cycle goes through Bus (read,
 // read_dp for the direct page and the stack, write, idle: one CPU cycle
-// each, told the cycle it falls on) in the order the chip performs them. The CPU keeps the cycle count: while running, it
-// and the registers live in a local copy (see run()).
+// each, told the cycle it falls on) in the order the chip performs them.
+// Bus also holds the cycle a run stops at (run_limit). The CPU keeps the
+// cycle count: while running, it and the registers live in a local copy
+// (see run()).
 // Bus is a template parameter so the production memory map is inlined into
 // the interpreter; a flat recording bus is used to check the CPU alone.
 // Instantiated for SystemBus and FlatBus (cpu_system.cpp, cpu_flat.cpp).

@@ -38,7 +38,8 @@ inline uint32_t rate_fire_mask(int counter) {
     // sample, with a whole period in between, defeats branch prediction.
     const uint32_t by3 = 0u - static_cast<uint32_t>(x3 * 0xAAAAAAABu <= 0x55555555u);
     const uint32_t by5 = 0u - static_cast<uint32_t>(x5 * 0xCCCCCCCDu <= 0x33333333u);
-    return kRateFamilyMasks[0][__builtin_ctz(x1 | 0x10000)] | (kRateFamilyMasks[1][__builtin_ctz(x3 | 0x10000)] & by3) |
+    return kRateFamilyMasks[0][__builtin_ctz(x1 | 0x10000)] |
+           (kRateFamilyMasks[1][__builtin_ctz(x3 | 0x10000)] & by3) |
            (kRateFamilyMasks[2][__builtin_ctz(x5 | 0x10000)] & by5);
 }
 
