@@ -62,9 +62,13 @@ TEST(corpus_info, every_spc_file_opens_and_reports_its_tags) {
         EXPECT_TRUE(file["error"].is_null());
         EXPECT_EQ(file["info"]["codec"], "SPC");
         bool header_title = bytes.size() > 0x2E && bytes[0x2E] != 0;
-        if (header_title) EXPECT_TRUE(file["meta"].contains("title"));
+        if (header_title) {
+            EXPECT_TRUE(file["meta"].contains("title"));
+        }
         bool has_extended_tag = bytes.size() >= 0x1020C && std::equal(bytes.begin() + 0x10200, bytes.begin() + 0x10204, "xid6");
-        if (!header_title && !has_extended_tag) EXPECT_FALSE(file["meta"].contains("title"));
+        if (!header_title && !has_extended_tag) {
+            EXPECT_FALSE(file["meta"].contains("title"));
+        }
     }
 }
 
