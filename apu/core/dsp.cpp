@@ -102,7 +102,6 @@ void Dsp::reset() {
     fir_pos_ = 0;
     std::memset(fir_coef_, 0, sizeof fir_coef_);
     fir_out_[0] = fir_out_[1] = echo_in_[0] = echo_in_[1] = 0;
-    echo_newest_[0] = echo_newest_[1] = 0;
 }
 
 void Dsp::load_registers(const uint8_t registers[128]) {
@@ -463,7 +462,6 @@ APU_ALWAYS_INLINE void Dsp::echo_read(int channel) {
     const int16_t s = static_cast<int16_t>(ram_[a] | ram_[(a + 1) & 0xFFFF] << 8);
     // The ring's second copy is written once the filter has run.
     fir_buf_[fir_pos_][channel] = static_cast<int16_t>(s >> 1);
-    echo_newest_[channel] = s >> 1;
 }
 
 APU_ALWAYS_INLINE void Dsp::echo_output(int channel) {
@@ -611,9 +609,10 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             break;
         case 26: {
             voice_header<Full>(v[0], 0);
-            fir_stereo(fir_buf_[fir_pos_ + 1], echo_newest_[0], echo_newest_[1], fir_coef_, fir_out_);
-            fir_buf_[fir_pos_ + 8][0] = static_cast<int16_t>(echo_newest_[0]);
-            fir_buf_[fir_pos_ + 8][1] = static_cast<int16_t>(echo_newest_[1]);
+            const int16_t* newest = fir_buf_[fir_pos_];
+            fir_stereo(fir_buf_[fir_pos_ + 1], newest[0], newest[1], fir_coef_, fir_out_);
+            fir_buf_[fir_pos_ + 8][0] = newest[0];
+            fir_buf_[fir_pos_ + 8][1] = newest[1];
             fir_pos_ = (fir_pos_ + 1) & 7;
             break;
         }

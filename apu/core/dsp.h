@@ -170,7 +170,6 @@ private:
     int16_t fir_buf_[16][2] = {};    // ring of 8 stored twice, so the taps are contiguous
     int16_t fir_coef_[16] = {};      // each tap's coefficient twice, for both channels
     int fir_pos_ = 0;
-    int echo_newest_[2] = {};        // the entry echo_read added, for the filter
     int fir_out_[2] = {};
     int echo_in_[2] = {};
 };

@@ -32,8 +32,9 @@ uint8_t SystemBus::read_io(uint16_t address, uint64_t now) {
         if (!value) {
             empty_timer_read_ = true;
             run_limit_ = 0;
+        } else {
+            changed_ = 1;
         }
-        else changed_ = 1;
         return value;
     }
     default: return 0;  // TEST, CONTROL and the targets are write-only
