@@ -464,6 +464,21 @@ APU_ALWAYS_INLINE void Dsp::echo_read(int channel) {
     fir_buf_[fir_pos_][channel] = static_cast<int16_t>(s >> 1);
 }
 
+// In a whole period nothing comes between the two channels' accesses, so
+// each pair is one access: the address is a multiple of 4 below 0x10000.
+APU_ALWAYS_INLINE void Dsp::echo_read_both() {
+    uint32_t pair;
+    std::memcpy(&pair, ram_ + echo_addr_, sizeof pair);
+    fir_buf_[fir_pos_][0] = static_cast<int16_t>(static_cast<int16_t>(pair) >> 1);
+    fir_buf_[fir_pos_][1] = static_cast<int16_t>(static_cast<int16_t>(pair >> 16) >> 1);
+}
+
+APU_ALWAYS_INLINE void Dsp::echo_write_both() {
+    if (!echo_write_enabled_) return;
+    const uint32_t pair = static_cast<uint16_t>(echo_in_[0]) | static_cast<uint32_t>(echo_in_[1]) << 16;
+    std::memcpy(ram_ + echo_addr_, &pair, sizeof pair);
+}
+
 APU_ALWAYS_INLINE void Dsp::echo_output(int channel) {
     const int mvol = static_cast<int8_t>(registers_[channel ? kMvolR : kMvolL]);
     const int evol = static_cast<int8_t>(registers_[channel ? kEvolR : kEvolL]);
@@ -600,10 +615,11 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             break;
         case 23:
             voice_pitch_high<Full>(v[0], 0);
-            echo_read(0);
+            if (Full) echo_read_both();
+            else echo_read(0);
             break;
         case 24:
-            echo_read(1);
+            if (!Full) echo_read(1);
             break;
         case 25:
             break;
@@ -631,7 +647,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             echo_write_enabled_ = !(registers_[kFlg] & kFlgEchoOff);
             break;
         case 30:
-            echo_write(0);
+            if (!Full) echo_write(0);
             if (echo_offset_ == 0) echo_length_ = (registers_[kEdl] & 0x0F) * 0x800;
             echo_offset_ += 4;
             if (echo_offset_ >= echo_length_) echo_offset_ = 0;
@@ -651,7 +667,8 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
             }
             break;
         case 31: {
-            echo_write(1);
+            if (Full) echo_write_both();
+            else echo_write(1);
             if ((rate_fires_ >> (registers_[kFlg] & 0x1F)) & 1) {
                 const int feedback = (noise_ << 13) ^ (noise_ << 14);
                 noise_ = (feedback & 0x4000) ^ (noise_ >> 1);

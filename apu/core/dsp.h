@@ -135,6 +135,8 @@ private:
     void echo_read(int channel);
     void echo_output(int channel);
     void echo_write(int channel);
+    void echo_read_both();
+    void echo_write_both();
     void sample_boundary();
     void apply_deferred_writes();
     static uint64_t deferred_bit(int address) { return uint64_t(1) << (address & 63); }
