@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "core/dsp_envelope.h"
 
@@ -103,6 +104,28 @@ private:
         int envx_cpu = 0, outx_cpu = 0;
         int64_t envx_cpu_until = -1, outx_cpu_until = -1;
         int ended = 0;               // reached a block with the end flag
+        // Repeated passes while silent (see the silent-pass section of dsp.cpp).
+        int pass_state = 0;          // kPassOff, kPassRecording or kPassRepeating
+        int passes = 0;              // passes recorded
+        int pass_index = 0;          // groups of the recorded passes seen again so far
+        int pass_entry_pos = 0;      // buf_pos when they began again
+
+        // Only a key-on makes such a voice sound again.
+        bool silent_in_release() const {
+            return !kon_delay && !env.level && env.mode == EnvelopeMode::release;
+        }
+    };
+    // What a silent voice decoded since a loop jump: the group bytes (header
+    // and the two data bytes, lowest first) and where each pass began; once
+    // the passes repeat, the ring as it is each time they begin again.
+    static constexpr int kPassCapacity = 4096;  // groups
+    static constexpr int kMaxPasses = 8;
+    struct PassRecord {
+        int count = 0;                         // groups recorded
+        int start[kMaxPasses];                 // each pass's first group
+        int prev1[kMaxPasses], prev2[kMaxPasses];  // the history each pass began with
+        int16_t ring[12];                      // oldest sample first
+        uint32_t groups[kPassCapacity];
     };
 
     // The work of cycle c of the period; Full when the whole period runs
@@ -123,6 +146,9 @@ private:
     int interpolate(const Voice& v) const;
     void silence_on_end_or_reset(Voice& v) const;
     template <bool Full> void voice_decode_mix_left(Voice& v, int n);
+    void silent_group(Voice& v, int n, uint32_t group);
+    void silent_pass_end(Voice& v, int n);
+    void replay_silent_passes(Voice& v, int n);
     template <bool Full> void voice_mix_right(Voice& v, int n);
     // A whole period mixes both sides of a voice at once.
     enum : int { kLeftSide = 1, kRightSide = 2, kBothSides = 3 };
@@ -152,6 +178,7 @@ private:
     uint8_t deferred_value_[128] = {};
 
     Voice voices_[8];
+    std::unique_ptr<PassRecord[]> pass_records_;  // one per voice
     int rate_counter_ = 0;
     uint32_t rate_fires_ = 0;        // rate_fire_mask(rate_counter_)
     int poll_sample_ = 0;            // KON/KOFF are polled every other sample
