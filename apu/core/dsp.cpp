@@ -307,11 +307,11 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
     // ADSR2 in ADSR mode, GAIN otherwise.
     const auto env_data = [&] { return (adsr1 & 0x80) ? r[kAdsr2] : r[kGain]; };
 
-    if (!v.kon_delay) {
-        if (v.env.level) {
+    if (!v.kon_delay) [[likely]] {
+        if (v.env.level) [[likely]] {
             // Most samples: a sounding voice with no key-on under way, no
             // KON or KOFF to act on and no noise.
-            if (!((poll_pending_ | non_) & bit)) {
+            if (!((poll_pending_ | non_) & bit)) [[likely]] {
                 v.output = ((interpolate(v) * v.env.level) >> 11) & ~1;
                 silence_on_end_or_reset(v);
                 step_envelope_masked(v.env, adsr1, env_data(), rate_fires_);
