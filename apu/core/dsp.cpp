@@ -411,7 +411,7 @@ static APU_ALWAYS_INLINE void decode_into_ring(int16_t ring[24], int pos, uint32
 
 template <bool Full>
 APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
-    if (v.interp_pos >= 0x4000) {
+    if (v.interp_pos >= 0x4000) [[unlikely]] {
         const int byte1 = Full && n != 0 ? ram_[(v.brr_addr + v.brr_offset) & 0xFFFF] : v.brr_byte1;
         const int byte2 = ram_[(v.brr_addr + v.brr_offset + 1) & 0xFFFF];
         const uint32_t group = static_cast<uint32_t>(v.brr_header & 0xFF) | byte1 << 8 | byte2 << 16;
