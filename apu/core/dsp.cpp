@@ -12,8 +12,6 @@ namespace apu {
 
 namespace {
 
-enum : int { kPassOff, kPassRecording, kPassRepeating };
-
 enum : uint8_t {
     kVolL = 0x0, kVolR = 0x1, kPitchL = 0x2, kPitchH = 0x3, kSrcn = 0x4, kAdsr1 = 0x5,
     kAdsr2 = 0x6, kGain = 0x7, kEnvx = 0x8, kOutx = 0x9, kFirCoef = 0xF,
@@ -385,30 +383,6 @@ APU_ALWAYS_INLINE void Dsp::silence_on_end_or_reset(Voice& v) const {
     }
 }
 
-// Out of line: one copy instead of one per voice keeps the whole-period
-// code within the instruction cache, and a group is decoded only every
-// few samples. The group comes back by value so no pointer into the DSP
-// escapes and its state can stay in registers across the period.
-// `group` holds the header and the two data bytes, lowest first.
-static __attribute__((noinline)) uint64_t decode_group_out_of_line(uint32_t group, int prev1, int prev2) {
-    int16_t samples[4];
-    decode_brr_group(static_cast<uint8_t>(group), static_cast<uint8_t>(group >> 8),
-                     static_cast<uint8_t>(group >> 16), prev1, prev2, samples);
-    uint64_t packed;
-    std::memcpy(&packed, samples, sizeof packed);
-    return packed;
-}
-
-// Decodes a group into the ring at `pos` (0, 4 or 8), after the history
-// that ends just before it.
-static APU_ALWAYS_INLINE void decode_into_ring(int16_t ring[24], int pos, uint32_t group) {
-    int16_t* at = ring + pos;
-    const uint64_t samples = decode_group_out_of_line(group, at[11], at[10]);
-    // The ring is stored twice over so interpolation reads it contiguously.
-    std::memcpy(at, &samples, sizeof samples);
-    std::memcpy(at + 12, &samples, sizeof samples);
-}
-
 template <bool Full>
 APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
     if (v.interp_pos >= 0x4000) [[unlikely]] {
@@ -446,82 +420,6 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
     // mixed at once.
     if (!v.output) return;
     mix(v, n, Full ? kBothSides : kLeftSide);
-}
-
-// ---------------------------------------------------------------------------
-// Silent passes. A voice silent in release goes on decoding, only for the
-// history a later key-on starts from. Decoding from a loop jump to the next
-// (a pass) depends only on the bytes read and the history the pass begins
-// with. So once the history at a jump comes back to one a recorded pass
-// began with, the passes from that one on repeat for as long as they read
-// the same bytes: they are then compared byte for byte instead of decoded,
-// and the ring is rebuilt when a key-on needs it or a byte differs.
-
-// A group of a silent voice that is recorded, or that differs from the
-// recorded one.
-void Dsp::silent_group(Voice& v, int n, uint32_t group) {
-    if (v.pass_state == kPassRepeating) replay_silent_passes(v, n);
-    decode_into_ring(v.buf, v.buf_pos, group);
-    if (v.pass_state != kPassRecording) return;
-    PassRecord& record = pass_records_[n];
-    if (record.count < kPassCapacity) record.groups[record.count++] = group;
-    else v.pass_state = kPassOff;  // too long to record
-}
-
-// At a loop jump of a voice silent in release; the jump target is in
-// brr_addr and the ring has moved on to the next group's slot.
-void Dsp::silent_pass_end(Voice& v, int n) {
-    PassRecord& record = pass_records_[n];
-    if (v.pass_state == kPassRepeating) {
-        if (v.pass_index == record.count) {  // the recorded passes begin again
-            v.pass_index = 0;
-            v.pass_entry_pos = v.buf_pos;
-        }
-        return;
-    }
-    const int prev1 = v.buf[v.buf_pos + 11], prev2 = v.buf[v.buf_pos + 10];
-    if (v.pass_state == kPassRecording) {
-        for (int p = 0; p < v.passes; ++p) {
-            if (prev1 != record.prev1[p] || prev2 != record.prev2[p]) continue;
-            // Back at the history pass p began with: the passes from p on
-            // repeat, and the ones before it are dropped.
-            const int first = record.start[p];
-            record.count -= first;
-            std::memmove(record.groups, record.groups + first, record.count * sizeof record.groups[0]);
-            std::memcpy(record.ring, v.buf + v.buf_pos, sizeof record.ring);
-            v.pass_state = kPassRepeating;
-            v.pass_index = 0;
-            v.pass_entry_pos = v.buf_pos;
-            return;
-        }
-        if (v.passes < kMaxPasses) {
-            record.start[v.passes] = record.count;
-            record.prev1[v.passes] = prev1;
-            record.prev2[v.passes] = prev2;
-            ++v.passes;
-            return;
-        }
-    }
-    // Recording starts over from this jump.
-    v.pass_state = kPassRecording;
-    v.passes = 1;
-    record.count = 0;
-    record.start[0] = 0;
-    record.prev1[0] = prev1;
-    record.prev2[0] = prev2;
-}
-
-// Rebuilds the ring as decoding would have left it: as it was when the
-// recorded passes began again, then the groups decoded since.
-void Dsp::replay_silent_passes(Voice& v, int n) {
-    const PassRecord& record = pass_records_[n];
-    int pos = v.pass_entry_pos;
-    for (int i = 0; i < 12; ++i) v.buf[(pos + i) % 12] = v.buf[(pos + i) % 12 + 12] = record.ring[i];
-    for (int i = 0; i < v.pass_index; ++i) {
-        decode_into_ring(v.buf, pos, record.groups[i]);
-        pos = pos == 8 ? 0 : pos + 4;
-    }
-    v.pass_state = kPassOff;
 }
 
 // Adds a voice's output times its volume to the sums of the given sides

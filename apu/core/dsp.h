@@ -104,8 +104,8 @@ private:
         int envx_cpu = 0, outx_cpu = 0;
         int64_t envx_cpu_until = -1, outx_cpu_until = -1;
         int ended = 0;               // reached a block with the end flag
-        // Repeated passes while silent (see the silent-pass section of dsp.cpp).
-        int pass_state = 0;          // kPassOff, kPassRecording or kPassRepeating
+        // Repeated passes while silent (see dsp_silent_pass.cpp).
+        int pass_state = 0;          // a PassState
         int passes = 0;              // passes recorded
         int pass_index = 0;          // groups of the recorded passes seen again so far
         int pass_entry_pos = 0;      // buf_pos when they began again
@@ -115,6 +115,7 @@ private:
             return !kon_delay && !env.level && env.mode == EnvelopeMode::release;
         }
     };
+    enum PassState : int { kPassOff, kPassRecording, kPassRepeating };
     // What a silent voice decoded since a loop jump: the group bytes (header
     // and the two data bytes, lowest first) and where each pass began; once
     // the passes repeat, the ring as it is each time they begin again.

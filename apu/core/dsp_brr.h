@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <cstring>
 
 #include "core/dsp_gaussian.h"
 
@@ -58,6 +59,20 @@ inline void decode_brr_group(uint8_t header, uint8_t byte0, uint8_t byte1, int p
         case 2: brr_detail::decode_group<2>(scaled, nibbles, p1, p2, out); break;
         default: brr_detail::decode_group<3>(scaled, nibbles, p1, p2, out); break;
     }
+}
+
+// The same for a group given as its header and two data bytes, lowest
+// first; the four samples come back packed, first in the low bits.
+uint64_t decode_brr_group_packed(uint32_t group, int prev1, int prev2);
+
+// Decodes a group into a voice's ring of 12 samples stored twice over, at
+// `pos` (0, 4 or 8), after the history that ends just before it.
+inline __attribute__((always_inline)) void decode_into_ring(int16_t ring[24], int pos, uint32_t group) {
+    int16_t* at = ring + pos;
+    const uint64_t samples = decode_brr_group_packed(group, at[11], at[10]);
+    // Both copies, so interpolation reads the ring contiguously.
+    std::memcpy(at, &samples, sizeof samples);
+    std::memcpy(at + 12, &samples, sizeof samples);
 }
 
 }  // namespace apu
