@@ -106,9 +106,7 @@ private:
         int ended = 0;               // reached a block with the end flag
         // Repeated passes while silent (see dsp_silent_pass.cpp).
         int pass_state = 0;          // a PassState
-        int passes = 0;              // passes recorded
         int pass_index = 0;          // groups of the recorded passes seen again so far
-        int pass_entry_pos = 0;      // buf_pos when they began again
 
         // Only a key-on makes such a voice sound again.
         bool silent_in_release() const {
@@ -123,9 +121,11 @@ private:
     static constexpr int kMaxPasses = 8;
     struct PassRecord {
         int count = 0;                         // groups recorded
+        int passes = 0;                        // passes recorded
         int start[kMaxPasses];                 // each pass's first group
         int prev1[kMaxPasses], prev2[kMaxPasses];  // the history each pass began with
         int16_t ring[12];                      // oldest sample first
+        int ring_pos = 0;                      // buf_pos when the passes last began again
         uint32_t groups[kPassCapacity];
     };
 

@@ -33,13 +33,13 @@ void Dsp::silent_pass_end(Voice& v, int n) {
     if (v.pass_state == kPassRepeating) {
         if (v.pass_index == record.count) {  // the recorded passes begin again
             v.pass_index = 0;
-            v.pass_entry_pos = v.buf_pos;
+            record.ring_pos = v.buf_pos;
         }
         return;
     }
     const int prev1 = v.buf[v.buf_pos + 11], prev2 = v.buf[v.buf_pos + 10];
     if (v.pass_state == kPassRecording) {
-        for (int p = 0; p < v.passes; ++p) {
+        for (int p = 0; p < record.passes; ++p) {
             if (prev1 != record.prev1[p] || prev2 != record.prev2[p]) continue;
             // Back at the history pass p began with: the passes from p on
             // repeat, and the ones before it are dropped.
@@ -49,20 +49,20 @@ void Dsp::silent_pass_end(Voice& v, int n) {
             std::memcpy(record.ring, v.buf + v.buf_pos, sizeof record.ring);
             v.pass_state = kPassRepeating;
             v.pass_index = 0;
-            v.pass_entry_pos = v.buf_pos;
+            record.ring_pos = v.buf_pos;
             return;
         }
-        if (v.passes < kMaxPasses) {
-            record.start[v.passes] = record.count;
-            record.prev1[v.passes] = prev1;
-            record.prev2[v.passes] = prev2;
-            ++v.passes;
+        if (record.passes < kMaxPasses) {
+            record.start[record.passes] = record.count;
+            record.prev1[record.passes] = prev1;
+            record.prev2[record.passes] = prev2;
+            ++record.passes;
             return;
         }
     }
     // Recording starts over from this jump.
     v.pass_state = kPassRecording;
-    v.passes = 1;
+    record.passes = 1;
     record.count = 0;
     record.start[0] = 0;
     record.prev1[0] = prev1;
@@ -73,7 +73,7 @@ void Dsp::silent_pass_end(Voice& v, int n) {
 // recorded passes began again, then the groups decoded since.
 void Dsp::replay_silent_passes(Voice& v, int n) {
     const PassRecord& record = pass_records_[n];
-    int pos = v.pass_entry_pos;
+    int pos = record.ring_pos;
     for (int i = 0; i < 12; ++i) v.buf[(pos + i) % 12] = v.buf[(pos + i) % 12 + 12] = record.ring[i];
     for (int i = 0; i < v.pass_index; ++i) {
         decode_into_ring(v.buf, pos, record.groups[i]);
