@@ -85,7 +85,7 @@ const bool registered = [] {
         benchmark::RegisterBenchmark(("render_vs_libgme/" + std::string(name)).c_str(), side_by_side, path.string())
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond)
-            ->Iterations(5);
+            ->Iterations(9);
     }
     return true;
 }();
