@@ -388,7 +388,7 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
     if (v.interp_pos >= 0x4000) [[unlikely]] {
         const int byte1 = Full && n != 0 ? ram_[(v.brr_addr + v.brr_offset) & 0xFFFF] : v.brr_byte1;
         const int byte2 = ram_[(v.brr_addr + v.brr_offset + 1) & 0xFFFF];
-        const uint32_t group = static_cast<uint32_t>(v.brr_header & 0xFF) | byte1 << 8 | byte2 << 16;
+        const uint32_t group = static_cast<uint32_t>(v.brr_header | byte1 << 8 | byte2 << 16);
         if (v.pass_state == kPassOff) [[likely]] {
             decode_into_ring(v.buf, v.buf_pos, group);
         } else if (v.pass_state == kPassRepeating && v.pass_index < pass_records_[n].count &&
