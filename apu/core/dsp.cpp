@@ -78,7 +78,12 @@ const uint32_t* const Dsp::kWriteSync = kSync.write;
 const uint32_t* const Dsp::kReadSync = kSync.read;
 const bool* const Dsp::kDeferrable = kSync.deferrable;
 
-Dsp::Dsp(uint8_t* ram) : ram_(ram), pass_records_(std::make_unique<PassRecord[]>(8)) { reset(); }
+Dsp::Dsp(uint8_t* ram)
+    : ram_(ram), pass_records_(std::make_unique<PassRecord[]>(8)), brr_cache_(std::make_unique<BrrGroupCache>()) {
+    reset();
+}
+
+Dsp::~Dsp() = default;
 
 void Dsp::reset() {
     std::memset(registers_, 0, sizeof registers_);
@@ -390,7 +395,7 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
         const int byte2 = ram_[(v.brr_addr + v.brr_offset + 1) & 0xFFFF];
         const uint32_t group = static_cast<uint32_t>(v.brr_header | byte1 << 8 | byte2 << 16);
         if (v.pass_state == kPassOff) [[likely]] {
-            decode_into_ring(v.buf, v.buf_pos, group);
+            decode_into_ring(*brr_cache_, v.buf, v.buf_pos, group);
         } else if (v.pass_state == kPassRepeating && v.pass_index < pass_records_[n].count &&
                    pass_records_[n].groups[v.pass_index] == group) {
             ++v.pass_index;  // decodes as it did in the recorded pass

@@ -7,12 +7,15 @@
 
 namespace apu {
 
+class BrrGroupCache;
+
 // The S-DSP as the rest of the sound system sees it: a register file reached
 // through 0xF2/0xF3, clocked once per CPU cycle (32 clocks per 32 kHz sample),
 // reading samples and the echo buffer from the shared 64 KiB RAM.
 class Dsp {
 public:
     explicit Dsp(uint8_t* ram);
+    ~Dsp();
 
     void reset();
     // Restores the 128 registers of a snapshot without side effects.
@@ -180,6 +183,7 @@ private:
 
     Voice voices_[8];
     std::unique_ptr<PassRecord[]> pass_records_;  // one per voice
+    std::unique_ptr<BrrGroupCache> brr_cache_;    // shared by the voices, which often play the same samples
     int rate_counter_ = 0;
     uint32_t rate_fires_ = 0;        // rate_fire_mask(rate_counter_)
     int poll_sample_ = 0;            // KON/KOFF are polled every other sample

@@ -61,15 +61,32 @@ inline void decode_brr_group(uint8_t header, uint8_t byte0, uint8_t byte1, int p
     }
 }
 
-// The same for a group given as its header and two data bytes, lowest
-// first; the four samples come back packed, first in the low bits.
-uint64_t decode_brr_group_packed(uint32_t group, int prev1, int prev2);
+// Decoded groups by their inputs: the header and two data bytes (lowest
+// first, in `group`) and the history the filter reads. A song's samples
+// are played over and over, mostly from the same history, so most groups
+// are found here rather than decoded again. Found or decoded, the result is
+// the same, so the cache needs no clearing. The four samples come back
+// packed, first in the low bits.
+class BrrGroupCache {
+public:
+    uint64_t decode(uint32_t group, int prev1, int prev2);
+
+private:
+    // Sets of four, each one cache line; a new group replaces the oldest.
+    struct alignas(64) Set {
+        uint64_t key[4] = {};
+        uint64_t samples[4] = {};
+    };
+    static constexpr int kSetBits = 12;  // 16,384 groups, 256 KiB
+    Set sets_[1 << kSetBits];
+};
 
 // Decodes a group into a voice's ring of 12 samples stored twice over, at
 // `pos` (0, 4 or 8), after the history that ends just before it.
-inline __attribute__((always_inline)) void decode_into_ring(int16_t ring[24], int pos, uint32_t group) {
+inline __attribute__((always_inline)) void decode_into_ring(BrrGroupCache& cache, int16_t ring[24], int pos,
+                                                            uint32_t group) {
     int16_t* at = ring + pos;
-    const uint64_t samples = decode_brr_group_packed(group, at[11], at[10]);
+    const uint64_t samples = cache.decode(group, at[11], at[10]);
     // Both copies, so interpolation reads the ring contiguously.
     std::memcpy(at, &samples, sizeof samples);
     std::memcpy(at + 12, &samples, sizeof samples);

@@ -19,7 +19,7 @@ namespace apu {
 // recorded one.
 void Dsp::silent_group(Voice& v, int n, uint32_t group) {
     if (v.pass_state == kPassRepeating) replay_silent_passes(v, n);
-    decode_into_ring(v.buf, v.buf_pos, group);
+    decode_into_ring(*brr_cache_, v.buf, v.buf_pos, group);
     if (v.pass_state != kPassRecording) return;
     PassRecord& record = pass_records_[n];
     if (record.count < kPassCapacity) record.groups[record.count++] = group;
@@ -76,7 +76,7 @@ void Dsp::replay_silent_passes(Voice& v, int n) {
     int pos = record.ring_pos;
     for (int i = 0; i < 12; ++i) v.buf[(pos + i) % 12] = v.buf[(pos + i) % 12 + 12] = record.ring[i];
     for (int i = 0; i < v.pass_index; ++i) {
-        decode_into_ring(v.buf, pos, record.groups[i]);
+        decode_into_ring(*brr_cache_, v.buf, pos, record.groups[i]);
         pos = pos == 8 ? 0 : pos + 4;
     }
     v.pass_state = kPassOff;

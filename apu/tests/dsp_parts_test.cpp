@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 #include "core/dsp.h"
@@ -59,6 +61,30 @@ TEST(DspBrr, OverflowClampsTo16BitsThenWrapsTo15) {
     // 60926 saturates to 0x7FFF, whose 15-bit form is -1.
     decode_brr_group(0xC8, 0x70, 0x00, 32766, -32768, out);
     EXPECT_EQ(out[0], -2);
+}
+
+// The cache must give what decoding gives: groups that differ only in the
+// history a filter reads are different entries, and histories a filter
+// ignores are not. Far more inputs than the cache holds, each seen several
+// times, so groups are found, evicted and decoded again.
+TEST(DspBrr, CacheGivesWhatDecodingGives) {
+    auto cache = std::make_unique<BrrGroupCache>();
+    uint32_t seed = 12345;
+    const auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+    std::vector<uint32_t> groups(4096);
+    for (uint32_t& g : groups) g = next() >> 8;
+    const int16_t histories[][2] = {{0, 0}, {2000, 1000}, {2000, -1000}, {-2, 2000}, {32766, -32768}};
+    int decoded_differently = 0;
+    for (int i = 0; i < 200000; ++i) {
+        const uint32_t group = groups[next() % groups.size()];
+        const int16_t* h = histories[next() % 5];
+        int16_t want[4];
+        decode_brr_group(static_cast<uint8_t>(group), static_cast<uint8_t>(group >> 8),
+                         static_cast<uint8_t>(group >> 16), h[0], h[1], want);
+        const uint64_t got = cache->decode(group, h[0], h[1]);
+        decoded_differently += std::memcmp(&got, want, sizeof want) != 0;
+    }
+    EXPECT_EQ(decoded_differently, 0);
 }
 
 TEST(DspGaussian, TableShapeAndImpulse) {
