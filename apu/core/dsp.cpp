@@ -2,6 +2,7 @@
 
 #include <emmintrin.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/dsp_brr.h"
@@ -305,7 +306,12 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
     }
     // The two bytes are adjacent, so this is one 16-bit load.
     int pitch = (pitch_low | pitch_high << 8) & 0x3FFF;
-    if (n > 0 && (pmon_ & bit)) pitch += ((voices_[n - 1].output >> 5) * pitch) >> 10;
+    // The counter stops at 0x7FFF, which only a modulated pitch can pass:
+    // the step is cut short here, as the counter cannot move until then.
+    if (n > 0 && (pmon_ & bit)) {
+        pitch += ((voices_[n - 1].output >> 5) * pitch) >> 10;
+        pitch = std::min(pitch, 0x7FFF - (v.interp_pos & 0x3FFF));
+    }
     v.step = pitch;
     // ADSR2 in ADSR mode, GAIN otherwise.
     const auto env_data = [&] { return (adsr1 & 0x80) ? r[kAdsr2] : r[kGain]; };
@@ -417,8 +423,7 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
             v.brr_offset = 1;
         }
     }
-    const int pos = (v.interp_pos & 0x3FFF) + v.step;
-    v.interp_pos = pos > 0x7FFF ? 0x7FFF : pos;
+    v.interp_pos = (v.interp_pos & 0x3FFF) + v.step;
 
     // Silent voices leave the sums as they are. In a whole period nothing
     // can change the right volume before the next cycle, so both sides are
