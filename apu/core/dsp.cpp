@@ -117,6 +117,7 @@ void Dsp::load_registers(const uint8_t registers[128]) {
     // Latches take the snapshot's values so the first samples already use
     // them; voices restart silent since their decoder state is not saved.
     for (int n = 0; n < 8; ++n) {
+        set_volumes(n);
         Voice& v = voices_[n];
         const uint8_t* r = registers_ + n * 16;
         v.srcn = r[kSrcn];
@@ -171,6 +172,7 @@ void Dsp::write(uint8_t address, uint8_t value) {
     }
     registers_[address] = value;
     deferred_[address >> 6] &= ~deferred_bit(address);  // replaces a write still waiting
+    if ((address & 0x0F) <= kVolR) set_volumes(address >> 4);
     if ((address & 0x0F) == kFirCoef) {
         const int tap = address >> 4;
         fir_coef_[2 * tap] = fir_coef_[2 * tap + 1] = static_cast<int8_t>(value);
@@ -436,16 +438,24 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
 // (main and, when the voice feeds it, echo) in saturating 16-bit lanes: an
 // output times a volume, shifted, always fits 16 bits.
 APU_ALWAYS_INLINE void Dsp::mix(const Voice& v, int n, int sides) {
-    const uint8_t* r = registers_ + n * 16;
-    const int left = sides & kLeftSide ? r[kVolL] : 0, right = sides & kRightSide ? r[kVolR] : 0;
-    __m128i volume = _mm_cvtsi32_si128(left | right << 8);
-    volume = _mm_srai_epi16(_mm_unpacklo_epi8(volume, volume), 8);  // left, right, 0, 0
-    if (eon_ & (1u << n)) volume = _mm_unpacklo_epi32(volume, volume);  // and again for the echo
-    const __m128i output = _mm_shufflelo_epi16(_mm_cvtsi32_si128(v.output), 0);
-    const __m128i wide = _mm_unpacklo_epi16(_mm_mullo_epi16(output, volume), _mm_mulhi_epi16(output, volume));
-    const __m128i amp = _mm_packs_epi32(_mm_srai_epi32(wide, 7), wide);
+    const __m128i* lanes = reinterpret_cast<const __m128i*>(v.volume);
+    // Without echo only the main pair is loaded and the echo lanes are zero.
+    __m128i volume = eon_ & (1u << n) ? _mm_loadu_si128(lanes) : _mm_loadl_epi64(lanes);
+    if (sides != kBothSides) volume = _mm_and_si128(volume, _mm_set1_epi64x(sides == kLeftSide ? 0xFFFFFFFF : ~0xFFFFFFFFull));
+    // The output in each 32-bit lane: the volumes' upper halves are zero, so
+    // each product is the output's low half times the volume.
+    const __m128i output = _mm_shuffle_epi32(_mm_cvtsi32_si128(v.output), 0);
+    const __m128i products = _mm_madd_epi16(output, volume);
+    const __m128i shifted = _mm_srai_epi32(products, 7);
+    const __m128i amp = _mm_packs_epi32(shifted, shifted);
     const __m128i sums = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sums_));
     _mm_storel_epi64(reinterpret_cast<__m128i*>(sums_), _mm_adds_epi16(sums, amp));
+}
+
+void Dsp::set_volumes(int n) {
+    int16_t* volume = voices_[n].volume;
+    volume[0] = volume[4] = static_cast<int8_t>(registers_[n * 16 + kVolL]);
+    volume[2] = volume[6] = static_cast<int8_t>(registers_[n * 16 + kVolR]);
 }
 
 template <bool Full>

@@ -107,6 +107,9 @@ private:
         int envx_cpu = 0, outx_cpu = 0;
         int64_t envx_cpu_until = -1, outx_cpu_until = -1;
         int ended = 0;               // reached a block with the end flag
+        // VOLL and VOLR as 32-bit lanes, for the main sums and again for
+        // the echo sums; kept up to date as the registers are written.
+        int16_t volume[8] = {};
         // Repeated passes while silent (see dsp_silent_pass.cpp).
         int pass_state = 0;          // a PassState
         int pass_index = 0;          // groups of the recorded passes seen again so far
@@ -157,6 +160,7 @@ private:
     // A whole period mixes both sides of a voice at once.
     enum : int { kLeftSide = 1, kRightSide = 2, kBothSides = 3 };
     void mix(const Voice& v, int n, int sides);
+    void set_volumes(int n);
     // Clocks run since reset.
     int64_t position() const { return periods_ * 32 + clock_; }
     // ENVX or OUTX (`delay` 3 or 4 cycles after the voice's run) as read now.

@@ -44,10 +44,12 @@ constexpr GaussTables make_tables() {
     GaussTables t{};
     for (int i = 0; i < 512; ++i) t.rom[i] = kRom[i];
     for (int i = 0; i < 256; ++i) {
-        t.rows[i][0] = static_cast<int16_t>(kRom[255 - i]);
-        t.rows[i][1] = static_cast<int16_t>(kRom[511 - i]);
-        t.rows[i][2] = static_cast<int16_t>(kRom[256 + i]);
-        t.rows[i][3] = static_cast<int16_t>(kRom[i]);
+        const int weights[4] = {kRom[255 - i], kRom[511 - i], kRom[256 + i], kRom[i]};
+        for (int k = 0; k < 4; ++k) {
+            const int scaled = weights[k] * 32;
+            t.rows[i].scaled[k] = static_cast<int16_t>(scaled < 32768 ? scaled : scaled - 65536);
+            t.rows[i].wrapped[k] = static_cast<int16_t>(scaled < 32768 ? 0 : -1);
+        }
     }
     return t;
 }
