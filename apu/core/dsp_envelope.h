@@ -56,6 +56,13 @@ struct Envelope {
 // rate_fire_mask() of this sample.
 inline void step_envelope_masked(Envelope& e, int adsr1, int data, uint32_t fires) {
     int level = e.level;
+    if (e.mode == EnvelopeMode::sustain && (adsr1 & 0x80)) [[likely]] {
+        // A held note: an exponential decrease, which stays within 0..0x7FF.
+        level -= ((level - 1) >> 8) + 1;
+        e.hidden = level;
+        e.level = (fires >> (data & 0x1F)) & 1 ? level : e.level;
+        return;
+    }
     if (e.mode == EnvelopeMode::release) {
         // Release ignores the rate settings: -8 every sample.
         level -= 8;

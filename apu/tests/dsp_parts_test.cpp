@@ -199,9 +199,17 @@ TEST(DspEnvelope, AttackDecaySustain) {
     EXPECT_EQ(e.level, 0x7F7);  // rate not due on odd counter values
     // Reaching the sustain level (0x7xx with SL 7) switches to sustain.
     EXPECT_EQ(e.mode, EnvelopeMode::sustain);
-    // Sustain rate 0 holds the level.
+    // Sustain rate 0 holds the level...
     for (int c = 0; c < 100; ++c) step_envelope(e, 0xFF, 0xE0, c);
     EXPECT_EQ(e.level, 0x7F7);
+    // ...while the decrease is still worked out: after a held 0x600 the
+    // bent-line GAIN judges 0x5FA, below 0x600, and so adds 0x20, not 8.
+    e.level = 0x600;
+    step_envelope(e, 0xFF, 0xE0, 1);
+    EXPECT_EQ(e.level, 0x600);
+    EXPECT_EQ(e.hidden, 0x5FA);
+    step_envelope(e, 0x7F, 0xFF, 0);
+    EXPECT_EQ(e.level, 0x600 + 0x20);
 }
 
 TEST(DspEnvelope, SlowAttackFollowsItsPeriod) {
