@@ -79,8 +79,11 @@ inline void step_envelope_masked(Envelope& e, int adsr1, int data, uint32_t fire
             rate = e.mode == EnvelopeMode::decay ? ((adsr1 >> 3) & 0x0E) + 0x10 : data & 0x1F;
         }
     } else if (!(data & 0x80)) {
-        level = (data & 0x7F) * 16;  // direct gain
-        rate = 31;
+        // Direct gain: due every sample and always within range.
+        level = (data & 0x7F) * 16;
+        if (e.mode == EnvelopeMode::decay && (level >> 8) == (data >> 5)) e.mode = EnvelopeMode::sustain;
+        e.level = e.hidden = level;
+        return;
     } else {
         rate = data & 0x1F;
         switch ((data >> 5) & 3) {

@@ -229,6 +229,15 @@ TEST(DspEnvelope, GainModes) {
     e.mode = EnvelopeMode::attack;
     step_envelope(e, 0x00, 0x7F, 0);  // direct
     EXPECT_EQ(e.level, 0x7F0);
+    EXPECT_EQ(e.mode, EnvelopeMode::attack);
+    // A decay under GAIN meets its sustain level in GAIN's top bits.
+    e.mode = EnvelopeMode::decay;
+    step_envelope(e, 0x00, 0x40, 0);
+    EXPECT_EQ(e.mode, EnvelopeMode::decay);  // 0x400 >> 8 is not 0x40 >> 5
+    step_envelope(e, 0x00, 0x08, 0);
+    EXPECT_EQ(e.level, 0x80);
+    EXPECT_EQ(e.mode, EnvelopeMode::sustain);
+    step_envelope(e, 0x00, 0x7F, 0);
     step_envelope(e, 0x00, 0x9F, 0);  // linear decrease
     EXPECT_EQ(e.level, 0x7D0);
     step_envelope(e, 0x00, 0xBF, 0);  // exponential decrease
