@@ -65,20 +65,20 @@ inline void decode_brr_group(uint8_t header, uint8_t byte0, uint8_t byte1, int p
 // first, in `group`) and the history the filter reads. A song's samples
 // are played over and over, mostly from the same history, so most groups
 // are found here rather than decoded again. Found or decoded, the result is
-// the same, so the cache needs no clearing. The four samples come back
+// the same, so the cache needs no clearing. Each group has one place, by a
+// hash of its inputs, and replaces what was there. The four samples come back
 // packed, first in the low bits.
 class BrrGroupCache {
 public:
     uint64_t decode(uint32_t group, int prev1, int prev2);
 
 private:
-    // Sets of four, each one cache line; a new group replaces the oldest.
-    struct alignas(64) Set {
-        uint64_t key[4] = {};
-        uint64_t samples[4] = {};
+    struct Entry {
+        uint64_t key = 0;
+        uint64_t samples = 0;
     };
-    static constexpr int kSetBits = 12;  // 16,384 groups, 256 KiB
-    Set sets_[1 << kSetBits];
+    static constexpr int kBits = 15;  // 32,768 groups, 512 KiB
+    Entry entries_[1 << kBits];
 };
 
 // Decodes a group into a voice's ring of 12 samples stored twice over, at

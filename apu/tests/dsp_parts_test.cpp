@@ -71,7 +71,7 @@ TEST(DspBrr, CacheGivesWhatDecodingGives) {
     auto cache = std::make_unique<BrrGroupCache>();
     uint32_t seed = 12345;
     const auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
-    std::vector<uint32_t> groups(4096);
+    std::vector<uint32_t> groups(16384);
     for (uint32_t& g : groups) g = next() >> 8;
     const int16_t histories[][2] = {{0, 0}, {2000, 1000}, {2000, -1000}, {-2, 2000}, {32766, -32768}};
     int decoded_differently = 0;
