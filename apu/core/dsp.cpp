@@ -96,7 +96,7 @@ void Dsp::reset() {
     rate_counter_ = 0;
     rate_fires_ = rate_fire_mask(0);
     poll_sample_ = true;  // the first poll falls on the second sample
-    new_kon_ = kon_latched_ = koff_latched_ = poll_pending_ = endx_ = 0;
+    new_kon_ = kon_latched_ = koff_latched_ = poll_pending_ = starting_ = unusual_ = endx_ = 0;
     noise_ = 0x4000;
     dir_ = pmon_ = non_ = eon_ = esa_ = edl_ = 0;
     echo_write_enabled_ = false;
@@ -128,6 +128,7 @@ void Dsp::load_registers(const uint8_t registers[128]) {
     dir_ = registers_[kDir];
     pmon_ = registers_[kPmon];
     non_ = registers_[kNon];
+    unusual_ = non_;
     eon_ = registers_[kEon];
     esa_ = registers_[kEsa];
     edl_ = registers_[kEdl];
@@ -318,32 +319,36 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
     // ADSR2 in ADSR mode, GAIN otherwise.
     const auto env_data = [&] { return (adsr1 & 0x80) ? r[kAdsr2] : r[kGain]; };
 
-    if (!v.kon_delay) [[likely]] {
+    if (!(unusual_ & bit)) [[likely]] {
+        // Most samples: no key-on under way, no KON or KOFF to act on and
+        // no noise.
         if (v.env.level) [[likely]] {
-            // Most samples: a sounding voice with no key-on under way, no
-            // KON or KOFF to act on and no noise.
-            if (!((poll_pending_ | non_) & bit)) [[likely]] {
-                v.output = ((interpolate(v) * v.env.level) >> 11) & ~1;
-                silence_on_end_or_reset(v);
-                step_envelope_masked(v.env, adsr1, env_data(), rate_fires_);
-                return;
-            }
-        } else if (v.env.mode == EnvelopeMode::release) {
+            v.output = ((interpolate(v) * v.env.level) >> 11) & ~1;
+            silence_on_end_or_reset(v);
+            step_envelope_masked(v.env, adsr1, env_data(), rate_fires_);
+            return;
+        }
+        if (v.env.mode == EnvelopeMode::release) {
             // A silent voice in release stays silent whatever FLG, the block
             // header or KOFF say; only a key-on changes it.
             v.output = 0;
-            if (poll_pending_ & bit) {
-                poll_pending_ &= ~bit;
-                if (kon_latched_ & bit) {
-                    // The key-on starts from the history decoding left.
-                    if (v.pass_state == kPassRepeating) replay_silent_passes(v, n);
-                    v.pass_state = kPassOff;
-                    v.kon_delay = 5;
-                    v.env.mode = EnvelopeMode::attack;
-                }
-            }
             return;
         }
+    } else if (!v.kon_delay && !v.env.level && v.env.mode == EnvelopeMode::release) {
+        // The same, with perhaps a key-on to act on.
+        v.output = 0;
+        if (poll_pending_ & bit) {
+            poll_pending_ &= ~bit;
+            if (kon_latched_ & bit) {
+                // The key-on starts from the history decoding left.
+                if (v.pass_state == kPassRepeating) replay_silent_passes(v, n);
+                v.pass_state = kPassOff;
+                v.kon_delay = 5;
+                starting_ |= bit;
+                v.env.mode = EnvelopeMode::attack;
+            }
+        }
+        return;
     }
 
     if (v.kon_delay) {
@@ -358,7 +363,7 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
         v.env.hidden = 0;
         // The counter is held so that the decoder fetches the first three
         // groups during the start-up and playback begins at position 0.
-        --v.kon_delay;
+        if (--v.kon_delay == 0) starting_ &= ~bit;
         v.interp_pos = (v.kon_delay & 3) ? 0x4000 : 0;
         v.step = 0;
     }
@@ -378,6 +383,7 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
         if (koff_latched_ & bit) v.env.mode = EnvelopeMode::release;
         if (kon_latched_ & bit) {
             v.kon_delay = 5;
+            starting_ |= bit;
             v.env.mode = EnvelopeMode::attack;
         }
     }
@@ -677,6 +683,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
                 koff_latched_ = (registers_[kKoff] & poll) | (koff_latched_ & ~poll);
                 // Voices without either bit have nothing to act on.
                 poll_pending_ = ((kon_latched_ | koff_latched_) & poll) | (poll_pending_ & ~poll);
+                unusual_ = poll_pending_ | non_ | starting_;
             }
             break;
         case 31: {

@@ -195,6 +195,11 @@ private:
     int kon_latched_ = 0;
     int koff_latched_ = 0;
     int poll_pending_ = 0;           // voices with a KON/KOFF bit yet to see the poll
+    int starting_ = 0;               // voices with a key-on under way
+    // Voices that may need more than the common path: poll_pending_,
+    // starting_ and noise, as of the last poll; bits cleared since then
+    // only send a voice the longer way.
+    int unusual_ = 0;
     int endx_ = 0;
     int noise_ = 0x4000;
     int dir_ = 0, pmon_ = 0, non_ = 0, eon_ = 0;
