@@ -324,6 +324,7 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
         // no noise.
         if (v.env.level) [[likely]] {
             v.output = ((interpolate(v) * v.env.level) >> 11) & ~1;
+            if (mix_early<Full>(n)) mix(v, n, kBothSides);
             silence_on_end_or_reset(v);
             step_envelope_masked(v.env, adsr1, env_data(), rate_fires_);
             return;
@@ -377,6 +378,7 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
         sample = interpolate(v);
     }
     v.output = ((sample * v.env.level) >> 11) & ~1;
+    if (mix_early<Full>(n) && v.output) mix(v, n, kBothSides);
     silence_on_end_or_reset(v);
     if (poll_pending_ & bit) {
         poll_pending_ &= ~bit;
@@ -435,8 +437,9 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
 
     // Silent voices leave the sums as they are. In a whole period nothing
     // can change the right volume before the next cycle, so both sides are
-    // mixed at once.
-    if (!v.output) return;
+    // mixed at once; voices 1..7 have been mixed when they ran (see
+    // mix_early).
+    if (!v.output || mix_early<Full>(n)) return;
     mix(v, n, Full ? kBothSides : kLeftSide);
 }
 

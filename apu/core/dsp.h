@@ -160,6 +160,10 @@ private:
     // A whole period mixes both sides of a voice at once.
     enum : int { kLeftSide = 1, kRightSide = 2, kBothSides = 3 };
     void mix(const Voice& v, int n, int sides);
+    // In a whole period nothing reads the sums or changes what mixing reads
+    // between a run and the next cycle, except for voice 0, which runs at
+    // the period's end: voices 1..7 mix as soon as their output is known.
+    template <bool Full> static constexpr bool mix_early(int n) { return Full && n != 0; }
     void set_volumes(int n);
     // Clocks run since reset.
     int64_t position() const { return periods_ * 32 + clock_; }
