@@ -51,6 +51,12 @@ struct Envelope {
     EnvelopeMode mode = EnvelopeMode::release;
 };
 
+// A decay ends at the sustain level, which comes from whichever byte was
+// read: in GAIN mode it is taken from GAIN's top bits.
+inline void end_decay_at_sustain(Envelope& e, int level, int data) {
+    if (e.mode == EnvelopeMode::decay && (level >> 8) == (data >> 5)) e.mode = EnvelopeMode::sustain;
+}
+
 // One sample of envelope processing. `data` is ADSR2 in ADSR mode and GAIN
 // otherwise, as the hardware reads one or the other; `fires` is
 // rate_fire_mask() of this sample.
@@ -74,14 +80,14 @@ inline void step_envelope_masked(Envelope& e, int adsr1, int data, uint32_t fire
         if (e.mode == EnvelopeMode::attack) {
             rate = (adsr1 & 0x0F) * 2 + 1;
             level += rate < 31 ? 0x20 : 0x400;
-        } else {
+        } else {  // decay: sustain went the short way above
             level -= ((level - 1) >> 8) + 1;
-            rate = e.mode == EnvelopeMode::decay ? ((adsr1 >> 3) & 0x0E) + 0x10 : data & 0x1F;
+            rate = ((adsr1 >> 3) & 0x0E) + 0x10;
         }
     } else if (!(data & 0x80)) {
         // Direct gain: due every sample and always within range.
         level = (data & 0x7F) * 16;
-        if (e.mode == EnvelopeMode::decay && (level >> 8) == (data >> 5)) e.mode = EnvelopeMode::sustain;
+        end_decay_at_sustain(e, level, data);
         e.level = e.hidden = level;
         return;
     } else {
@@ -93,9 +99,7 @@ inline void step_envelope_masked(Envelope& e, int adsr1, int data, uint32_t fire
             default: level += e.hidden < 0x600 ? 0x20 : 8; break;
         }
     }
-    // The sustain boundary comes from whichever byte was read, so in GAIN mode
-    // it is taken from GAIN's top bits.
-    if (e.mode == EnvelopeMode::decay && (level >> 8) == (data >> 5)) e.mode = EnvelopeMode::sustain;
+    end_decay_at_sustain(e, level, data);
     e.hidden = level & 0x7FF;
     if (level < 0 || level > 0x7FF) {
         level = level < 0 ? 0 : 0x7FF;
