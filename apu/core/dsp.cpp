@@ -335,7 +335,7 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
             v.output = 0;
             return;
         }
-    } else if (!v.kon_delay && !v.env.level && v.env.mode == EnvelopeMode::release) {
+    } else if (v.silent_in_release()) {
         // The same, with perhaps a key-on to act on.
         v.output = 0;
         if (poll_pending_ & bit) {
@@ -344,9 +344,7 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
                 // The key-on starts from the history decoding left.
                 if (v.pass_state == kPassRepeating) replay_silent_passes(v, n);
                 v.pass_state = kPassOff;
-                v.kon_delay = 5;
-                starting_ |= bit;
-                v.env.mode = EnvelopeMode::attack;
+                start_key_on(v, bit);
             }
         }
         return;
@@ -383,13 +381,15 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
     if (poll_pending_ & bit) {
         poll_pending_ &= ~bit;
         if (koff_latched_ & bit) v.env.mode = EnvelopeMode::release;
-        if (kon_latched_ & bit) {
-            v.kon_delay = 5;
-            starting_ |= bit;
-            v.env.mode = EnvelopeMode::attack;
-        }
+        if (kon_latched_ & bit) start_key_on(v, bit);
     }
     if (!v.kon_delay) step_envelope_masked(v.env, adsr1, env_data(), rate_fires_);
+}
+
+APU_ALWAYS_INLINE void Dsp::start_key_on(Voice& v, int bit) {
+    v.kon_delay = 5;
+    starting_ |= bit;
+    v.env.mode = EnvelopeMode::attack;
 }
 
 APU_ALWAYS_INLINE int Dsp::interpolate(const Voice& v) const {

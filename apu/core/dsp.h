@@ -150,6 +150,7 @@ private:
     template <bool Full> void voice_pitch_high(Voice& v, int n);
     template <bool Full> void voice_header(Voice& v, int n);
     template <bool Full> void voice_run(Voice& v, int n);
+    void start_key_on(Voice& v, int bit);
     int interpolate(const Voice& v) const;
     void silence_on_end_or_reset(Voice& v) const;
     template <bool Full> void voice_decode_mix_left(Voice& v, int n);
