@@ -1,5 +1,6 @@
-// Renders an SPC file from its snapshot to a 32 kHz 16-bit stereo WAV: no
-// fade, no silence skipping, no post-filter. Prints the render speed.
+// Renders an SPC file to a WAV file through the library's own instance, so
+// every option the entry points take can be heard and measured here.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -7,86 +8,126 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <string>
 #include <vector>
 
-#include "core/sound_system.h"
+#include "api/apu_instance.h"
 
 namespace {
 
-void put16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void put32(std::vector<uint8_t>& out, uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
+struct Settings {
+    double seconds = 60, length = -1, fade = 0, seek = 0;
+    uint32_t rate = 32000, bits = 16, channels = 2, interpolation = 3, options = 0, amp = 16, stereo = 0x8000;
+};
+
+void put(std::vector<uint8_t>& out, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-std::vector<uint8_t> wav_header(uint32_t frames) {
-    const uint32_t data_bytes = frames * 4;
+std::vector<uint8_t> wav_header(const Settings& s, uint32_t data_bytes) {
+    const uint32_t frame = s.channels * s.bits / 8;
     std::vector<uint8_t> h;
     h.insert(h.end(), {'R', 'I', 'F', 'F'});
-    put32(h, 36 + data_bytes);
+    put(h, 36 + data_bytes, 4);
     h.insert(h.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    put32(h, 16);
-    put16(h, 1);          // PCM
-    put16(h, 2);          // stereo
-    put32(h, 32000);
-    put32(h, 32000 * 4);  // bytes per second
-    put16(h, 4);          // bytes per frame
-    put16(h, 16);
+    put(h, 16, 4);
+    put(h, 1, 2);  // integer PCM
+    put(h, s.channels, 2);
+    put(h, s.rate, 4);
+    put(h, s.rate * frame, 4);
+    put(h, frame, 2);
+    put(h, s.bits, 2);
     h.insert(h.end(), {'d', 'a', 't', 'a'});
-    put32(h, data_bytes);
+    put(h, data_bytes, 4);
     return h;
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: apu-render IN.spc OUT.wav [--seconds S]\n");
+    std::fprintf(stderr,
+                 "usage: apu-render IN.spc OUT.wav [--seconds S] [--rate HZ] [--bits 8|16|24|32]\n"
+                 "       [--channels 1|2] [--interpolation 0|1|2|3|4|7] [--options BITS] [--amp LEVEL]\n"
+                 "       [--stereo SEPARATION] [--length S] [--fade S] [--seek S]\n"
+                 "Times in seconds; --seek skips that much of the song first (fast mode).\n"
+                 "BITS, LEVEL and SEPARATION as the library takes them (decimal or 0x hex).\n");
     return 2;
+}
+
+bool parse_number(const char* text, double& out) {
+    char* end = nullptr;
+    out = std::strtod(text, &end);
+    return end != text && *end == 0;
+}
+
+bool parse_number(const char* text, uint32_t& out) {
+    char* end = nullptr;
+    const unsigned long long v = std::strtoull(text, &end, 0);
+    if (end == text || *end != 0 || v > 0xFFFFFFFFull || text[0] == '-') return false;
+    out = static_cast<uint32_t>(v);
+    return true;
+}
+
+bool parse(int argc, char** argv, Settings& s) {
+    for (int i = 3; i < argc; i += 2) {
+        if (i + 1 >= argc) return false;
+        const std::string name = argv[i];
+        const char* value = argv[i + 1];
+        bool ok = false;
+        if (name == "--seconds") ok = parse_number(value, s.seconds) && s.seconds > 0 && s.seconds <= 24 * 3600;
+        else if (name == "--length") ok = parse_number(value, s.length) && s.length >= 0 && s.length < 60000;
+        else if (name == "--fade") ok = parse_number(value, s.fade) && s.fade >= 0 && s.fade < 60000;
+        else if (name == "--seek") ok = parse_number(value, s.seek) && s.seek >= 0 && s.seek < 60000;
+        else if (name == "--rate") ok = parse_number(value, s.rate);
+        else if (name == "--bits") ok = parse_number(value, s.bits);
+        else if (name == "--channels") ok = parse_number(value, s.channels);
+        else if (name == "--interpolation") ok = parse_number(value, s.interpolation);
+        else if (name == "--options") ok = parse_number(value, s.options);
+        else if (name == "--amp") ok = parse_number(value, s.amp);
+        else if (name == "--stereo") ok = parse_number(value, s.stereo);
+        if (!ok) return false;
+    }
+    const apu::output::SampleFormat format{s.channels, s.bits, s.rate};
+    return format.valid();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 && argc != 5) return usage();
-    double seconds = 60;
-    if (argc == 5) {
-        if (std::strcmp(argv[3], "--seconds") != 0) return usage();
-        seconds = std::atof(argv[4]);
-        if (!(seconds > 0) || seconds > 24 * 3600) return usage();
-    }
+    Settings s;
+    if (argc < 3 || !parse(argc, argv, s)) return usage();
     std::ifstream in(argv[1], std::ios::binary);
     if (!in) {
         std::fprintf(stderr, "apu-render: cannot open %s\n", argv[1]);
         return 1;
     }
-    const std::vector<uint8_t> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    auto system = std::make_unique<apu::SoundSystem>();
-    if (!system->load_spc(image.data(), image.size()))
+    std::vector<uint8_t> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (image.size() < apu::api::ApuInstance::kImageSize)
         std::fprintf(stderr, "apu-render: %s is shorter than a full snapshot; missing bytes count as zero\n", argv[1]);
+    image.resize(std::max(image.size(), apu::api::ApuInstance::kImageSize), 0);
 
-    const uint32_t frames = static_cast<uint32_t>(seconds * 32000);
-    std::vector<int16_t> samples(static_cast<size_t>(frames) * 2);
-    constexpr uint32_t kChunk = 1024;  // frames per run call
+    auto apu = std::make_unique<apu::api::ApuInstance>();
+    apu->load(image.data());
+    apu->set_options(s.channels, s.bits, s.rate, s.interpolation, s.options);
+    apu->set_amplification(s.amp);
+    apu->set_separation(s.stereo);
+    if (s.length >= 0) apu->set_length(uint32_t(s.length * 64000), uint32_t(s.fade * 64000));
+
     const auto start = std::chrono::steady_clock::now();
-    for (uint32_t done = 0; done < frames;) {
-        const uint32_t n = frames - done < kChunk ? frames - done : kChunk;
-        system->set_output(samples.data() + static_cast<size_t>(done) * 2, n);
-        system->run(n * 32);
-        done += static_cast<uint32_t>(system->frames_written());
-        if (system->frames_written() == 0) break;
-    }
+    if (s.seek > 0) apu->seek(uint32_t(s.seek * 64000), true);
+    const size_t frames = size_t(s.seconds * s.rate);
+    std::vector<uint8_t> samples(frames * apu->frame_bytes());
+    apu->emulate(samples.data(), frames);
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    std::vector<uint8_t> out = wav_header(frames);
-    for (int16_t s : samples) put16(out, static_cast<uint16_t>(s));
+    std::vector<uint8_t> out = wav_header(s, static_cast<uint32_t>(samples.size()));
+    out.insert(out.end(), samples.begin(), samples.end());
     std::ofstream wav(argv[2], std::ios::binary);
     wav.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
     if (!wav) {
         std::fprintf(stderr, "apu-render: cannot write %s\n", argv[2]);
         return 1;
     }
-    std::printf("%s: %.1f s rendered in %.3f s (%.1fx real time)\n", argv[1], seconds, elapsed,
-                elapsed > 0 ? seconds / elapsed : 0.0);
+    const double played = s.seconds + s.seek;
+    std::printf("%s: %.1f s rendered in %.3f s (%.1fx real time)\n", argv[1], played, elapsed,
+                elapsed > 0 ? played / elapsed : 0.0);
     return 0;
 }

@@ -1,0 +1,102 @@
+#include "api/seek_snapshots.h"
+
+#include <cstring>
+
+namespace apu::api {
+
+namespace {
+constexpr size_t kPage = 256;
+constexpr size_t kPages = 0x10000 / kPage;
+}  // namespace
+
+size_t SeekSnapshots::Entry::bytes() const { return sizeof(Entry) + pages.capacity() + rest.bytes(); }
+
+void SeekSnapshots::start_song(const uint8_t* image_ram) {
+    image_ram_.assign(image_ram, image_ram + 0x10000);
+    entries_.clear();
+    spacing_ = kFirstSpacing;
+    bytes_ = 0;
+    recording_ = false;
+}
+
+void SeekSnapshots::restart(uint64_t settings) {
+    if (settings != settings_) {
+        entries_.clear();
+        spacing_ = kFirstSpacing;
+        bytes_ = 0;
+        settings_ = settings;
+    }
+    recording_ = !image_ram_.empty();
+}
+
+void SeekSnapshots::settings_changed(uint64_t settings) {
+    if (settings == settings_) return;
+    entries_.clear();
+    bytes_ = 0;
+    settings_ = settings;
+    recording_ = false;
+}
+
+uint64_t SeekSnapshots::next_due(uint64_t position) const {
+    if (!recording_) return UINT64_MAX;
+    uint64_t due = (position + spacing_ - 1) / spacing_ * spacing_;
+    if (due == 0) due = spacing_;  // position 0 is the image itself
+    // Already taken on an earlier pass over the same span.
+    while (!entries_.empty() && due <= entries_.back().position) due += spacing_;
+    return due;
+}
+
+void SeekSnapshots::take(uint64_t position, const SoundSystem& core, const output::PostFilter::State& filter) {
+    if (!recording_ || (!entries_.empty() && position <= entries_.back().position)) return;
+    core.save(scratch_);
+    Entry e;
+    e.position = position;
+    const uint8_t* ram = scratch_.ram.data();
+    for (size_t p = 0; p < kPages; ++p) {
+        if (std::memcmp(ram + p * kPage, image_ram_.data() + p * kPage, kPage) == 0) continue;
+        e.changed_pages[p >> 6] |= uint64_t(1) << (p & 63);
+        e.pages.insert(e.pages.end(), ram + p * kPage, ram + (p + 1) * kPage);
+    }
+    e.pages.shrink_to_fit();
+    e.rest = scratch_.rest;
+    e.filter = filter;
+    bytes_ += e.bytes();
+    entries_.push_back(std::move(e));
+    if (bytes_ > kBudget) thin_out();
+}
+
+void SeekSnapshots::thin_out() {
+    spacing_ *= 2;
+    std::vector<Entry> kept;
+    bytes_ = 0;
+    for (Entry& e : entries_) {
+        if (e.position % spacing_ != 0) continue;
+        bytes_ += e.bytes();
+        kept.push_back(std::move(e));
+    }
+    entries_ = std::move(kept);
+}
+
+uint64_t SeekSnapshots::restore_latest(uint64_t after, uint64_t at_most, SoundSystem& core,
+                                       output::PostFilter::State& filter) {
+    const Entry* best = nullptr;
+    for (const Entry& e : entries_)
+        if (e.position > after && e.position <= at_most) best = &e;
+    if (!best) return after;
+    uint8_t* ram = scratch_.ram.data();
+    const uint8_t* page = best->pages.data();
+    for (size_t p = 0; p < kPages; ++p) {
+        const uint8_t* from = image_ram_.data() + p * kPage;
+        if (best->changed_pages[p >> 6] >> (p & 63) & 1) {
+            from = page;
+            page += kPage;
+        }
+        std::memcpy(ram + p * kPage, from, kPage);
+    }
+    scratch_.rest = best->rest;
+    core.restore(scratch_);
+    filter = best->filter;
+    return best->position;
+}
+
+}  // namespace apu::api
