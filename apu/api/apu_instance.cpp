@@ -157,11 +157,13 @@ void ApuInstance::seek(uint32_t ticks, bool fast) {
     ticks_ = target_ticks;
     tick_fraction_ = 0;
     restored_from_ = 0;
-    if (target_frame <= grid_frames_) {
-        publish();
-        return;
-    }
-    const size_t frames = size_t(target_frame - grid_frames_);
+    // In pieces, so that frame counts fit a 32-bit size_t at any rate.
+    constexpr uint64_t kPiece = uint64_t(1) << 26;
+    while (grid_frames_ < target_frame) advance_output(size_t(std::min(target_frame - grid_frames_, kPiece)), fast);
+    publish();
+}
+
+void ApuInstance::advance_output(size_t frames, bool fast) {
     const uint64_t start = core_->frames_rendered();
     const uint64_t end = start + output_.core_frames_for(frames);
     // The last core frames before the target are rendered for the
@@ -171,8 +173,10 @@ void ApuInstance::seek(uint32_t ticks, bool fast) {
 
     output::PostFilter::State filter = output_.filter_state();
     const uint64_t from = snapshots_.restore_latest(start, tail_start, *core_, filter);
-    restored_from_ = from != start ? from : 0;
-    if (restored_from_) output_.restore_filter(filter);
+    if (from != start) {
+        restored_from_ = from;
+        output_.restore_filter(filter);
+    }
 
     if (output_.every_frame_matters()) {
         while (core_->frames_rendered() < tail_start) {
@@ -188,8 +192,7 @@ void ApuInstance::seek(uint32_t ticks, bool fast) {
     core_frames_.resize(tail * 2);
     advance_core(end, CoreWork::render, core_frames_.data());
     output_.skip(core_frames_.data(), tail, frames);
-    grid_frames_ = target_frame;
-    publish();
+    grid_frames_ += frames;
 }
 
 void ApuInstance::publish() {

@@ -62,6 +62,8 @@ private:
     // Runs the core to `target` frames; rendered frames go to `out` (when
     // rendering), taking the snapshots that fall due on the way.
     void advance_core(uint64_t target, CoreWork work, int16_t* out);
+    // Moves the output on by `frames` frames without making them, exactly.
+    void advance_output(size_t frames, bool fast);
     // Output frames since the grid's anchor until the grid reaches `ticks`.
     uint64_t frames_until(uint64_t ticks) const;
     double frame_ticks(uint64_t frame) const;

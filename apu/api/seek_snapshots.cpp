@@ -1,5 +1,6 @@
 #include "api/seek_snapshots.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace apu::api {
@@ -7,9 +8,16 @@ namespace apu::api {
 namespace {
 constexpr size_t kPage = 256;
 constexpr size_t kPages = 0x10000 / kPage;
+
+// A state is plain bytes, RAM first; what follows the RAM is kept whole.
+constexpr size_t kRamBytes = sizeof(CoreState::ram);
+constexpr size_t kRestBytes = sizeof(CoreState) - kRamBytes;
+static_assert(kRamBytes == 0x10000 && offsetof(CoreState, ram) == 0);
+
+uint8_t* rest_of(CoreState& state) { return reinterpret_cast<uint8_t*>(&state) + kRamBytes; }
 }  // namespace
 
-size_t SeekSnapshots::Entry::bytes() const { return sizeof(Entry) + pages.capacity() + rest.bytes(); }
+size_t SeekSnapshots::Entry::bytes() const { return sizeof(Entry) + pages.capacity() + rest.capacity(); }
 
 void SeekSnapshots::start_song(const uint8_t* image_ram) {
     image_ram_.assign(image_ram, image_ram + 0x10000);
@@ -58,7 +66,7 @@ void SeekSnapshots::take(uint64_t position, const SoundSystem& core, const outpu
         e.pages.insert(e.pages.end(), ram + p * kPage, ram + (p + 1) * kPage);
     }
     e.pages.shrink_to_fit();
-    e.rest = scratch_.rest;
+    e.rest.assign(rest_of(scratch_), rest_of(scratch_) + kRestBytes);
     e.filter = filter;
     bytes_ += e.bytes();
     entries_.push_back(std::move(e));
@@ -93,7 +101,7 @@ uint64_t SeekSnapshots::restore_latest(uint64_t after, uint64_t at_most, SoundSy
         }
         std::memcpy(ram + p * kPage, from, kPage);
     }
-    scratch_.rest = best->rest;
+    std::memcpy(rest_of(scratch_), best->rest.data(), kRestBytes);
     core.restore(scratch_);
     filter = best->filter;
     return best->position;

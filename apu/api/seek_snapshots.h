@@ -49,7 +49,7 @@ private:
         uint64_t position = 0;
         uint64_t changed_pages[4] = {};  // bit p: RAM page p differs from the image
         std::vector<uint8_t> pages;      // those pages, in order
-        CoreState::Rest rest;
+        std::vector<uint8_t> rest;       // the state after its RAM, as bytes
         output::PostFilter::State filter;
         size_t bytes() const;
     };
