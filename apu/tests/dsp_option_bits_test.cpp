@@ -62,12 +62,16 @@ struct Equivalence {
 TEST_F(OptionBits, ActAsTheRegisterValuesTheyStandFor) {
     // Voice 1 plays the sine an octave lower, modulated by voice 0 where PMON says.
     const Writes voice1 = {{0x10, 127}, {0x11, 127}, {0x12, 0x00}, {0x13, 0x08}, {0x14, 0}, {0x15, 0}, {0x17, 0x7F}};
+    // The same writes with the values the bit stands for, so that the CPU
+    // keys the voice on at the same moment.
+    Writes no_fir = plus(echo_writes(), {{0x7F, 127}});
+    for (DspWrite& w : no_fir)
+        if ((w.reg & 0x0F) == 0x0F && w.reg != 0x7F) w.value = 0;
     const Equivalence cases[] = {
-        {"disable echo", 0x10, echo_writes(), plus(echo_writes(), {{0x2C, 0}, {0x3C, 0}}), 0x01},
-        {"disable pitch modulation", 0x20, plus(voice1, {{0x2D, 0x02}}), voice1, 0x03},
-        {"disable pitch read", 0x40, {{0x02, 0x34}, {0x03, 0x07}}, {}, 0x01},
-        {"disable FIR", 0x80, echo_writes(),
-         plus(echo_writes(), {{0x0F, 0}, {0x1F, 0}, {0x2F, 0}, {0x3F, 0}, {0x7F, 127}}), 0x01},
+        {"disable echo", 0x10, echo_writes(), echo_writes(0, 0), 0x01},
+        {"disable pitch modulation", 0x20, plus(voice1, {{0x2D, 0x02}}), plus(voice1, {{0x2D, 0x00}}), 0x03},
+        {"disable pitch read", 0x40, {{0x02, 0x34}, {0x03, 0x07}}, {{0x02, 0x00}, {0x03, 0x10}}, 0x01},
+        {"disable FIR", 0x80, plus(echo_writes(), {{0x7F, 0}}), no_fir, 0x01},
         {"disable envelope", 0x200, {{0x05, 0x81}, {0x06, 0x2A}}, {{0x05, 0x8F}, {0x06, 0xE0}}, 0x01},
         {"disable noise", 0x400, {{0x3D, 0x01}, {0x6C, 0x3A}}, {{0x6C, 0x3A}}, 0x01},
         {"disable surround", 0x1000, {{0x01, uint8_t(-100)}, {0x1C, uint8_t(-128)}}, {{0x01, 100}, {0x1C, 127}}, 0x01},
