@@ -12,6 +12,8 @@ using apu::output::interpolator_for;
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
+
 enum Mode { kNone = 0, kLinear = 1, kCubic = 2, kHardware = 3, kSinc = 4, kGaussian4 = 7 };
 
 // Eight samples s[k] = f(k - 3), so that the point lies at f(fraction / 4096).
@@ -72,9 +74,9 @@ TEST(Interpolation, SincFollowsBandLimitedTones) {
         double worst = 0;
         for (double start = 0; start < 1; start += 0.125) {
             int16_t s[8];
-            fill(s, [&](int k) { return 2 * std::lround(8000 * std::sin(2 * M_PI * cycles * (k + start))); });
+            fill(s, [&](int k) { return 2 * std::lround(8000 * std::sin(2 * kPi * cycles * (k + start))); });
             for (int f = 0; f < 4096; f += 64) {
-                const double exact = 16000 * std::sin(2 * M_PI * cycles * (f / 4096.0 + start));
+                const double exact = 16000 * std::sin(2 * kPi * cycles * (f / 4096.0 + start));
                 worst = std::max(worst, std::abs(interpolator_for(mode)(s, f) - exact));
             }
         }
