@@ -108,7 +108,10 @@ Resampler::Resampler(uint32_t output_rate) : output_rate_(output_rate) {
     table_storage_.resize(static_cast<size_t>(table_rows) * taps_ + 3);
     float* const table = aligned(table_storage_);
     std::vector<double> row(taps_);
-    for (uint32_t r = 0; r < table_rows; ++r) {
+    // Exact rows are stored in the order outputs visit them (phases 0,
+    // rest, 2 rest, ... modulo up_), so the reads stream through the table.
+    for (uint32_t slot = 0; slot < table_rows; ++slot) {
+        const uint32_t r = exact_ ? static_cast<uint32_t>(static_cast<uint64_t>(slot) * down_rest_ % up_) : slot;
         const double offset = static_cast<double>(r) / rows_ + (taps_ / 2 - 1);
         prototype.sample(offset * scale, scale, taps_, row.data());
         // Every row passes DC alike, so no phase leaves a trace of the rate;
@@ -116,8 +119,14 @@ Resampler::Resampler(uint32_t output_rate) : output_rate_(output_rate) {
         double sum = 0;
         for (const double c : row) sum += c;
         const double gain = prototype.dc_gain() / sum;
-        for (int k = 0; k < taps_; ++k) table[static_cast<size_t>(r) * taps_ + k] = static_cast<float>(row[k] * gain);
+        for (int k = 0; k < taps_; ++k) table[static_cast<size_t>(slot) * taps_ + k] = static_cast<float>(row[k] * gain);
     }
+    // The slot of a phase: phase times the inverse of down_rest_ modulo up_.
+    for (uint32_t x = 0; x < up_; ++x)
+        if (static_cast<uint64_t>(x) * down_rest_ % up_ == 1 % up_) {
+            slot_of_phase_ = x;
+            break;
+        }
     stride_ = (taps_ + kChunk + 4 + 3) & ~size_t{3};
     buffer_.resize(8 * stride_ + 3);
     reset();
@@ -162,6 +171,7 @@ void Resampler::render(float* output, size_t frames) {
     const float to_blend = 1.0f / static_cast<float>(up);
     size_t first = first_tap_;
     uint32_t phase = phase_;
+    uint32_t slot = static_cast<uint32_t>(static_cast<uint64_t>(phase) * slot_of_phase_ % up);
     for (size_t n = 0; n < frames; ++n) {
         const size_t shift = first & 3, at = first - shift;
         if (Blend) {
@@ -170,8 +180,9 @@ void Resampler::render(float* output, size_t frames) {
             const __m128 blend = _mm_set1_ps(static_cast<float>(fine % up) * to_blend);
             filter<Taps, true>(row, row + row_size, blend, left[shift] + at, right[shift] + at, taps, output + 2 * n);
         } else {
-            filter<Taps, false>(table + static_cast<size_t>(phase) * row_size, nullptr, _mm_setzero_ps(),
+            filter<Taps, false>(table + static_cast<size_t>(slot) * row_size, nullptr, _mm_setzero_ps(),
                                 left[shift] + at, right[shift] + at, taps, output + 2 * n);
+            if (++slot == up) slot = 0;
         }
         first += whole;
         phase += rest;

@@ -80,6 +80,7 @@ private:
     int taps_;
     bool exact_;
     uint32_t rows_;                      // table rows per input frame: up_ when exact
+    uint32_t slot_of_phase_ = 0;         // where an exact phase's row lies, per unit of phase
     std::vector<float> table_storage_;  // rows of taps_ coefficients, oldest input first
 
     // Position of the next output frame: its phase (phase_ / up_ of an input
