@@ -27,6 +27,16 @@ public:
     // image did not hold the whole snapshot (0x10200 bytes).
     bool load_spc(const uint8_t* image, size_t size);
 
+    // Runs until exactly `count` more stereo frames (left, right) have been
+    // written to `frames`: the DSP stops at the end of the last one's sample
+    // period. The CPU may end its last instruction a few cycles ahead, which
+    // the next call takes up, so consecutive calls give one unbroken stream.
+    void render(int16_t* frames, size_t count);
+    // Advances exactly as render() would, without the frames.
+    void skip(size_t count);
+    // Frames the DSP has produced since reset or load.
+    uint64_t frames_rendered() const { return (bus_.dsp_cycle() + 3) / 32; }  // each at clock 28 of its period
+
     // Advances by `cycles` CPU cycles. The last instruction may end a few
     // cycles past the target; the next call makes up for it, so over several
     // calls the cycle count is exact. The DSP is run up to the CPU at the end.
@@ -51,7 +61,7 @@ public:
     void write_port(int port, uint8_t value) { bus_.set_input_port(port, value); }
     uint8_t read_port(int port) const { return bus_.output_port(port); }
 
-    // Stereo frames are written to this buffer as the DSP runs.
+    // Stereo frames are written to this buffer as the DSP runs in run().
     void set_output(int16_t* frames, size_t frame_capacity) { bus_.dsp().set_output(frames, frame_capacity); }
     size_t frames_written() const { return bus_.dsp().frames_written(); }
 
@@ -59,6 +69,8 @@ public:
     SystemBus& bus() { return bus_; }
 
 private:
+    void advance(int16_t* frames, size_t count);
+
     SystemBus bus_;  // holds the RAM and the DSP
     Cpu<SystemBus> cpu_;
     uint64_t target_cycle_ = 0;

@@ -66,6 +66,8 @@ public:
     int loop_timers_read() const { return timers_read_; }
     // Runs the DSP up to the given cycle.
     void sync_dsp(uint64_t now) { sync_dsp_to(now); }
+    // The cycle the DSP has run up to.
+    uint64_t dsp_cycle() const { return dsp_cycle_; }
 
     // What the CPU would read at cycle `now`, without side effects (counters
     // not cleared).
