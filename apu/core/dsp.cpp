@@ -87,27 +87,10 @@ Dsp::Dsp(uint8_t* ram)
 Dsp::~Dsp() = default;
 
 void Dsp::reset() {
-    std::memset(registers_, 0, sizeof registers_);
+    static_cast<DspState&>(*this) = DspState{};
     registers_[kFlg] = kFlgReset | kFlgMute | kFlgEchoOff;
-    for (Voice& v : voices_) v = Voice{};
-    clock_ = 0;
-    periods_ = 0;
-    deferred_[0] = deferred_[1] = 0;
-    rate_counter_ = 0;
     rate_fires_ = rate_fire_mask(0);
     poll_sample_ = true;  // the first poll falls on the second sample
-    new_kon_ = kon_latched_ = koff_latched_ = poll_pending_ = starting_ = unusual_ = endx_ = 0;
-    noise_ = 0x4000;
-    dir_ = pmon_ = non_ = eon_ = esa_ = edl_ = 0;
-    echo_write_enabled_ = false;
-    std::memset(sums_, 0, sizeof sums_);
-    out_[0] = out_[1] = 0;
-    echo_offset_ = echo_length_ = 0;
-    echo_addr_ = 0;
-    std::memset(fir_buf_, 0, sizeof fir_buf_);
-    fir_pos_ = 0;
-    std::memset(fir_coef_, 0, sizeof fir_coef_);
-    fir_out_[0] = fir_out_[1] = echo_in_[0] = echo_in_[1] = 0;
 }
 
 void Dsp::load_registers(const uint8_t registers[128]) {

@@ -9,10 +9,86 @@ namespace apu {
 
 class BrrGroupCache;
 
+// The DSP's state apart from RAM, the silent-pass records and the caches:
+// plain values, saved and restored as one (see Dsp::save).
+struct DspState {
+    struct Voice {
+        int16_t buf[24] = {};        // 12 decoded samples (doubled 15-bit), stored twice
+        int buf_pos = 0;             // slot of the oldest 4-sample group
+        int interp_pos = 0;          // pitch counter, 0..0x7FFF
+        int brr_addr = 0;            // current 9-byte block
+        int brr_offset = 1;          // next data byte within the block
+        int kon_delay = 0;           // samples left in the key-on start-up
+        Envelope env;
+        int output = 0;              // last output (doubled 15-bit), for PMON
+        int step = 0;                // pitch step applied after decoding
+        // Register values as latched at their cycle.
+        // State is kept in ints: byte stores may alias anything and would
+        // make the compiler reload every other member after them.
+        int srcn = 0, pitch_low = 0, pitch_high = 0, adsr1 = 0;
+        int dir_entry = 0;           // start or loop address read from DIR
+        int dir_pointer = -1;        // where dir_entry is yet to be read from, or -1
+        int brr_header = 0, brr_byte1 = 0;
+        // ENVX/OUTX are worked out when read: the values before the last
+        // run until their publishing cycles pass, or a CPU-written value
+        // until its publishing cycle (a position, see position()).
+        int prev_level = 0, prev_output = 0;
+        int envx_cpu = 0, outx_cpu = 0;
+        int64_t envx_cpu_until = -1, outx_cpu_until = -1;
+        int ended = 0;               // reached a block with the end flag
+        // VOLL and VOLR as 32-bit lanes, for the main sums and again for
+        // the echo sums; kept up to date as the registers are written.
+        int16_t volume[8] = {};
+        // Repeated passes while silent (see dsp_silent_pass.cpp).
+        int pass_state = 0;          // a PassState
+        int pass_index = 0;          // groups of the recorded passes seen again so far
+
+        // Only a key-on makes such a voice sound again.
+        bool silent_in_release() const {
+            return !kon_delay && !env.level && env.mode == EnvelopeMode::release;
+        }
+    };
+
+    uint8_t registers_[128] = {};
+    uint32_t clock_ = 0;
+    int64_t periods_ = 0;
+    uint64_t deferred_[2] = {};      // registers with a write waiting for the period's end
+    uint8_t deferred_value_[128] = {};
+
+    Voice voices_[8];
+    int rate_counter_ = 0;
+    uint32_t rate_fires_ = 0;        // rate_fire_mask(rate_counter_)
+    int poll_sample_ = 0;            // KON/KOFF are polled every other sample
+    int new_kon_ = 0;                // KON bits written since the last poll
+    int kon_latched_ = 0;
+    int koff_latched_ = 0;
+    int poll_pending_ = 0;           // voices with a KON/KOFF bit yet to see the poll
+    int starting_ = 0;               // voices with a key-on under way
+    // Voices that may need more than the common path: poll_pending_,
+    // starting_ and noise, as of the last poll; bits cleared since then
+    // only send a voice the longer way.
+    int unusual_ = 0;
+    int endx_ = 0;
+    int noise_ = 0x4000;
+    int dir_ = 0, pmon_ = 0, non_ = 0, eon_ = 0;
+    int esa_ = 0, edl_ = 0;
+    int echo_write_enabled_ = 0;
+    alignas(8) int16_t sums_[4] = {};  // main left, right, echo left, right
+    int out_[2] = {};
+    // Echo unit.
+    int echo_offset_ = 0, echo_length_ = 0;
+    int echo_addr_ = 0;
+    int16_t fir_buf_[16][2] = {};    // ring of 8 stored twice, so the taps are contiguous
+    int16_t fir_coef_[16] = {};      // each tap's coefficient twice, for both channels
+    int fir_pos_ = 0;
+    int fir_out_[2] = {};
+    int echo_in_[2] = {};
+};
+
 // The S-DSP as the rest of the sound system sees it: a register file reached
 // through 0xF2/0xF3, clocked once per CPU cycle (32 clocks per 32 kHz sample),
 // reading samples and the echo buffer from the shared 64 KiB RAM.
-class Dsp {
+class Dsp : private DspState {
 public:
     explicit Dsp(uint8_t* ram);
     ~Dsp();
@@ -26,6 +102,10 @@ public:
 
     // Advances by the given number of CPU clocks.
     void run(uint32_t clocks);
+
+    // The whole state but RAM (see dsp_silent_pass.cpp for what it leaves out).
+    void save(DspState& state) const;
+    void restore(const DspState& state) { static_cast<DspState&>(*this) = state; }
 
     // Stereo frames (left, right) are appended here while running; when the
     // buffer is full further samples are dropped.
@@ -83,42 +163,6 @@ private:
     // Registers whose writes may wait for the period's end (see plan_write).
     static const bool* const kDeferrable;
 
-    struct Voice {
-        int16_t buf[24] = {};        // 12 decoded samples (doubled 15-bit), stored twice
-        int buf_pos = 0;             // slot of the oldest 4-sample group
-        int interp_pos = 0;          // pitch counter, 0..0x7FFF
-        int brr_addr = 0;            // current 9-byte block
-        int brr_offset = 1;          // next data byte within the block
-        int kon_delay = 0;           // samples left in the key-on start-up
-        Envelope env;
-        int output = 0;              // last output (doubled 15-bit), for PMON
-        int step = 0;                // pitch step applied after decoding
-        // Register values as latched at their cycle.
-        // State is kept in ints: byte stores may alias anything and would
-        // make the compiler reload every other member after them.
-        int srcn = 0, pitch_low = 0, pitch_high = 0, adsr1 = 0;
-        int dir_entry = 0;           // start or loop address read from DIR
-        int dir_pointer = -1;        // where dir_entry is yet to be read from, or -1
-        int brr_header = 0, brr_byte1 = 0;
-        // ENVX/OUTX are worked out when read: the values before the last
-        // run until their publishing cycles pass, or a CPU-written value
-        // until its publishing cycle (a position, see position()).
-        int prev_level = 0, prev_output = 0;
-        int envx_cpu = 0, outx_cpu = 0;
-        int64_t envx_cpu_until = -1, outx_cpu_until = -1;
-        int ended = 0;               // reached a block with the end flag
-        // VOLL and VOLR as 32-bit lanes, for the main sums and again for
-        // the echo sums; kept up to date as the registers are written.
-        int16_t volume[8] = {};
-        // Repeated passes while silent (see dsp_silent_pass.cpp).
-        int pass_state = 0;          // a PassState
-        int pass_index = 0;          // groups of the recorded passes seen again so far
-
-        // Only a key-on makes such a voice sound again.
-        bool silent_in_release() const {
-            return !kon_delay && !env.level && env.mode == EnvelopeMode::release;
-        }
-    };
     enum PassState : int { kPassOff, kPassRecording, kPassRepeating };
     // What a silent voice decoded since a loop jump: the group bytes (header
     // and the two data bytes, lowest first) and where each pass began; once
@@ -156,7 +200,7 @@ private:
     template <bool Full> void voice_decode_mix_left(Voice& v, int n);
     void silent_group(Voice& v, int n, uint32_t group);
     void silent_pass_end(Voice& v, int n);
-    void replay_silent_passes(Voice& v, int n);
+    void replay_silent_passes(Voice& v, int n) const;
     template <bool Full> void voice_mix_right(Voice& v, int n);
     // A whole period mixes both sides of a voice at once.
     enum : int { kLeftSide = 1, kRightSide = 2, kBothSides = 3 };
@@ -181,45 +225,11 @@ private:
     static uint64_t deferred_bit(int address) { return uint64_t(1) << (address & 63); }
 
     uint8_t* ram_;
-    uint8_t registers_[128] = {};
     int16_t* output_ = nullptr;
     size_t output_capacity_ = 0;
     size_t frames_written_ = 0;
-    uint32_t clock_ = 0;
-    int64_t periods_ = 0;
-    uint64_t deferred_[2] = {};      // registers with a write waiting for the period's end
-    uint8_t deferred_value_[128] = {};
-
-    Voice voices_[8];
     std::unique_ptr<PassRecord[]> pass_records_;  // one per voice
     std::unique_ptr<BrrGroupCache> brr_cache_;    // shared by the voices, which often play the same samples
-    int rate_counter_ = 0;
-    uint32_t rate_fires_ = 0;        // rate_fire_mask(rate_counter_)
-    int poll_sample_ = 0;            // KON/KOFF are polled every other sample
-    int new_kon_ = 0;                // KON bits written since the last poll
-    int kon_latched_ = 0;
-    int koff_latched_ = 0;
-    int poll_pending_ = 0;           // voices with a KON/KOFF bit yet to see the poll
-    int starting_ = 0;               // voices with a key-on under way
-    // Voices that may need more than the common path: poll_pending_,
-    // starting_ and noise, as of the last poll; bits cleared since then
-    // only send a voice the longer way.
-    int unusual_ = 0;
-    int endx_ = 0;
-    int noise_ = 0x4000;
-    int dir_ = 0, pmon_ = 0, non_ = 0, eon_ = 0;
-    int esa_ = 0, edl_ = 0;
-    int echo_write_enabled_ = 0;
-    alignas(8) int16_t sums_[4] = {};  // main left, right, echo left, right
-    int out_[2] = {};
-    // Echo unit.
-    int echo_offset_ = 0, echo_length_ = 0;
-    int echo_addr_ = 0;
-    int16_t fir_buf_[16][2] = {};    // ring of 8 stored twice, so the taps are contiguous
-    int16_t fir_coef_[16] = {};      // each tap's coefficient twice, for both channels
-    int fir_pos_ = 0;
-    int fir_out_[2] = {};
-    int echo_in_[2] = {};
 };
 
 }  // namespace apu

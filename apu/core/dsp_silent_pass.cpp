@@ -71,7 +71,7 @@ void Dsp::silent_pass_end(Voice& v, int n) {
 
 // Rebuilds the ring as decoding would have left it: as it was when the
 // recorded passes began again, then the groups decoded since.
-void Dsp::replay_silent_passes(Voice& v, int n) {
+void Dsp::replay_silent_passes(Voice& v, int n) const {
     const PassRecord& record = pass_records_[n];
     int pos = record.ring_pos;
     for (int i = 0; i < 12; ++i) v.buf[(pos + i) % 12] = v.buf[(pos + i) % 12 + 12] = record.ring[i];
@@ -80,6 +80,17 @@ void Dsp::replay_silent_passes(Voice& v, int n) {
         pos = pos == 8 ? 0 : pos + 4;
     }
     v.pass_state = kPassOff;
+}
+
+// The records only spare work: a saved voice takes the ring they stand for
+// and records afresh after its next loop jump, so a state holds none.
+void Dsp::save(DspState& state) const {
+    state = *this;
+    for (int n = 0; n < 8; ++n) {
+        Voice& v = state.voices_[n];
+        if (v.pass_state == kPassRepeating) replay_silent_passes(v, n);
+        v.pass_state = kPassOff;
+    }
 }
 
 }  // namespace apu

@@ -18,6 +18,22 @@ void SoundSystem::reset() {
     target_cycle_ = 0;
 }
 
+void SoundSystem::save(CoreState& state) const {
+    std::memcpy(state.ram.data(), ram(), state.ram.size());
+    state.cpu = cpu_.state();
+    state.bus = bus_.state();
+    bus_.dsp().save(state.dsp);
+    state.run_target = target_cycle_;
+}
+
+void SoundSystem::restore(const CoreState& state) {
+    std::memcpy(ram(), state.ram.data(), state.ram.size());
+    cpu_.set_state(state.cpu);
+    bus_.set_state(state.bus);
+    bus_.dsp().restore(state.dsp);
+    target_cycle_ = state.run_target;
+}
+
 void SoundSystem::render(int16_t* frames, size_t count) { advance(frames, count); }
 
 void SoundSystem::skip(size_t count) { advance(nullptr, count); }

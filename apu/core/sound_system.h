@@ -1,12 +1,30 @@
 #pragma once
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "core/cpu.h"
 #include "core/dsp.h"
 #include "core/system_bus.h"
 
 namespace apu {
+
+// Everything a sound system's future depends on, as one value: continuing
+// from a restored state gives what continuing from the saved one gave.
+// RAM stands apart so that states of one song can be stored as the pages
+// that differ from its image.
+struct CoreState {
+    std::array<uint8_t, 0x10000> ram;
+    CpuState cpu;
+    BusState bus;
+    DspState dsp;
+    uint64_t run_target = 0;  // see SoundSystem::run
+
+    // Memory held, for accounting.
+    size_t bytes() const { return sizeof *this; }
+};
+static_assert(std::is_trivially_copyable_v<CoreState>);
 
 // One complete, independent sound system: 64 KiB RAM, SPC700, timers, IPL
 // ROM, the four ports and the S-DSP. Objects share nothing.
@@ -36,6 +54,10 @@ public:
     void skip(size_t count);
     // Frames the DSP has produced since reset or load.
     uint64_t frames_rendered() const { return (bus_.dsp_cycle() + 3) / 32; }  // each at clock 28 of its period
+
+    // The whole state (see CoreState).
+    void save(CoreState& state) const;
+    void restore(const CoreState& state);
 
     // Advances by `cycles` CPU cycles. The last instruction may end a few
     // cycles past the target; the next call makes up for it, so over several

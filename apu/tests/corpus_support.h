@@ -5,7 +5,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <string>
 #include <vector>
+
+#include "core/sound_system.h"
+#include "tools/example_spc.h"
 
 namespace apu_test {
 
@@ -24,6 +29,24 @@ inline std::vector<std::filesystem::path> corpus_files() {
 inline std::vector<uint8_t> read_file(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct Song {
+    std::string name;
+    std::vector<uint8_t> image;
+};
+
+// The example song, then the corpus.
+inline std::vector<Song> songs() {
+    std::vector<Song> out = {{"example", apu::example::build_example_spc().image}};
+    for (const auto& path : corpus_files()) out.push_back({path.filename().string(), read_file(path)});
+    return out;
+}
+
+inline std::unique_ptr<apu::SoundSystem> load(const std::vector<uint8_t>& image) {
+    auto s = std::make_unique<apu::SoundSystem>();
+    s->load_spc(image.data(), image.size());
+    return s;
 }
 
 }  // namespace apu_test

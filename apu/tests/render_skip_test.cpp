@@ -2,8 +2,6 @@
 // render and against the cycle-driven run().
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
 #include <vector>
 
 #include "core/sound_system.h"
@@ -13,27 +11,13 @@
 namespace {
 
 using apu::SoundSystem;
+using apu_test::load;
+using apu_test::Song;
+using apu_test::songs;
 
-// Long enough for every song to be past its start-up; short enough for the
+// A second of each song: past most start-ups, and short enough for the
 // sanitizer build.
 constexpr size_t kFrames = 32000;
-
-struct Song {
-    std::string name;
-    std::vector<uint8_t> image;
-};
-
-std::vector<Song> songs() {
-    std::vector<Song> out = {{"example", apu::example::build_example_spc().image}};
-    for (const auto& path : apu_test::corpus_files()) out.push_back({path.filename().string(), apu_test::read_file(path)});
-    return out;
-}
-
-std::unique_ptr<SoundSystem> load(const std::vector<uint8_t>& image) {
-    auto s = std::make_unique<SoundSystem>();
-    s->load_spc(image.data(), image.size());
-    return s;
-}
 
 // Calls of uneven sizes, around a sample period's multiples.
 std::vector<int16_t> render_in_pieces(SoundSystem& s, size_t frames) {
