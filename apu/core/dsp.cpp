@@ -444,10 +444,22 @@ APU_ALWAYS_INLINE void Dsp::mix(const Voice& v, int n, int sides) {
     _mm_storel_epi64(reinterpret_cast<__m128i*>(sums_), _mm_adds_epi16(sums, amp));
 }
 
+// A muted voice mixes with zero volumes, so the sums stay as they were.
 void Dsp::set_volumes(int n) {
     int16_t* volume = voices_[n].volume;
-    volume[0] = volume[4] = static_cast<int8_t>(registers_[n * 16 + kVolL]);
-    volume[2] = volume[6] = static_cast<int8_t>(registers_[n * 16 + kVolR]);
+    const bool muted = (mute_mask_ >> n) & 1;
+    volume[0] = volume[4] = muted ? 0 : static_cast<int8_t>(registers_[n * 16 + kVolL]);
+    volume[2] = volume[6] = muted ? 0 : static_cast<int8_t>(registers_[n * 16 + kVolR]);
+}
+
+void Dsp::set_mute_mask(uint8_t mask) {
+    mute_mask_ = mask;
+    for (int n = 0; n < 8; ++n) set_volumes(n);
+}
+
+void Dsp::restore(const DspState& state) {
+    static_cast<DspState&>(*this) = state;
+    for (int n = 0; n < 8; ++n) set_volumes(n);
 }
 
 template <bool Full>

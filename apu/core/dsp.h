@@ -103,9 +103,16 @@ public:
     // Advances by the given number of CPU clocks.
     void run(uint32_t clocks);
 
-    // The whole state but RAM (see dsp_silent_pass.cpp for what it leaves out).
+    // The whole state but RAM (see dsp_silent_pass.cpp for what it leaves
+    // out). The settings below are not part of it and stay as they are.
     void save(DspState& state) const;
-    void restore(const DspState& state) { static_cast<DspState&>(*this) = state; }
+    void restore(const DspState& state);
+
+    // Bit n set leaves voice n out of the main and echo sums; it runs on
+    // as ever otherwise (envelope, decoding, ENDX, OUTX, ENVX, its output
+    // as the next voice's pitch modulation).
+    void set_mute_mask(uint8_t mask);
+    uint8_t mute_mask() const { return static_cast<uint8_t>(mute_mask_); }
 
     // Stereo frames (left, right) are appended here while running; when the
     // buffer is full further samples are dropped.
@@ -209,6 +216,7 @@ private:
     // between a run and the next cycle, except for voice 0, which runs at
     // the period's end: voices 1..7 mix as soon as their output is known.
     template <bool Full> static constexpr bool mix_early(int n) { return Full && n != 0; }
+    // The volume lanes of voice n from its registers and the mute mask.
     void set_volumes(int n);
     // Clocks run since reset.
     int64_t position() const { return periods_ * 32 + clock_; }
@@ -230,6 +238,8 @@ private:
     size_t frames_written_ = 0;
     std::unique_ptr<PassRecord[]> pass_records_;  // one per voice
     std::unique_ptr<BrrGroupCache> brr_cache_;    // shared by the voices, which often play the same samples
+    // Settings.
+    int mute_mask_ = 0;
 };
 
 }  // namespace apu

@@ -55,9 +55,14 @@ public:
     // Frames the DSP has produced since reset or load.
     uint64_t frames_rendered() const { return (bus_.dsp_cycle() + 3) / 32; }  // each at clock 28 of its period
 
-    // The whole state (see CoreState).
+    // The whole state (see CoreState). The settings below are not part of
+    // it; restore() leaves them as they are.
     void save(CoreState& state) const;
     void restore(const CoreState& state);
+
+    // Settings: voices left out of the mix (see Dsp::set_mute_mask).
+    void set_mute_mask(uint8_t mask) { bus_.dsp().set_mute_mask(mask); }
+    uint8_t mute_mask() const { return bus_.dsp().mute_mask(); }
 
     // Advances by `cycles` CPU cycles. The last instruction may end a few
     // cycles past the target; the next call makes up for it, so over several
