@@ -114,7 +114,6 @@ void Dsp::load_registers(const uint8_t registers[128]) {
     unusual_ = non_;
     eon_ = registers_[kEon];
     esa_ = registers_[kEsa];
-    edl_ = registers_[kEdl];
     echo_write_enabled_ = !(registers_[kFlg] & kFlgEchoOff);
     echo_addr_ = esa_ << 8;
     for (int n = 0; n < 8; ++n) {
@@ -140,6 +139,7 @@ uint8_t Dsp::read(uint8_t address) const {
         if ((address & 0x0F) == kEnvx)
             return static_cast<uint8_t>(v.envx_cpu_until >= position() ? v.envx_cpu
                                         : published(v, n, 3, v.env.level, v.prev_level) >> 4);
+        if (quiet_until_) outx_read_ = true;
         return static_cast<uint8_t>(v.outx_cpu_until >= position() ? v.outx_cpu
                                     : published(v, n, 4, v.output, v.prev_output) >> 8);
     }
@@ -154,6 +154,7 @@ void Dsp::write(uint8_t address, uint8_t value) {
         endx_ = 0;  // any write acknowledges all end flags
         return;
     }
+    if (address == kFlg && quiet_until_ && (registers_[kFlg] & ~value & kFlgEchoOff)) echo_turned_on_ = true;
     registers_[address] = value;
     deferred_[address >> 6] &= ~deferred_bit(address);  // replaces a write still waiting
     if ((address & 0x0F) <= kVolR) set_volumes(address >> 4);
@@ -185,6 +186,11 @@ int Dsp::published(const Voice&, int n, int delay, int now, int before) const {
     // value from before the run.
     const int since_run = (static_cast<int>(clock_) - run_cycle(n) - 1) & 31;
     return since_run < delay ? before : now;
+}
+
+void Dsp::set_unheard_until(int64_t frame) {
+    quiet_until_ = frame > 0 ? frame - 1 : 0;
+    outx_read_ = echo_turned_on_ = false;
 }
 
 void Dsp::set_output(int16_t* frames, size_t frame_capacity) {
@@ -275,7 +281,7 @@ APU_ALWAYS_INLINE void Dsp::voice_header(Voice& v, int n) {
     if (!Full || n == 0) v.brr_byte1 = ram_[(v.brr_addr + v.brr_offset) & 0xFFFF];
 }
 
-template <bool Full>
+template <bool Full, bool Quiet>
 APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
     const int bit = 1 << n;
     const uint8_t* r = registers_ + n * 16;
@@ -306,8 +312,12 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
         // Most samples: no key-on under way, no KON or KOFF to act on and
         // no noise.
         if (v.env.level) [[likely]] {
-            v.output = ((interpolate(v) * v.env.level) >> 11) & ~1;
-            if (mix_early<Full>(n)) mix(v, n, kBothSides);
+            if (!Quiet || output_used(n)) {
+                v.output = ((interpolate(v) * v.env.level) >> 11) & ~1;
+                if (mix_early<Full>(n)) mix(v, n, kBothSides);
+            } else {
+                v.output = 0;
+            }
             silence_on_end_or_reset(v);
             step_envelope_masked(v.env, adsr1, env_data(), rate_fires_);
             return;
@@ -352,7 +362,7 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
 
     // A silent envelope makes the product zero whatever the sample is.
     int sample = 0;
-    if (v.env.level == 0) {
+    if (v.env.level == 0 || (Quiet && !output_used(n))) {
     } else if (non_ & bit) {
         sample = static_cast<int16_t>(noise_ << 1);
     } else {
@@ -367,6 +377,16 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
         if (kon_latched_ & bit) start_key_on(v, bit);
     }
     if (!v.kon_delay) step_envelope_masked(v.env, adsr1, env_data(), rate_fires_);
+}
+
+// Unheard, a voice's output still counts where the CPU or RAM can see it:
+// in the echo sums (see echo_may_write), as the next voice's pitch
+// modulation, and for voice 0, which runs at the period's end, in the next
+// frame when that is heard. Partial periods, which mix what voice 0 left,
+// go by the same rules. The latches read are the ones those uses take.
+APU_ALWAYS_INLINE bool Dsp::output_used(int n) const {
+    const int echo = echo_may_write() ? eon_ : 0;
+    return ((echo | pmon_ >> 1 | heard_next_) >> n) & 1;
 }
 
 APU_ALWAYS_INLINE void Dsp::start_key_on(Voice& v, int bit) {
@@ -496,16 +516,25 @@ APU_ALWAYS_INLINE void Dsp::echo_write_both() {
     std::memcpy(ram_ + echo_addr_, &pair, sizeof pair);
 }
 
+template <bool Quiet>
 APU_ALWAYS_INLINE void Dsp::echo_output(int channel) {
-    const int mvol = static_cast<int8_t>(registers_[channel ? kMvolR : kMvolL]);
-    const int evol = static_cast<int8_t>(registers_[channel ? kEvolR : kEvolL]);
     const int efb = static_cast<int8_t>(registers_[kEfb]);
     const int fir = fir_out_[channel];
-    int out = clamp16(((sums_[channel] * mvol) >> 7) + ((fir * evol) >> 7));
-    if (registers_[kFlg] & kFlgMute) out = 0;
-    out_[channel] = out;
+    if (!Quiet) {
+        const int mvol = static_cast<int8_t>(registers_[channel ? kMvolR : kMvolL]);
+        const int evol = static_cast<int8_t>(registers_[channel ? kEvolR : kEvolL]);
+        int out = clamp16(((sums_[channel] * mvol) >> 7) + ((fir * evol) >> 7));
+        if (registers_[kFlg] & kFlgMute) out = 0;
+        out_[channel] = out;
+    }
     echo_in_[channel] = clamp16(sums_[2 + channel] + ((fir * efb) >> 7)) & ~1;
     sums_[channel] = sums_[2 + channel] = 0;
+}
+
+// Whether this period's echo writes may store what the echo sums hold: on
+// as latched, or turned on by FLG before the latch.
+APU_ALWAYS_INLINE bool Dsp::echo_may_write() const {
+    return echo_write_enabled_ || !(registers_[kFlg] & kFlgEchoOff);
 }
 
 APU_ALWAYS_INLINE void Dsp::echo_write(int channel) {
@@ -526,7 +555,7 @@ APU_ALWAYS_INLINE void Dsp::sample_boundary() {
 // ---------------------------------------------------------------------------
 // The 32-cycle schedule.
 
-template <bool Full>
+template <bool Full, bool Quiet>
 APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
     Voice* const v = voices_;
     switch (c) {
@@ -541,7 +570,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
         case 2:
             voice_pitch_high<Full>(v[1], 1);
             voice_header<Full>(v[1], 1);
-            voice_run<Full>(v[1], 1);
+            voice_run<Full, Quiet>(v[1], 1);
             break;
         case 3:
             voice_decode_mix_left<Full>(v[1], 1);
@@ -554,7 +583,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
         case 5:
             voice_pitch_high<Full>(v[2], 2);
             voice_header<Full>(v[2], 2);
-            voice_run<Full>(v[2], 2);
+            voice_run<Full, Quiet>(v[2], 2);
             break;
         case 6:
             voice_decode_mix_left<Full>(v[2], 2);
@@ -567,7 +596,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
         case 8:
             voice_pitch_high<Full>(v[3], 3);
             voice_header<Full>(v[3], 3);
-            voice_run<Full>(v[3], 3);
+            voice_run<Full, Quiet>(v[3], 3);
             break;
         case 9:
             voice_decode_mix_left<Full>(v[3], 3);
@@ -580,7 +609,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
         case 11:
             voice_pitch_high<Full>(v[4], 4);
             voice_header<Full>(v[4], 4);
-            voice_run<Full>(v[4], 4);
+            voice_run<Full, Quiet>(v[4], 4);
             break;
         case 12:
             voice_decode_mix_left<Full>(v[4], 4);
@@ -593,7 +622,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
         case 14:
             voice_pitch_high<Full>(v[5], 5);
             voice_header<Full>(v[5], 5);
-            voice_run<Full>(v[5], 5);
+            voice_run<Full, Quiet>(v[5], 5);
             break;
         case 15:
             voice_decode_mix_left<Full>(v[5], 5);
@@ -606,7 +635,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
         case 17:
             voice_pitch_high<Full>(v[6], 6);
             voice_header<Full>(v[6], 6);
-            voice_run<Full>(v[6], 6);
+            voice_run<Full, Quiet>(v[6], 6);
             break;
         case 18:
             voice_decode_mix_left<Full>(v[6], 6);
@@ -619,7 +648,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
         case 20:
             voice_pitch_high<Full>(v[7], 7);
             voice_header<Full>(v[7], 7);
-            voice_run<Full>(v[7], 7);
+            voice_run<Full, Quiet>(v[7], 7);
             break;
         case 21:
             voice_decode_mix_left<Full>(v[7], 7);
@@ -643,19 +672,20 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
         case 26: {
             voice_header<Full>(v[0], 0);
             const int16_t* newest = fir_buf_[fir_pos_];
-            fir_stereo(fir_buf_[fir_pos_ + 1], newest[0], newest[1], fir_coef_, fir_out_);
+            // Unheard, the filter matters only for what echo writes store.
+            if (!Quiet || echo_may_write()) fir_stereo(fir_buf_[fir_pos_ + 1], newest[0], newest[1], fir_coef_, fir_out_);
             fir_buf_[fir_pos_ + 8][0] = newest[0];
             fir_buf_[fir_pos_ + 8][1] = newest[1];
             fir_pos_ = (fir_pos_ + 1) & 7;
             break;
         }
         case 27:
-            echo_output(0);
+            echo_output<Quiet>(0);
             break;
         case 28:
-            echo_output(1);
+            echo_output<Quiet>(1);
             pmon_ = registers_[kPmon];
-            sample_boundary();
+            if (!Quiet) sample_boundary();
             break;
         case 29:
             non_ = registers_[kNon];
@@ -691,7 +721,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
                 const int feedback = (noise_ << 13) ^ (noise_ << 14);
                 noise_ = (feedback & 0x4000) ^ (noise_ >> 1);
             }
-            voice_run<Full>(v[0], 0);
+            voice_run<Full, Quiet>(v[0], 0);
             break;
         }
         default:
@@ -702,8 +732,9 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
 // A whole period, the common case (the CPU seldom touches the DSP mid-
 // period): the same schedule with no clocks to count, and no entry points
 // in between, so values stay in registers from one cycle to the next.
+template <bool Quiet>
 void Dsp::full_period() {
-#define APU_DSP_CLOCK(c) cycle<true>(c);
+#define APU_DSP_CLOCK(c) cycle<true, Quiet>(c);
     APU_DSP_CLOCK(0) APU_DSP_CLOCK(1) APU_DSP_CLOCK(2) APU_DSP_CLOCK(3) APU_DSP_CLOCK(4) APU_DSP_CLOCK(5)
     APU_DSP_CLOCK(6) APU_DSP_CLOCK(7) APU_DSP_CLOCK(8) APU_DSP_CLOCK(9) APU_DSP_CLOCK(10) APU_DSP_CLOCK(11)
     APU_DSP_CLOCK(12) APU_DSP_CLOCK(13) APU_DSP_CLOCK(14) APU_DSP_CLOCK(15) APU_DSP_CLOCK(16) APU_DSP_CLOCK(17)
@@ -731,10 +762,19 @@ void Dsp::run(uint32_t clocks) {
         if (n > clocks) n = clocks;
         clocks -= n;
         const uint32_t start = clock_;
+        const int64_t period = periods_;
         clock_ = (clock_ + n) & 31;
         periods_ += clock_ == 0;
         if (n == 32) {
-            full_period();
+            // Partial periods are rare and always worked out whole: what
+            // they mix of a voice left out earlier goes unheard, or was not
+            // left out (see output_used).
+            if (period < quiet_until_) [[unlikely]] {
+                heard_next_ = period + 1 >= quiet_until_;
+                full_period<true>();
+            } else {
+                full_period<false>();
+            }
             if (deferred_[0] | deferred_[1]) apply_deferred_writes();
             continue;
         }

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <type_traits>
 
 #include "core/dsp_envelope.h"
 
@@ -10,7 +11,8 @@ namespace apu {
 class BrrGroupCache;
 
 // The DSP's state apart from RAM, the silent-pass records and the caches:
-// plain values, saved and restored as one (see Dsp::save).
+// plain values without padding, saved and restored as one (see Dsp::save)
+// and compared as bytes.
 struct DspState {
     struct Voice {
         int16_t buf[24] = {};        // 12 decoded samples (doubled 15-bit), stored twice
@@ -42,6 +44,7 @@ struct DspState {
         // Repeated passes while silent (see dsp_silent_pass.cpp).
         int pass_state = 0;          // a PassState
         int pass_index = 0;          // groups of the recorded passes seen again so far
+        int unused = 0;              // fills what would be padding
 
         // Only a key-on makes such a voice sound again.
         bool silent_in_release() const {
@@ -50,14 +53,14 @@ struct DspState {
     };
 
     uint8_t registers_[128] = {};
-    uint32_t clock_ = 0;
     int64_t periods_ = 0;
+    uint32_t clock_ = 0;
+    uint32_t rate_fires_ = 0;        // rate_fire_mask(rate_counter_)
     uint64_t deferred_[2] = {};      // registers with a write waiting for the period's end
     uint8_t deferred_value_[128] = {};
 
     Voice voices_[8];
     int rate_counter_ = 0;
-    uint32_t rate_fires_ = 0;        // rate_fire_mask(rate_counter_)
     int poll_sample_ = 0;            // KON/KOFF are polled every other sample
     int new_kon_ = 0;                // KON bits written since the last poll
     int kon_latched_ = 0;
@@ -71,7 +74,7 @@ struct DspState {
     int endx_ = 0;
     int noise_ = 0x4000;
     int dir_ = 0, pmon_ = 0, non_ = 0, eon_ = 0;
-    int esa_ = 0, edl_ = 0;
+    int esa_ = 0;
     int echo_write_enabled_ = 0;
     alignas(8) int16_t sums_[4] = {};  // main left, right, echo left, right
     int out_[2] = {};
@@ -84,6 +87,8 @@ struct DspState {
     int fir_out_[2] = {};
     int echo_in_[2] = {};
 };
+
+static_assert(std::has_unique_object_representations_v<DspState>);
 
 // The S-DSP as the rest of the sound system sees it: a register file reached
 // through 0xF2/0xF3, clocked once per CPU cycle (32 clocks per 32 kHz sample),
@@ -107,6 +112,23 @@ public:
     // out). The settings below are not part of it and stay as they are.
     void save(DspState& state) const;
     void restore(const DspState& state);
+
+    // Frames before number `frame` (counted from reset) will not be heard:
+    // whole sample periods that produce them leave out the final output,
+    // and a voice's interpolation when nothing else uses its output (the
+    // echo sums while echo writes are on, the next voice's pitch
+    // modulation, the next frame when that is heard). The last of them is
+    // worked out whole, so the state after it is as exact as ever.
+    // 0 hears every frame.
+    void set_unheard_until(int64_t frame);
+    // Whether the CPU, since the last set_unheard_until(), may have seen
+    // work left out: it read an OUTX register, or turned echo writes on
+    // while outputs they would have used were left out.
+    struct Exposure {
+        bool outx_read;
+        bool echo_turned_on;
+    };
+    Exposure exposure() const { return {outx_read_, echo_turned_on_}; }
 
     // Bit n set leaves voice n out of the main and echo sums; it runs on
     // as ever otherwise (envelope, decoding, ENDX, OUTX, ENVX, its output
@@ -187,9 +209,10 @@ private:
     };
 
     // The work of cycle c of the period; Full when the whole period runs
-    // at once, with no CPU access in between.
-    template <bool Full> void cycle(uint32_t c);
-    void full_period();              // cycles 0..31 without counting clocks
+    // at once, with no CPU access in between; Quiet when its frame goes
+    // unheard (see set_unheard_until).
+    template <bool Full, bool Quiet = false> void cycle(uint32_t c);
+    template <bool Quiet> void full_period();  // cycles 0..31 without counting clocks
     // Voice stages; see the per-cycle schedule in dsp.cpp.
     template <bool Full> void voice_srcn(Voice& v, int n);
     template <bool Full> int srcn_of(const Voice& v, int n) const;
@@ -200,7 +223,8 @@ private:
     template <bool Full> int entry_for(Voice& v, int n, bool start);
     template <bool Full> void voice_pitch_high(Voice& v, int n);
     template <bool Full> void voice_header(Voice& v, int n);
-    template <bool Full> void voice_run(Voice& v, int n);
+    template <bool Full, bool Quiet = false> void voice_run(Voice& v, int n);
+    bool output_used(int n) const;
     void start_key_on(Voice& v, int bit);
     int interpolate(const Voice& v) const;
     void silence_on_end_or_reset(Voice& v) const;
@@ -224,7 +248,8 @@ private:
     int published(const Voice& v, int n, int delay, int now, int before) const;
     // Echo stages.
     void echo_read(int channel);
-    void echo_output(int channel);
+    template <bool Quiet = false> void echo_output(int channel);
+    bool echo_may_write() const;
     void echo_write(int channel);
     void echo_read_both();
     void echo_write_both();
@@ -240,6 +265,11 @@ private:
     std::unique_ptr<BrrGroupCache> brr_cache_;    // shared by the voices, which often play the same samples
     // Settings.
     int mute_mask_ = 0;
+    // Unheard frames (see set_unheard_until).
+    int64_t quiet_until_ = 0;        // periods before this one run Quiet
+    int heard_next_ = 0;             // bit 0: the next period is heard
+    mutable bool outx_read_ = false;
+    bool echo_turned_on_ = false;
 };
 
 }  // namespace apu

@@ -2,6 +2,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <type_traits>
 
 #include "core/cpu.h"
@@ -50,7 +51,8 @@ public:
     // period. The CPU may end its last instruction a few cycles ahead, which
     // the next call takes up, so consecutive calls give one unbroken stream.
     void render(int16_t* frames, size_t count);
-    // Advances exactly as render() would, without the frames.
+    // Advances exactly as render() would, without the frames, and faster:
+    // work only the frames need is left out (see Dsp::set_unheard_until).
     void skip(size_t count);
     // Frames the DSP has produced since reset or load.
     uint64_t frames_rendered() const { return (bus_.dsp_cycle() + 3) / 32; }  // each at clock 28 of its period
@@ -101,6 +103,10 @@ private:
     SystemBus bus_;  // holds the RAM and the DSP
     Cpu<SystemBus> cpu_;
     uint64_t target_cycle_ = 0;
+    // skip(): the state each piece starts from, and whether the song was
+    // found to read OUTX, which a skip then works out in full.
+    std::unique_ptr<CoreState> piece_start_;
+    bool reads_outx_ = false;
 };
 
 }  // namespace apu

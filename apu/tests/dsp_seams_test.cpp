@@ -14,26 +14,12 @@ namespace {
 using apu::CoreState;
 using apu::SoundSystem;
 using apu_test::load;
-using apu_test::SongBuilder;
+using apu_test::echo_and_modulation;
 
 std::vector<int16_t> render(SoundSystem& s, size_t frames) {
     std::vector<int16_t> out(2 * frames);
     s.render(out.data(), frames);
     return out;
-}
-
-// Voice 0 sounds into the echo, whose writes are on, and modulates voice
-// 1's pitch; after a while the program sets voice 0's left volume to
-// `later_left`.
-SongBuilder echo_and_modulation(uint8_t left, uint8_t right, uint8_t later_left) {
-    SongBuilder song;
-    song.reg(0x00, left).reg(0x01, right)
-        .reg(0x6C, 0).reg(0x4D, 1).reg(0x7D, 2).reg(0x6D, 0x40).reg(0x0D, 0x40).reg(0x0F, 0x7F)
-        .reg(0x2C, 0x40).reg(0x3C, 0x40)
-        .reg(0x14, 1).reg(0x13, 0x08).reg(0x15, 0xFF).reg(0x16, 0xE0).reg(0x10, 0x60).reg(0x11, 0x60)
-        .reg(0x2D, 0x02)
-        .write(0x4C, 3).wait(255).wait(255).wait(255).write(0x00, later_left);
-    return song;
 }
 
 // Every register as the CPU reads it, ENVX, OUTX and ENDX included.

@@ -38,6 +38,10 @@ public:
         program_.insert(program_.end(), {0xCD, loops, 0x1D, 0xD0, 0xFD});
         return *this;
     }
+    SongBuilder& wait_long(uint8_t loops) {  // MOV Y,#n / wait(255) / DEC Y / BNE: about 48 samples a loop
+        program_.insert(program_.end(), {0x8D, loops, 0xCD, 0xFF, 0x1D, 0xD0, 0xFD, 0xDC, 0xD0, 0xF8});
+        return *this;
+    }
     // The program ends in a loop back to here (by default its end).
     SongBuilder& repeat_from_here() {
         loop_start_ = static_cast<int>(program_.size());
@@ -106,5 +110,19 @@ private:
     uint32_t seed_ = 7;
     int loop_start_ = -1;  // in program_
 };
+
+// Voice 0 sounds into the echo, whose writes are on, and modulates voice
+// 1's pitch; after a while the program sets voice 0's left volume to
+// `later_left`.
+inline SongBuilder echo_and_modulation(uint8_t left, uint8_t right, uint8_t later_left) {
+    SongBuilder song;
+    song.reg(0x00, left).reg(0x01, right)
+        .reg(0x6C, 0).reg(0x4D, 1).reg(0x7D, 2).reg(0x6D, 0x40).reg(0x0D, 0x40).reg(0x0F, 0x7F)
+        .reg(0x2C, 0x40).reg(0x3C, 0x40)
+        .reg(0x14, 1).reg(0x13, 0x08).reg(0x15, 0xFF).reg(0x16, 0xE0).reg(0x10, 0x60).reg(0x11, 0x60)
+        .reg(0x2D, 0x02)
+        .write(0x4C, 3).wait(255).wait(255).wait(255).write(0x00, later_left);
+    return song;
+}
 
 }  // namespace apu_test
