@@ -88,19 +88,19 @@ Dsp::~Dsp() = default;
 
 void Dsp::reset() {
     static_cast<DspState&>(*this) = DspState{};
-    registers_[kFlg] = kFlgReset | kFlgMute | kFlgEchoOff;
+    written_[kFlg] = kFlgReset | kFlgMute | kFlgEchoOff;
     rate_fires_ = rate_fire_mask(0);
     poll_sample_ = true;  // the first poll falls on the second sample
+    apply_settings();
 }
 
 void Dsp::load_registers(const uint8_t registers[128]) {
     reset();
-    std::memcpy(registers_, registers, sizeof registers_);
-    for (int tap = 0; tap < 8; ++tap) write(static_cast<uint8_t>(tap * 16 + kFirCoef), registers_[tap * 16 + kFirCoef]);
+    std::memcpy(written_, registers, sizeof written_);
+    apply_settings();
     // Latches take the snapshot's values so the first samples already use
     // them; voices restart silent since their decoder state is not saved.
     for (int n = 0; n < 8; ++n) {
-        set_volumes(n);
         Voice& v = voices_[n];
         const uint8_t* r = registers_ + n * 16;
         v.srcn = r[kSrcn];
@@ -117,10 +117,10 @@ void Dsp::load_registers(const uint8_t registers[128]) {
     echo_write_enabled_ = !(registers_[kFlg] & kFlgEchoOff);
     echo_addr_ = esa_ << 8;
     for (int n = 0; n < 8; ++n) {
-        write(static_cast<uint8_t>(n * 16 + kEnvx), registers_[n * 16 + kEnvx]);
-        write(static_cast<uint8_t>(n * 16 + kOutx), registers_[n * 16 + kOutx]);
+        write(static_cast<uint8_t>(n * 16 + kEnvx), written_[n * 16 + kEnvx]);
+        write(static_cast<uint8_t>(n * 16 + kOutx), written_[n * 16 + kOutx]);
     }
-    endx_ = registers_[kEndx];
+    endx_ = written_[kEndx];
     koff_latched_ = registers_[kKoff];
     // A KON value in the snapshot is a write the DSP has yet to act on.
     new_kon_ = registers_[kKon];
@@ -145,7 +145,7 @@ uint8_t Dsp::read(uint8_t address) const {
     }
     if (address == kEndx) return static_cast<uint8_t>(endx_);
     if (deferred_[address >> 6] & deferred_bit(address)) return deferred_value_[address];
-    return registers_[address];
+    return written_[address];
 }
 
 void Dsp::write(uint8_t address, uint8_t value) {
@@ -154,14 +154,13 @@ void Dsp::write(uint8_t address, uint8_t value) {
         endx_ = 0;  // any write acknowledges all end flags
         return;
     }
-    if (address == kFlg && quiet_until_ && (registers_[kFlg] & ~value & kFlgEchoOff)) echo_turned_on_ = true;
-    registers_[address] = value;
+    written_[address] = value;
+    const uint8_t used = view_ ? view_(view_context_, address, value) : value;
+    if (address == kFlg && quiet_until_ && (registers_[kFlg] & ~used & kFlgEchoOff)) echo_turned_on_ = true;
+    registers_[address] = used;
     deferred_[address >> 6] &= ~deferred_bit(address);  // replaces a write still waiting
     if ((address & 0x0F) <= kVolR) set_volumes(address >> 4);
-    if ((address & 0x0F) == kFirCoef) {
-        const int tap = address >> 4;
-        fir_coef_[2 * tap] = fir_coef_[2 * tap + 1] = static_cast<int8_t>(value);
-    }
+    if ((address & 0x0F) == kFirCoef) set_fir_coefficient(address >> 4);
     // Kept until the DSP next publishes its own value, `delay` cycles after
     // the voice's run.
     if ((address & 0x0F) == kEnvx || (address & 0x0F) == kOutx) {
@@ -178,7 +177,28 @@ void Dsp::write(uint8_t address, uint8_t value) {
             v.outx_cpu_until = until;
         }
     }
-    if (address == kKon) new_kon_ = value;
+    if (address == kKon) new_kon_ = used;
+}
+
+void Dsp::set_fir_coefficient(int tap) {
+    fir_coef_[2 * tap] = fir_coef_[2 * tap + 1] = static_cast<int8_t>(registers_[tap * 16 + kFirCoef]);
+}
+
+void Dsp::set_register_view(RegisterView view, const void* context) {
+    view_ = view;
+    view_context_ = context;
+    apply_settings();
+}
+
+// What the DSP takes from the written registers and the settings; the
+// one-shot effects of writes (KON, ENDX, ENVX, OUTX) are not repeated.
+void Dsp::apply_settings() {
+    for (int a = 0; a < 128; ++a)
+        registers_[a] = view_ ? view_(view_context_, static_cast<uint8_t>(a), written_[a]) : written_[a];
+    for (int n = 0; n < 8; ++n) {
+        set_volumes(n);
+        set_fir_coefficient(n);
+    }
 }
 
 int Dsp::published(const Voice&, int n, int delay, int now, int before) const {
@@ -474,12 +494,12 @@ void Dsp::set_volumes(int n) {
 
 void Dsp::set_mute_mask(uint8_t mask) {
     mute_mask_ = mask;
-    for (int n = 0; n < 8; ++n) set_volumes(n);
+    apply_settings();
 }
 
 void Dsp::restore(const DspState& state) {
     static_cast<DspState&>(*this) = state;
-    for (int n = 0; n < 8; ++n) set_volumes(n);
+    apply_settings();
 }
 
 template <bool Full>

@@ -52,7 +52,8 @@ struct DspState {
         }
     };
 
-    uint8_t registers_[128] = {};
+    uint8_t written_[128] = {};      // the registers as the CPU wrote them, which reads give
+    uint8_t registers_[128] = {};    // and as the DSP uses them (see set_register_view)
     int64_t periods_ = 0;
     uint32_t clock_ = 0;
     uint32_t rate_fires_ = 0;        // rate_fire_mask(rate_counter_)
@@ -89,6 +90,9 @@ struct DspState {
 };
 
 static_assert(std::has_unique_object_representations_v<DspState>);
+
+// What the DSP takes register `address` to hold when `value` was written.
+using RegisterView = uint8_t (*)(const void* context, uint8_t address, uint8_t value);
 
 // The S-DSP as the rest of the sound system sees it: a register file reached
 // through 0xF2/0xF3, clocked once per CPU cycle (32 clocks per 32 kHz sample),
@@ -135,6 +139,11 @@ public:
     // as the next voice's pitch modulation).
     void set_mute_mask(uint8_t mask);
     uint8_t mute_mask() const { return static_cast<uint8_t>(mute_mask_); }
+    // Every register value the DSP uses passes through `view` (null: none),
+    // taken when the register is written (by the CPU, at the end of a
+    // period for a deferred write, from a snapshot) and again for all of
+    // them when a view is set or removed. Reads still give what was written.
+    void set_register_view(RegisterView view, const void* context);
 
     // Stereo frames (left, right) are appended here while running; when the
     // buffer is full further samples are dropped.
@@ -242,6 +251,8 @@ private:
     template <bool Full> static constexpr bool mix_early(int n) { return Full && n != 0; }
     // The volume lanes of voice n from its registers and the mute mask.
     void set_volumes(int n);
+    void set_fir_coefficient(int tap);
+    void apply_settings();
     // Clocks run since reset.
     int64_t position() const { return periods_ * 32 + clock_; }
     // ENVX or OUTX (`delay` 3 or 4 cycles after the voice's run) as read now.
@@ -265,6 +276,8 @@ private:
     std::unique_ptr<BrrGroupCache> brr_cache_;    // shared by the voices, which often play the same samples
     // Settings.
     int mute_mask_ = 0;
+    RegisterView view_ = nullptr;
+    const void* view_context_ = nullptr;
     // Unheard frames (see set_unheard_until).
     int64_t quiet_until_ = 0;        // periods before this one run Quiet
     int heard_next_ = 0;             // bit 0: the next period is heard

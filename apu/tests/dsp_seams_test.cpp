@@ -15,6 +15,7 @@ using apu::CoreState;
 using apu::SoundSystem;
 using apu_test::load;
 using apu_test::echo_and_modulation;
+using apu_test::SongBuilder;
 
 std::vector<int16_t> render(SoundSystem& s, size_t frames) {
     std::vector<int16_t> out(2 * frames);
@@ -64,6 +65,83 @@ TEST(MuteMask, OutlastsARestoreAndLiftsCleanly) {
     s->restore(state);
     s->set_mute_mask(0);
     EXPECT_EQ(render(*s, 20000), unmuted);
+}
+
+// A view that changes nothing, and counts its calls.
+uint8_t counting_identity(const void* context, uint8_t, uint8_t value) {
+    ++*static_cast<int*>(const_cast<void*>(context));
+    return value;
+}
+
+// KON, KOFF, ENDX, FLG, deferred writes and snapshot loads all pass
+// through the view; one that changes nothing leaves every song as it was.
+TEST(RegisterView, ThatChangesNothingLeavesSongsAsTheyWere) {
+    for (const auto& song : apu_test::songs()) {
+        SCOPED_TRACE(song.name);
+        int calls = 0;
+        auto viewed = std::make_unique<SoundSystem>();
+        viewed->set_register_view(counting_identity, &calls);
+        viewed->load_spc(song.image.data(), song.image.size());
+        EXPECT_GE(calls, 128);
+        EXPECT_EQ(render(*viewed, 16000), render(*load(song.image), 16000));
+    }
+}
+
+// Echo volumes seen as zero, and voice 1's key-on bit as clear.
+uint8_t no_echo_no_voice1(const void*, uint8_t address, uint8_t value) {
+    if (address == 0x2C || address == 0x3C) return 0;
+    if (address == 0x4C) return value & ~2;
+    return value;
+}
+
+// Voices 0 and 1 keyed on as `kon` says, voice 0 into the echo at echo
+// volume `evol`, which the program writes again later.
+SongBuilder echo_song(uint8_t evol, uint8_t kon) {
+    SongBuilder song;
+    song.reg(0x6C, 0).reg(0x4D, 1).reg(0x7D, 2).reg(0x6D, 0x40).reg(0x0D, 0x40).reg(0x0F, 0x7F)
+        .reg(0x2C, evol).reg(0x3C, evol)
+        .reg(0x14, 1).reg(0x13, 0x08).reg(0x15, 0xFF).reg(0x16, 0xE0).reg(0x10, 0x60).reg(0x11, 0x60)
+        .write(0x4C, kon).wait(255).write(0x3C, evol);
+    return song;
+}
+
+// The view applies to the snapshot's registers and to the CPU's writes,
+// KON included; reads give what was written.
+TEST(RegisterView, TheDspUsesWhatTheViewGives) {
+    auto viewed = std::make_unique<SoundSystem>();
+    viewed->set_register_view(no_echo_no_voice1, nullptr);
+    const auto image = echo_song(0x40, 3).image();
+    viewed->load_spc(image.data(), image.size());
+    auto plain = load(echo_song(0, 1).image());
+    EXPECT_EQ(render(*viewed, 16000), render(*plain, 16000));
+    EXPECT_EQ(viewed->dsp().read(0x3C), 0x40);
+    EXPECT_EQ(viewed->dsp().read(0x4C), 3);
+    EXPECT_EQ(viewed->dsp().read(0x18), 0) << "voice 1 was never keyed on";
+}
+
+uint8_t silent_voice0(const void*, uint8_t address, uint8_t value) { return address <= 0x01 ? 0 : value; }
+
+// Set and removed mid-song, the view is taken for every register at once:
+// zero volumes for voice 0 are its muting, and removing the view unmutes.
+TEST(RegisterView, SetOrRemovedAppliesAtOnce) {
+    const auto song = echo_and_modulation(0x50, 0xB0, 0x30).image();
+    auto s = load(song);
+    render(*s, 10000);
+    CoreState state;
+    s->save(state);
+    const auto unmuted = render(*s, 10000);
+    s->restore(state);
+    s->set_mute_mask(1);
+    const auto muted = render(*s, 10000);
+    s->set_mute_mask(0);
+    s->restore(state);
+    s->set_register_view(silent_voice0, nullptr);
+    EXPECT_EQ(render(*s, 10000), muted);
+    s->restore(state);
+    EXPECT_EQ(render(*s, 10000), muted) << "a restore keeps the view";
+    s->restore(state);
+    s->set_register_view(nullptr, nullptr);
+    EXPECT_EQ(render(*s, 10000), unmuted);
 }
 
 }  // namespace
