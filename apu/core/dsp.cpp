@@ -111,7 +111,7 @@ void Dsp::load_registers(const uint8_t registers[128]) {
     dir_ = registers_[kDir];
     pmon_ = registers_[kPmon];
     non_ = registers_[kNon];
-    unusual_ = non_;
+    unusual_ = non_ | hooked_;
     eon_ = registers_[kEon];
     esa_ = registers_[kEsa];
     echo_write_enabled_ = !(registers_[kFlg] & kFlgEchoOff);
@@ -385,6 +385,8 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
     if (v.env.level == 0 || (Quiet && !output_used(n))) {
     } else if (non_ & bit) {
         sample = static_cast<int16_t>(noise_ << 1);
+    } else if (interpolator_) [[unlikely]] {
+        sample = hooked_interpolation(v);
     } else {
         sample = interpolate(v);
     }
@@ -419,6 +421,26 @@ APU_ALWAYS_INLINE int Dsp::interpolate(const Voice& v) const {
     return gaussian_interpolate(v.buf + v.buf_pos + (v.interp_pos >> 12), (v.interp_pos >> 4) & 0xFF);
 }
 
+// The hook sees eight samples around the Gaussian's four, oldest first:
+// the two decoded before the ring's oldest come from `before`; past the
+// newest, which a pitch near the top can reach, the newest is repeated.
+int Dsp::hooked_interpolation(const Voice& v) const {
+    const int16_t* ring = v.buf + v.buf_pos;
+    const int first = (v.interp_pos >> 12) - 2;
+    int16_t samples[8];
+    for (int i = 0; i < 8; ++i) {
+        const int at = first + i;
+        samples[i] = at < 0 ? v.before[at + 2] : ring[at < 11 ? at : 11];
+    }
+    return clamp16(interpolator_(samples, v.interp_pos & 0xFFF)) & ~1;
+}
+
+void Dsp::set_interpolator(Interpolator interpolator) {
+    interpolator_ = interpolator;
+    hooked_ = interpolator ? 0xFF : 0;
+    unusual_ |= hooked_;
+}
+
 // Soft reset and a block that ends without looping silence at once.
 APU_ALWAYS_INLINE void Dsp::silence_on_end_or_reset(Voice& v) const {
     if ((v.brr_header & 3) == 1 || (registers_[kFlg] & kFlgReset)) [[unlikely]] {
@@ -434,6 +456,7 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
         const int byte2 = ram_[(v.brr_addr + v.brr_offset + 1) & 0xFFFF];
         const uint32_t group = static_cast<uint32_t>(v.brr_header | byte1 << 8 | byte2 << 16);
         if (v.pass_state == kPassOff) [[likely]] {
+            if (interpolator_) [[unlikely]] std::memcpy(v.before, v.buf + v.buf_pos + 2, sizeof v.before);
             decode_into_ring(*brr_cache_, v.buf, v.buf_pos, group);
         } else if (v.pass_state == kPassRepeating && v.pass_index < pass_records_[n].count &&
                    pass_records_[n].groups[v.pass_index] == group) {
@@ -499,6 +522,7 @@ void Dsp::set_mute_mask(uint8_t mask) {
 
 void Dsp::restore(const DspState& state) {
     static_cast<DspState&>(*this) = state;
+    unusual_ |= hooked_;
     apply_settings();
 }
 
@@ -731,7 +755,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
                 koff_latched_ = (registers_[kKoff] & poll) | (koff_latched_ & ~poll);
                 // Voices without either bit have nothing to act on.
                 poll_pending_ = ((kon_latched_ | koff_latched_) & poll) | (poll_pending_ & ~poll);
-                unusual_ = poll_pending_ | non_ | starting_;
+                unusual_ = poll_pending_ | non_ | starting_ | hooked_;
             }
             break;
         case 31: {

@@ -44,7 +44,9 @@ struct DspState {
         // Repeated passes while silent (see dsp_silent_pass.cpp).
         int pass_state = 0;          // a PassState
         int pass_index = 0;          // groups of the recorded passes seen again so far
-        int unused = 0;              // fills what would be padding
+        // While an interpolator is set (see set_interpolator), the last
+        // two samples of the group last overwritten, oldest first.
+        int16_t before[2] = {};
 
         // Only a key-on makes such a voice sound again.
         bool silent_in_release() const {
@@ -93,6 +95,11 @@ static_assert(std::has_unique_object_representations_v<DspState>);
 
 // What the DSP takes register `address` to hold when `value` was written.
 using RegisterView = uint8_t (*)(const void* context, uint8_t address, uint8_t value);
+
+// Interpolates at `fraction` (0..0xFFF) between samples[3] and samples[4]
+// of eight consecutive decoded samples (doubled 15-bit, oldest first),
+// within about the range of the Gaussian, which reads samples[2..5].
+using Interpolator = int (*)(const int16_t samples[8], int fraction);
 
 // The S-DSP as the rest of the sound system sees it: a register file reached
 // through 0xF2/0xF3, clocked once per CPU cycle (32 clocks per 32 kHz sample),
@@ -144,6 +151,10 @@ public:
     // period for a deferred write, from a snapshot) and again for all of
     // them when a view is set or removed. Reads still give what was written.
     void set_register_view(RegisterView view, const void* context);
+    // Voices interpolate through `interpolator` (null: the hardware's
+    // Gaussian) wherever they interpolate, and the result is clamped to
+    // 16 bits with bit 0 cleared. Noise is not interpolated.
+    void set_interpolator(Interpolator interpolator);
 
     // Stereo frames (left, right) are appended here while running; when the
     // buffer is full further samples are dropped.
@@ -236,6 +247,7 @@ private:
     bool output_used(int n) const;
     void start_key_on(Voice& v, int bit);
     int interpolate(const Voice& v) const;
+    int hooked_interpolation(const Voice& v) const;
     void silence_on_end_or_reset(Voice& v) const;
     template <bool Full> void voice_decode_mix_left(Voice& v, int n);
     void silent_group(Voice& v, int n, uint32_t group);
@@ -278,6 +290,8 @@ private:
     int mute_mask_ = 0;
     RegisterView view_ = nullptr;
     const void* view_context_ = nullptr;
+    Interpolator interpolator_ = nullptr;
+    int hooked_ = 0;                 // voices that go the longer way for the interpolator
     // Unheard frames (see set_unheard_until).
     int64_t quiet_until_ = 0;        // periods before this one run Quiet
     int heard_next_ = 0;             // bit 0: the next period is heard

@@ -63,10 +63,11 @@ public:
     void restore(const CoreState& state);
 
     // Settings (see Dsp): voices left out of the mix, the DSP's view of
-    // its registers.
+    // its registers, the interpolation.
     void set_mute_mask(uint8_t mask) { bus_.dsp().set_mute_mask(mask); }
     uint8_t mute_mask() const { return bus_.dsp().mute_mask(); }
     void set_register_view(RegisterView view, const void* context) { bus_.dsp().set_register_view(view, context); }
+    void set_interpolator(Interpolator interpolator) { bus_.dsp().set_interpolator(interpolator); }
 
     // Advances by `cycles` CPU cycles. The last instruction may end a few
     // cycles past the target; the next call makes up for it, so over several
