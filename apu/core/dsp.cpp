@@ -435,6 +435,8 @@ int Dsp::hooked_interpolation(const Voice& v) const {
     return clamp16(interpolator_(samples, v.interp_pos & 0xFFF)) & ~1;
 }
 
+void Dsp::set_brr_wrap(bool wrap) { brr_variant_ = wrap ? 0 : kBrrNoWrap; }
+
 void Dsp::set_interpolator(Interpolator interpolator) {
     interpolator_ = interpolator;
     hooked_ = interpolator ? 0xFF : 0;
@@ -454,7 +456,7 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
     if (v.interp_pos >= 0x4000) [[unlikely]] {
         const int byte1 = Full && n != 0 ? ram_[(v.brr_addr + v.brr_offset) & 0xFFFF] : v.brr_byte1;
         const int byte2 = ram_[(v.brr_addr + v.brr_offset + 1) & 0xFFFF];
-        const uint32_t group = static_cast<uint32_t>(v.brr_header | byte1 << 8 | byte2 << 16);
+        const uint32_t group = static_cast<uint32_t>(v.brr_header | byte1 << 8 | byte2 << 16) | brr_variant_;
         if (v.pass_state == kPassOff) [[likely]] {
             if (interpolator_) [[unlikely]] std::memcpy(v.before, v.buf + v.buf_pos + 2, sizeof v.before);
             decode_into_ring(*brr_cache_, v.buf, v.buf_pos, group);

@@ -155,6 +155,9 @@ public:
     // Gaussian) wherever they interpolate, and the result is clamped to
     // 16 bits with bit 0 cleared. Noise is not interpolated.
     void set_interpolator(Interpolator interpolator);
+    // Whether decoded samples past 15 bits lose their sign, as on the
+    // hardware (true), or saturate (false).
+    void set_brr_wrap(bool wrap);
 
     // Stereo frames (left, right) are appended here while running; when the
     // buffer is full further samples are dropped.
@@ -292,6 +295,7 @@ private:
     const void* view_context_ = nullptr;
     Interpolator interpolator_ = nullptr;
     int hooked_ = 0;                 // voices that go the longer way for the interpolator
+    uint32_t brr_variant_ = 0;       // kBrrNoWrap or 0, in every group word decoded
     // Unheard frames (see set_unheard_until).
     int64_t quiet_until_ = 0;        // periods before this one run Quiet
     int heard_next_ = 0;             // bit 0: the next period is heard

@@ -24,7 +24,7 @@ __attribute__((noinline)) uint64_t BrrGroupCache::decode(uint32_t group, int pre
     if (entry.key == key) [[likely]] return entry.samples;
     int16_t samples[4];
     decode_brr_group(static_cast<uint8_t>(group), static_cast<uint8_t>(group >> 8),
-                     static_cast<uint8_t>(group >> 16), prev1, prev2, samples);
+                     static_cast<uint8_t>(group >> 16), prev1, prev2, samples, !(group & kBrrNoWrap));
     entry.key = key;
     std::memcpy(&entry.samples, samples, sizeof samples);
     return entry.samples;

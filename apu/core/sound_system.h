@@ -63,11 +63,12 @@ public:
     void restore(const CoreState& state);
 
     // Settings (see Dsp): voices left out of the mix, the DSP's view of
-    // its registers, the interpolation.
+    // its registers, the interpolation, the BRR decoder's wrap.
     void set_mute_mask(uint8_t mask) { bus_.dsp().set_mute_mask(mask); }
     uint8_t mute_mask() const { return bus_.dsp().mute_mask(); }
     void set_register_view(RegisterView view, const void* context) { bus_.dsp().set_register_view(view, context); }
     void set_interpolator(Interpolator interpolator) { bus_.dsp().set_interpolator(interpolator); }
+    void set_brr_wrap(bool wrap) { bus_.dsp().set_brr_wrap(wrap); }
 
     // Advances by `cycles` CPU cycles. The last instruction may end a few
     // cycles past the target; the next call makes up for it, so over several

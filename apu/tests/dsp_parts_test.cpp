@@ -63,6 +63,20 @@ TEST(DspBrr, OverflowClampsTo16BitsThenWrapsTo15) {
     EXPECT_EQ(out[0], -2);
 }
 
+TEST(DspBrr, WithoutTheWrapOverflowSaturatesTo15Bits) {
+    int16_t out[4];
+    decode_brr_group(0xC4, 0x70, 0x00, 32766, 0, out, false);
+    EXPECT_EQ(out[0], 0x3FFF * 2);
+    decode_brr_group(0xC8, 0x70, 0x00, 32766, -32768, out, false);
+    EXPECT_EQ(out[0], 0x3FFF * 2);
+    // -14336 - 16384 + 1024 = -29696 saturates at -0x4000.
+    decode_brr_group(0xC4, 0x80, 0x00, -32768, 0, out, false);
+    EXPECT_EQ(out[0], -0x4000 * 2);
+    // In range the two decoders agree.
+    decode_brr_group(0x84, 0x10, 0x00, 2000, 0, out, false);
+    EXPECT_EQ(out[0], 2130);
+}
+
 // The cache must give what decoding gives: groups that differ only in the
 // history a filter reads are different entries, and histories a filter
 // ignores are not. Far more inputs than the cache holds, each seen several

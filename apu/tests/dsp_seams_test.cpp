@@ -197,4 +197,21 @@ TEST(Interpolator, SeesEightConsecutiveSamples) {
     }
 }
 
+// Groups decoded one way are not found by the other: a system that has
+// played a song with the wrap and starts it over without it sounds as one
+// that never had the wrap. The song's loud blocks overflow 15 bits.
+TEST(BrrWrap, TheDecodersDoNotMix) {
+    const auto song = SongBuilder().write(0x4C, 1).image();
+    auto without = load(song);
+    without->set_brr_wrap(false);
+    const auto expected = render(*without, 16000);
+    auto s = load(song);
+    CoreState start;
+    s->save(start);
+    ASSERT_NE(render(*s, 16000), expected);
+    s->restore(start);
+    s->set_brr_wrap(false);
+    EXPECT_EQ(render(*s, 16000), expected);
+}
+
 }  // namespace
