@@ -435,7 +435,12 @@ int Dsp::hooked_interpolation(const Voice& v) const {
     return clamp16(interpolator_(samples, v.interp_pos & 0xFFF)) & ~1;
 }
 
-void Dsp::set_brr_wrap(bool wrap) { brr_variant_ = wrap ? 0 : kBrrNoWrap; }
+// The silent-pass records hold groups as the old decoder read them, so
+// the voices take the rings they stand for first.
+void Dsp::set_brr_wrap(bool wrap) {
+    close_silent_passes(voices_);
+    brr_cache_->set_variant(wrap ? 0 : kBrrNoWrap);
+}
 
 void Dsp::set_interpolator(Interpolator interpolator) {
     interpolator_ = interpolator;
@@ -456,7 +461,7 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
     if (v.interp_pos >= 0x4000) [[unlikely]] {
         const int byte1 = Full && n != 0 ? ram_[(v.brr_addr + v.brr_offset) & 0xFFFF] : v.brr_byte1;
         const int byte2 = ram_[(v.brr_addr + v.brr_offset + 1) & 0xFFFF];
-        const uint32_t group = static_cast<uint32_t>(v.brr_header | byte1 << 8 | byte2 << 16) | brr_variant_;
+        const uint32_t group = static_cast<uint32_t>(v.brr_header | byte1 << 8 | byte2 << 16);
         if (v.pass_state == kPassOff) [[likely]] {
             if (interpolator_) [[unlikely]] std::memcpy(v.before, v.buf + v.buf_pos + 2, sizeof v.before);
             decode_into_ring(*brr_cache_, v.buf, v.buf_pos, group);

@@ -256,6 +256,7 @@ private:
     void silent_group(Voice& v, int n, uint32_t group);
     void silent_pass_end(Voice& v, int n);
     void replay_silent_passes(Voice& v, int n) const;
+    void close_silent_passes(Voice voices[8]) const;
     template <bool Full> void voice_mix_right(Voice& v, int n);
     // A whole period mixes both sides of a voice at once.
     enum : int { kLeftSide = 1, kRightSide = 2, kBothSides = 3 };
@@ -295,7 +296,6 @@ private:
     const void* view_context_ = nullptr;
     Interpolator interpolator_ = nullptr;
     int hooked_ = 0;                 // voices that go the longer way for the interpolator
-    uint32_t brr_variant_ = 0;       // kBrrNoWrap or 0, in every group word decoded
     // Unheard frames (see set_unheard_until).
     int64_t quiet_until_ = 0;        // periods before this one run Quiet
     int heard_next_ = 0;             // bit 0: the next period is heard

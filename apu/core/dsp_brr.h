@@ -78,7 +78,7 @@ inline void decode_brr_group(uint8_t header, uint8_t byte0, uint8_t byte1, int p
 inline constexpr uint32_t kBrrNoWrap = 1u << 25;
 
 // Decoded groups by their inputs: the header and two data bytes (lowest
-// first, in `group`, with kBrrNoWrap for that decoder) and the history the
+// first, in `group`), the decoder (see set_variant) and the history the
 // filter reads. A song's samples
 // are played over and over, mostly from the same history, so most groups
 // are found here rather than decoded again. Found or decoded, the result is
@@ -88,6 +88,8 @@ inline constexpr uint32_t kBrrNoWrap = 1u << 25;
 class BrrGroupCache {
 public:
     uint64_t decode(uint32_t group, int prev1, int prev2);
+    // kBrrNoWrap or 0: which decoder the groups not given one use.
+    void set_variant(uint32_t variant) { variant_ = variant; }
 
 private:
     struct Entry {
@@ -96,6 +98,7 @@ private:
     };
     static constexpr int kBits = 15;  // 32,768 groups, 512 KiB
     Entry entries_[1 << kBits];
+    uint32_t variant_ = 0;
 };
 
 // Decodes a group into a voice's ring of 12 samples stored twice over, at

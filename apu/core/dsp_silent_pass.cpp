@@ -82,15 +82,19 @@ void Dsp::replay_silent_passes(Voice& v, int n) const {
     v.pass_state = kPassOff;
 }
 
-// The records only spare work: a saved voice takes the ring they stand for
-// and records afresh after its next loop jump, so a state holds none.
+// The records only spare work: voices can take the rings they stand for
+// and record afresh after their next loop jump.
+void Dsp::close_silent_passes(Voice voices[8]) const {
+    for (int n = 0; n < 8; ++n) {
+        if (voices[n].pass_state == kPassRepeating) replay_silent_passes(voices[n], n);
+        voices[n].pass_state = kPassOff;
+    }
+}
+
+// A state holds no records.
 void Dsp::save(DspState& state) const {
     state = *this;
-    for (int n = 0; n < 8; ++n) {
-        Voice& v = state.voices_[n];
-        if (v.pass_state == kPassRepeating) replay_silent_passes(v, n);
-        v.pass_state = kPassOff;
-    }
+    close_silent_passes(state.voices_);
 }
 
 }  // namespace apu
