@@ -27,6 +27,20 @@ namespace flag {
 inline constexpr uint8_t N = 0x80, V = 0x40, P = 0x20, B = 0x10, H = 0x08, I = 0x04, Z = 0x02, C = 0x01;
 }
 
+// The CPU's state, saved and restored as one value (see Cpu::state).
+struct CpuState {
+    uint16_t pc_ = 0;
+    uint8_t a_ = 0, x_ = 0, y_ = 0, sp_ = 0;
+    // Most instructions set N and Z from one byte, which is stored as is:
+    // N is bit 7 (or 15), Z is a zero low byte. 0x8000 holds both at once.
+    uint16_t nz_ = 1;
+    bool v_ = false, p_ = false, b_ = false, h_ = false, i_ = false, c_ = false;
+    bool halted_ = false;
+    uint64_t cycle_ = 0;
+    uint64_t loop_state_ = ~uint64_t(0);  // registers at the last empty timer read
+    uint64_t loop_cycle_ = 0;
+};
+
 // The SPC700. Every bus access and internal cycle goes through Bus (read,
 // read_dp for the direct page and the stack, write, idle: one CPU cycle
 // each, told the cycle it falls on) in the order the chip performs them.
@@ -37,9 +51,12 @@ inline constexpr uint8_t N = 0x80, V = 0x40, P = 0x20, B = 0x10, H = 0x08, I = 0
 // the interpreter; a flat recording bus is used to check the CPU alone.
 // Instantiated for SystemBus and FlatBus (cpu_system.cpp, cpu_flat.cpp).
 template <class Bus>
-class Cpu {
+class Cpu : private CpuState {
 public:
     explicit Cpu(Bus& bus) : bus_(bus) {}
+
+    const CpuState& state() const { return *this; }
+    void set_state(const CpuState& state) { static_cast<CpuState&>(*this) = state; }
 
     CpuRegisters registers() const;
     void set_registers(const CpuRegisters& r);
@@ -122,22 +139,11 @@ private:
     void decimal_adjust_add();
     void decimal_adjust_sub();
     void execute(uint8_t opcode);
-    void copy_state(const Cpu& other);
     void run_loop(uint64_t end_cycle);
     void skip_timer_poll(uint64_t end_cycle);
     void skip_idle_loop(uint64_t end_cycle, bool may_skip);
 
     Bus& bus_;
-    uint16_t pc_ = 0;
-    uint8_t a_ = 0, x_ = 0, y_ = 0, sp_ = 0;
-    // Most instructions set N and Z from one byte, which is stored as is:
-    // N is bit 7 (or 15), Z is a zero low byte. 0x8000 holds both at once.
-    uint16_t nz_ = 1;
-    bool v_ = false, p_ = false, b_ = false, h_ = false, i_ = false, c_ = false;
-    bool halted_ = false;
-    uint64_t cycle_ = 0;
-    uint64_t loop_state_ = ~uint64_t(0);  // registers at the last empty timer read
-    uint64_t loop_cycle_ = 0;
 };
 
 }  // namespace apu

@@ -57,29 +57,9 @@ void Cpu<Bus>::run(uint64_t end_cycle) {
     // members would be reloaded after every store; a local copy whose
     // address never leaves this function keeps them in registers.
     Cpu local(bus_);
-    local.copy_state(*this);
+    local.set_state(*this);
     local.run_loop(end_cycle);
-    copy_state(local);
-}
-
-template <class Bus>
-APU_CPU_INLINE void Cpu<Bus>::copy_state(const Cpu& other) {
-    pc_ = other.pc_;
-    a_ = other.a_;
-    x_ = other.x_;
-    y_ = other.y_;
-    sp_ = other.sp_;
-    nz_ = other.nz_;
-    v_ = other.v_;
-    p_ = other.p_;
-    b_ = other.b_;
-    h_ = other.h_;
-    i_ = other.i_;
-    c_ = other.c_;
-    halted_ = other.halted_;
-    cycle_ = other.cycle_;
-    loop_state_ = other.loop_state_;
-    loop_cycle_ = other.loop_cycle_;
+    set_state(local);
 }
 
 template <class Bus>

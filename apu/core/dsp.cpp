@@ -87,37 +87,20 @@ Dsp::Dsp(uint8_t* ram)
 Dsp::~Dsp() = default;
 
 void Dsp::reset() {
-    std::memset(registers_, 0, sizeof registers_);
-    registers_[kFlg] = kFlgReset | kFlgMute | kFlgEchoOff;
-    for (Voice& v : voices_) v = Voice{};
-    clock_ = 0;
-    periods_ = 0;
-    deferred_[0] = deferred_[1] = 0;
-    rate_counter_ = 0;
+    static_cast<DspState&>(*this) = DspState{};
+    written_[kFlg] = kFlgReset | kFlgMute | kFlgEchoOff;
     rate_fires_ = rate_fire_mask(0);
     poll_sample_ = true;  // the first poll falls on the second sample
-    new_kon_ = kon_latched_ = koff_latched_ = poll_pending_ = starting_ = unusual_ = endx_ = 0;
-    noise_ = 0x4000;
-    dir_ = pmon_ = non_ = eon_ = esa_ = edl_ = 0;
-    echo_write_enabled_ = false;
-    std::memset(sums_, 0, sizeof sums_);
-    out_[0] = out_[1] = 0;
-    echo_offset_ = echo_length_ = 0;
-    echo_addr_ = 0;
-    std::memset(fir_buf_, 0, sizeof fir_buf_);
-    fir_pos_ = 0;
-    std::memset(fir_coef_, 0, sizeof fir_coef_);
-    fir_out_[0] = fir_out_[1] = echo_in_[0] = echo_in_[1] = 0;
+    apply_settings();
 }
 
 void Dsp::load_registers(const uint8_t registers[128]) {
     reset();
-    std::memcpy(registers_, registers, sizeof registers_);
-    for (int tap = 0; tap < 8; ++tap) write(static_cast<uint8_t>(tap * 16 + kFirCoef), registers_[tap * 16 + kFirCoef]);
+    std::memcpy(written_, registers, sizeof written_);
+    apply_settings();
     // Latches take the snapshot's values so the first samples already use
     // them; voices restart silent since their decoder state is not saved.
     for (int n = 0; n < 8; ++n) {
-        set_volumes(n);
         Voice& v = voices_[n];
         const uint8_t* r = registers_ + n * 16;
         v.srcn = r[kSrcn];
@@ -128,17 +111,16 @@ void Dsp::load_registers(const uint8_t registers[128]) {
     dir_ = registers_[kDir];
     pmon_ = registers_[kPmon];
     non_ = registers_[kNon];
-    unusual_ = non_;
+    unusual_ = non_ | hooked_;
     eon_ = registers_[kEon];
     esa_ = registers_[kEsa];
-    edl_ = registers_[kEdl];
     echo_write_enabled_ = !(registers_[kFlg] & kFlgEchoOff);
     echo_addr_ = esa_ << 8;
     for (int n = 0; n < 8; ++n) {
-        write(static_cast<uint8_t>(n * 16 + kEnvx), registers_[n * 16 + kEnvx]);
-        write(static_cast<uint8_t>(n * 16 + kOutx), registers_[n * 16 + kOutx]);
+        write(static_cast<uint8_t>(n * 16 + kEnvx), written_[n * 16 + kEnvx]);
+        write(static_cast<uint8_t>(n * 16 + kOutx), written_[n * 16 + kOutx]);
     }
-    endx_ = registers_[kEndx];
+    endx_ = written_[kEndx];
     koff_latched_ = registers_[kKoff];
     // A KON value in the snapshot is a write the DSP has yet to act on.
     new_kon_ = registers_[kKon];
@@ -157,12 +139,13 @@ uint8_t Dsp::read(uint8_t address) const {
         if ((address & 0x0F) == kEnvx)
             return static_cast<uint8_t>(v.envx_cpu_until >= position() ? v.envx_cpu
                                         : published(v, n, 3, v.env.level, v.prev_level) >> 4);
+        if (quiet_until_) outx_read_ = true;
         return static_cast<uint8_t>(v.outx_cpu_until >= position() ? v.outx_cpu
                                     : published(v, n, 4, v.output, v.prev_output) >> 8);
     }
     if (address == kEndx) return static_cast<uint8_t>(endx_);
     if (deferred_[address >> 6] & deferred_bit(address)) return deferred_value_[address];
-    return registers_[address];
+    return written_[address];
 }
 
 void Dsp::write(uint8_t address, uint8_t value) {
@@ -171,13 +154,13 @@ void Dsp::write(uint8_t address, uint8_t value) {
         endx_ = 0;  // any write acknowledges all end flags
         return;
     }
-    registers_[address] = value;
+    written_[address] = value;
+    const uint8_t used = view_ ? view_(view_context_, address, value) : value;
+    if (address == kFlg && quiet_until_ && (registers_[kFlg] & ~used & kFlgEchoOff)) echo_turned_on_ = true;
+    registers_[address] = used;
     deferred_[address >> 6] &= ~deferred_bit(address);  // replaces a write still waiting
     if ((address & 0x0F) <= kVolR) set_volumes(address >> 4);
-    if ((address & 0x0F) == kFirCoef) {
-        const int tap = address >> 4;
-        fir_coef_[2 * tap] = fir_coef_[2 * tap + 1] = static_cast<int8_t>(value);
-    }
+    if ((address & 0x0F) == kFirCoef) set_fir_coefficient(address >> 4);
     // Kept until the DSP next publishes its own value, `delay` cycles after
     // the voice's run.
     if ((address & 0x0F) == kEnvx || (address & 0x0F) == kOutx) {
@@ -194,7 +177,28 @@ void Dsp::write(uint8_t address, uint8_t value) {
             v.outx_cpu_until = until;
         }
     }
-    if (address == kKon) new_kon_ = value;
+    if (address == kKon) new_kon_ = used;
+}
+
+void Dsp::set_fir_coefficient(int tap) {
+    fir_coef_[2 * tap] = fir_coef_[2 * tap + 1] = static_cast<int8_t>(registers_[tap * 16 + kFirCoef]);
+}
+
+void Dsp::set_register_view(RegisterView view, const void* context) {
+    view_ = view;
+    view_context_ = context;
+    apply_settings();
+}
+
+// What the DSP takes from the written registers and the settings; the
+// one-shot effects of writes (KON, ENDX, ENVX, OUTX) are not repeated.
+void Dsp::apply_settings() {
+    for (int a = 0; a < 128; ++a)
+        registers_[a] = view_ ? view_(view_context_, static_cast<uint8_t>(a), written_[a]) : written_[a];
+    for (int n = 0; n < 8; ++n) {
+        set_volumes(n);
+        set_fir_coefficient(n);
+    }
 }
 
 int Dsp::published(const Voice&, int n, int delay, int now, int before) const {
@@ -202,6 +206,11 @@ int Dsp::published(const Voice&, int n, int delay, int now, int before) const {
     // value from before the run.
     const int since_run = (static_cast<int>(clock_) - run_cycle(n) - 1) & 31;
     return since_run < delay ? before : now;
+}
+
+void Dsp::set_unheard_until(int64_t frame) {
+    quiet_until_ = frame > 0 ? frame - 1 : 0;
+    outx_read_ = echo_turned_on_ = false;
 }
 
 void Dsp::set_output(int16_t* frames, size_t frame_capacity) {
@@ -292,7 +301,7 @@ APU_ALWAYS_INLINE void Dsp::voice_header(Voice& v, int n) {
     if (!Full || n == 0) v.brr_byte1 = ram_[(v.brr_addr + v.brr_offset) & 0xFFFF];
 }
 
-template <bool Full>
+template <bool Full, bool Quiet>
 APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
     const int bit = 1 << n;
     const uint8_t* r = registers_ + n * 16;
@@ -323,8 +332,12 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
         // Most samples: no key-on under way, no KON or KOFF to act on and
         // no noise.
         if (v.env.level) [[likely]] {
-            v.output = ((interpolate(v) * v.env.level) >> 11) & ~1;
-            if (mix_early<Full>(n)) mix(v, n, kBothSides);
+            if (!Quiet || output_used(n)) {
+                v.output = ((interpolate(v) * v.env.level) >> 11) & ~1;
+                if (mix_early<Full>(n)) mix(v, n, kBothSides);
+            } else {
+                v.output = 0;
+            }
             silence_on_end_or_reset(v);
             step_envelope_masked(v.env, adsr1, env_data(), rate_fires_);
             return;
@@ -369,9 +382,11 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
 
     // A silent envelope makes the product zero whatever the sample is.
     int sample = 0;
-    if (v.env.level == 0) {
+    if (v.env.level == 0 || (Quiet && !output_used(n))) {
     } else if (non_ & bit) {
         sample = static_cast<int16_t>(noise_ << 1);
+    } else if (interpolator_) [[unlikely]] {
+        sample = hooked_interpolation(v);
     } else {
         sample = interpolate(v);
     }
@@ -386,6 +401,16 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
     if (!v.kon_delay) step_envelope_masked(v.env, adsr1, env_data(), rate_fires_);
 }
 
+// Unheard, a voice's output still counts where the CPU or RAM can see it:
+// in the echo sums (see echo_may_write), as the next voice's pitch
+// modulation, and for voice 0, which runs at the period's end, in the next
+// frame when that is heard. Partial periods, which mix what voice 0 left,
+// go by the same rules. The latches read are the ones those uses take.
+APU_ALWAYS_INLINE bool Dsp::output_used(int n) const {
+    const int echo = echo_may_write() ? eon_ : 0;
+    return ((echo | pmon_ >> 1 | heard_next_) >> n) & 1;
+}
+
 APU_ALWAYS_INLINE void Dsp::start_key_on(Voice& v, int bit) {
     v.kon_delay = 5;
     starting_ |= bit;
@@ -394,6 +419,33 @@ APU_ALWAYS_INLINE void Dsp::start_key_on(Voice& v, int bit) {
 
 APU_ALWAYS_INLINE int Dsp::interpolate(const Voice& v) const {
     return gaussian_interpolate(v.buf + v.buf_pos + (v.interp_pos >> 12), (v.interp_pos >> 4) & 0xFF);
+}
+
+// The hook sees eight samples around the Gaussian's four, oldest first:
+// the two decoded before the ring's oldest come from `before`; past the
+// newest, which a pitch near the top can reach, the newest is repeated.
+int Dsp::hooked_interpolation(const Voice& v) const {
+    const int16_t* ring = v.buf + v.buf_pos;
+    const int first = (v.interp_pos >> 12) - 2;
+    int16_t samples[8];
+    for (int i = 0; i < 8; ++i) {
+        const int at = first + i;
+        samples[i] = at < 0 ? v.before[at + 2] : ring[at < 11 ? at : 11];
+    }
+    return clamp16(interpolator_(samples, v.interp_pos & 0xFFF)) & ~1;
+}
+
+// The silent-pass records hold groups as the old decoder read them, so
+// the voices take the rings they stand for first.
+void Dsp::set_brr_wrap(bool wrap) {
+    close_silent_passes(voices_);
+    brr_cache_->set_variant(wrap ? 0 : kBrrNoWrap);
+}
+
+void Dsp::set_interpolator(Interpolator interpolator) {
+    interpolator_ = interpolator;
+    hooked_ = interpolator ? 0xFF : 0;
+    unusual_ |= hooked_;
 }
 
 // Soft reset and a block that ends without looping silence at once.
@@ -411,6 +463,7 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
         const int byte2 = ram_[(v.brr_addr + v.brr_offset + 1) & 0xFFFF];
         const uint32_t group = static_cast<uint32_t>(v.brr_header | byte1 << 8 | byte2 << 16);
         if (v.pass_state == kPassOff) [[likely]] {
+            if (interpolator_) [[unlikely]] std::memcpy(v.before, v.buf + v.buf_pos + 2, sizeof v.before);
             decode_into_ring(*brr_cache_, v.buf, v.buf_pos, group);
         } else if (v.pass_state == kPassRepeating && v.pass_index < pass_records_[n].count &&
                    pass_records_[n].groups[v.pass_index] == group) {
@@ -461,10 +514,23 @@ APU_ALWAYS_INLINE void Dsp::mix(const Voice& v, int n, int sides) {
     _mm_storel_epi64(reinterpret_cast<__m128i*>(sums_), _mm_adds_epi16(sums, amp));
 }
 
+// A muted voice mixes with zero volumes, so the sums stay as they were.
 void Dsp::set_volumes(int n) {
     int16_t* volume = voices_[n].volume;
-    volume[0] = volume[4] = static_cast<int8_t>(registers_[n * 16 + kVolL]);
-    volume[2] = volume[6] = static_cast<int8_t>(registers_[n * 16 + kVolR]);
+    const bool muted = (mute_mask_ >> n) & 1;
+    volume[0] = volume[4] = muted ? 0 : static_cast<int8_t>(registers_[n * 16 + kVolL]);
+    volume[2] = volume[6] = muted ? 0 : static_cast<int8_t>(registers_[n * 16 + kVolR]);
+}
+
+void Dsp::set_mute_mask(uint8_t mask) {
+    mute_mask_ = mask;
+    apply_settings();
+}
+
+void Dsp::restore(const DspState& state) {
+    static_cast<DspState&>(*this) = state;
+    unusual_ |= hooked_;
+    apply_settings();
 }
 
 template <bool Full>
@@ -501,16 +567,25 @@ APU_ALWAYS_INLINE void Dsp::echo_write_both() {
     std::memcpy(ram_ + echo_addr_, &pair, sizeof pair);
 }
 
+template <bool Quiet>
 APU_ALWAYS_INLINE void Dsp::echo_output(int channel) {
-    const int mvol = static_cast<int8_t>(registers_[channel ? kMvolR : kMvolL]);
-    const int evol = static_cast<int8_t>(registers_[channel ? kEvolR : kEvolL]);
     const int efb = static_cast<int8_t>(registers_[kEfb]);
     const int fir = fir_out_[channel];
-    int out = clamp16(((sums_[channel] * mvol) >> 7) + ((fir * evol) >> 7));
-    if (registers_[kFlg] & kFlgMute) out = 0;
-    out_[channel] = out;
+    if (!Quiet) {
+        const int mvol = static_cast<int8_t>(registers_[channel ? kMvolR : kMvolL]);
+        const int evol = static_cast<int8_t>(registers_[channel ? kEvolR : kEvolL]);
+        int out = clamp16(((sums_[channel] * mvol) >> 7) + ((fir * evol) >> 7));
+        if (registers_[kFlg] & kFlgMute) out = 0;
+        out_[channel] = out;
+    }
     echo_in_[channel] = clamp16(sums_[2 + channel] + ((fir * efb) >> 7)) & ~1;
     sums_[channel] = sums_[2 + channel] = 0;
+}
+
+// Whether this period's echo writes may store what the echo sums hold: on
+// as latched, or turned on by FLG before the latch.
+APU_ALWAYS_INLINE bool Dsp::echo_may_write() const {
+    return echo_write_enabled_ || !(registers_[kFlg] & kFlgEchoOff);
 }
 
 APU_ALWAYS_INLINE void Dsp::echo_write(int channel) {
@@ -531,7 +606,7 @@ APU_ALWAYS_INLINE void Dsp::sample_boundary() {
 // ---------------------------------------------------------------------------
 // The 32-cycle schedule.
 
-template <bool Full>
+template <bool Full, bool Quiet>
 APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
     Voice* const v = voices_;
     switch (c) {
@@ -546,7 +621,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
         case 2:
             voice_pitch_high<Full>(v[1], 1);
             voice_header<Full>(v[1], 1);
-            voice_run<Full>(v[1], 1);
+            voice_run<Full, Quiet>(v[1], 1);
             break;
         case 3:
             voice_decode_mix_left<Full>(v[1], 1);
@@ -559,7 +634,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
         case 5:
             voice_pitch_high<Full>(v[2], 2);
             voice_header<Full>(v[2], 2);
-            voice_run<Full>(v[2], 2);
+            voice_run<Full, Quiet>(v[2], 2);
             break;
         case 6:
             voice_decode_mix_left<Full>(v[2], 2);
@@ -572,7 +647,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
         case 8:
             voice_pitch_high<Full>(v[3], 3);
             voice_header<Full>(v[3], 3);
-            voice_run<Full>(v[3], 3);
+            voice_run<Full, Quiet>(v[3], 3);
             break;
         case 9:
             voice_decode_mix_left<Full>(v[3], 3);
@@ -585,7 +660,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
         case 11:
             voice_pitch_high<Full>(v[4], 4);
             voice_header<Full>(v[4], 4);
-            voice_run<Full>(v[4], 4);
+            voice_run<Full, Quiet>(v[4], 4);
             break;
         case 12:
             voice_decode_mix_left<Full>(v[4], 4);
@@ -598,7 +673,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
         case 14:
             voice_pitch_high<Full>(v[5], 5);
             voice_header<Full>(v[5], 5);
-            voice_run<Full>(v[5], 5);
+            voice_run<Full, Quiet>(v[5], 5);
             break;
         case 15:
             voice_decode_mix_left<Full>(v[5], 5);
@@ -611,7 +686,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
         case 17:
             voice_pitch_high<Full>(v[6], 6);
             voice_header<Full>(v[6], 6);
-            voice_run<Full>(v[6], 6);
+            voice_run<Full, Quiet>(v[6], 6);
             break;
         case 18:
             voice_decode_mix_left<Full>(v[6], 6);
@@ -624,7 +699,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
         case 20:
             voice_pitch_high<Full>(v[7], 7);
             voice_header<Full>(v[7], 7);
-            voice_run<Full>(v[7], 7);
+            voice_run<Full, Quiet>(v[7], 7);
             break;
         case 21:
             voice_decode_mix_left<Full>(v[7], 7);
@@ -648,19 +723,20 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
         case 26: {
             voice_header<Full>(v[0], 0);
             const int16_t* newest = fir_buf_[fir_pos_];
-            fir_stereo(fir_buf_[fir_pos_ + 1], newest[0], newest[1], fir_coef_, fir_out_);
+            // Unheard, the filter matters only for what echo writes store.
+            if (!Quiet || echo_may_write()) fir_stereo(fir_buf_[fir_pos_ + 1], newest[0], newest[1], fir_coef_, fir_out_);
             fir_buf_[fir_pos_ + 8][0] = newest[0];
             fir_buf_[fir_pos_ + 8][1] = newest[1];
             fir_pos_ = (fir_pos_ + 1) & 7;
             break;
         }
         case 27:
-            echo_output(0);
+            echo_output<Quiet>(0);
             break;
         case 28:
-            echo_output(1);
+            echo_output<Quiet>(1);
             pmon_ = registers_[kPmon];
-            sample_boundary();
+            if (!Quiet) sample_boundary();
             break;
         case 29:
             non_ = registers_[kNon];
@@ -686,7 +762,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
                 koff_latched_ = (registers_[kKoff] & poll) | (koff_latched_ & ~poll);
                 // Voices without either bit have nothing to act on.
                 poll_pending_ = ((kon_latched_ | koff_latched_) & poll) | (poll_pending_ & ~poll);
-                unusual_ = poll_pending_ | non_ | starting_;
+                unusual_ = poll_pending_ | non_ | starting_ | hooked_;
             }
             break;
         case 31: {
@@ -696,7 +772,7 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
                 const int feedback = (noise_ << 13) ^ (noise_ << 14);
                 noise_ = (feedback & 0x4000) ^ (noise_ >> 1);
             }
-            voice_run<Full>(v[0], 0);
+            voice_run<Full, Quiet>(v[0], 0);
             break;
         }
         default:
@@ -707,8 +783,9 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
 // A whole period, the common case (the CPU seldom touches the DSP mid-
 // period): the same schedule with no clocks to count, and no entry points
 // in between, so values stay in registers from one cycle to the next.
+template <bool Quiet>
 void Dsp::full_period() {
-#define APU_DSP_CLOCK(c) cycle<true>(c);
+#define APU_DSP_CLOCK(c) cycle<true, Quiet>(c);
     APU_DSP_CLOCK(0) APU_DSP_CLOCK(1) APU_DSP_CLOCK(2) APU_DSP_CLOCK(3) APU_DSP_CLOCK(4) APU_DSP_CLOCK(5)
     APU_DSP_CLOCK(6) APU_DSP_CLOCK(7) APU_DSP_CLOCK(8) APU_DSP_CLOCK(9) APU_DSP_CLOCK(10) APU_DSP_CLOCK(11)
     APU_DSP_CLOCK(12) APU_DSP_CLOCK(13) APU_DSP_CLOCK(14) APU_DSP_CLOCK(15) APU_DSP_CLOCK(16) APU_DSP_CLOCK(17)
@@ -736,10 +813,19 @@ void Dsp::run(uint32_t clocks) {
         if (n > clocks) n = clocks;
         clocks -= n;
         const uint32_t start = clock_;
+        const int64_t period = periods_;
         clock_ = (clock_ + n) & 31;
         periods_ += clock_ == 0;
         if (n == 32) {
-            full_period();
+            // Partial periods are rare and always worked out whole: what
+            // they mix of a voice left out earlier goes unheard, or was not
+            // left out (see output_used).
+            if (period < quiet_until_) [[unlikely]] {
+                heard_next_ = period + 1 >= quiet_until_;
+                full_period<true>();
+            } else {
+                full_period<false>();
+            }
             if (deferred_[0] | deferred_[1]) apply_deferred_writes();
             continue;
         }

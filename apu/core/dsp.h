@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <type_traits>
 
 #include "core/dsp_envelope.h"
 
@@ -9,10 +10,101 @@ namespace apu {
 
 class BrrGroupCache;
 
+// The DSP's state apart from RAM, the silent-pass records and the caches:
+// plain values without padding, saved and restored as one (see Dsp::save)
+// and compared as bytes.
+struct DspState {
+    struct Voice {
+        int16_t buf[24] = {};        // 12 decoded samples (doubled 15-bit), stored twice
+        int buf_pos = 0;             // slot of the oldest 4-sample group
+        int interp_pos = 0;          // pitch counter, 0..0x7FFF
+        int brr_addr = 0;            // current 9-byte block
+        int brr_offset = 1;          // next data byte within the block
+        int kon_delay = 0;           // samples left in the key-on start-up
+        Envelope env;
+        int output = 0;              // last output (doubled 15-bit), for PMON
+        int step = 0;                // pitch step applied after decoding
+        // Register values as latched at their cycle.
+        // State is kept in ints: byte stores may alias anything and would
+        // make the compiler reload every other member after them.
+        int srcn = 0, pitch_low = 0, pitch_high = 0, adsr1 = 0;
+        int dir_entry = 0;           // start or loop address read from DIR
+        int dir_pointer = -1;        // where dir_entry is yet to be read from, or -1
+        int brr_header = 0, brr_byte1 = 0;
+        // ENVX/OUTX are worked out when read: the values before the last
+        // run until their publishing cycles pass, or a CPU-written value
+        // until its publishing cycle (a position, see position()).
+        int prev_level = 0, prev_output = 0;
+        int envx_cpu = 0, outx_cpu = 0;
+        int64_t envx_cpu_until = -1, outx_cpu_until = -1;
+        int ended = 0;               // reached a block with the end flag
+        // VOLL and VOLR as 32-bit lanes, for the main sums and again for
+        // the echo sums; kept up to date as the registers are written.
+        int16_t volume[8] = {};
+        // Repeated passes while silent (see dsp_silent_pass.cpp).
+        int pass_state = 0;          // a PassState
+        int pass_index = 0;          // groups of the recorded passes seen again so far
+        // While an interpolator is set (see set_interpolator), the last
+        // two samples of the group last overwritten, oldest first.
+        int16_t before[2] = {};
+
+        // Only a key-on makes such a voice sound again.
+        bool silent_in_release() const {
+            return !kon_delay && !env.level && env.mode == EnvelopeMode::release;
+        }
+    };
+
+    uint8_t written_[128] = {};      // the registers as the CPU wrote them, which reads give
+    uint8_t registers_[128] = {};    // and as the DSP uses them (see set_register_view)
+    int64_t periods_ = 0;
+    uint32_t clock_ = 0;
+    uint32_t rate_fires_ = 0;        // rate_fire_mask(rate_counter_)
+    uint64_t deferred_[2] = {};      // registers with a write waiting for the period's end
+    uint8_t deferred_value_[128] = {};
+
+    Voice voices_[8];
+    int rate_counter_ = 0;
+    int poll_sample_ = 0;            // KON/KOFF are polled every other sample
+    int new_kon_ = 0;                // KON bits written since the last poll
+    int kon_latched_ = 0;
+    int koff_latched_ = 0;
+    int poll_pending_ = 0;           // voices with a KON/KOFF bit yet to see the poll
+    int starting_ = 0;               // voices with a key-on under way
+    // Voices that may need more than the common path: poll_pending_,
+    // starting_ and noise, as of the last poll; bits cleared since then
+    // only send a voice the longer way.
+    int unusual_ = 0;
+    int endx_ = 0;
+    int noise_ = 0x4000;
+    int dir_ = 0, pmon_ = 0, non_ = 0, eon_ = 0;
+    int esa_ = 0;
+    int echo_write_enabled_ = 0;
+    alignas(8) int16_t sums_[4] = {};  // main left, right, echo left, right
+    int out_[2] = {};
+    // Echo unit.
+    int echo_offset_ = 0, echo_length_ = 0;
+    int echo_addr_ = 0;
+    int16_t fir_buf_[16][2] = {};    // ring of 8 stored twice, so the taps are contiguous
+    int16_t fir_coef_[16] = {};      // each tap's coefficient twice, for both channels
+    int fir_pos_ = 0;
+    int fir_out_[2] = {};
+    int echo_in_[2] = {};
+};
+
+static_assert(std::has_unique_object_representations_v<DspState>);
+
+// What the DSP takes register `address` to hold when `value` was written.
+using RegisterView = uint8_t (*)(const void* context, uint8_t address, uint8_t value);
+
+// Interpolates at `fraction` (0..0xFFF) between samples[3] and samples[4]
+// of eight consecutive decoded samples (doubled 15-bit, oldest first),
+// within about the range of the Gaussian, which reads samples[2..5].
+using Interpolator = int (*)(const int16_t samples[8], int fraction);
+
 // The S-DSP as the rest of the sound system sees it: a register file reached
 // through 0xF2/0xF3, clocked once per CPU cycle (32 clocks per 32 kHz sample),
 // reading samples and the echo buffer from the shared 64 KiB RAM.
-class Dsp {
+class Dsp : private DspState {
 public:
     explicit Dsp(uint8_t* ram);
     ~Dsp();
@@ -26,6 +118,46 @@ public:
 
     // Advances by the given number of CPU clocks.
     void run(uint32_t clocks);
+
+    // The whole state but RAM (see dsp_silent_pass.cpp for what it leaves
+    // out). The settings below are not part of it and stay as they are.
+    void save(DspState& state) const;
+    void restore(const DspState& state);
+
+    // Frames before number `frame` (counted from reset) will not be heard:
+    // whole sample periods that produce them leave out the final output,
+    // and a voice's interpolation when nothing else uses its output (the
+    // echo sums while echo writes are on, the next voice's pitch
+    // modulation, the next frame when that is heard). The last of them is
+    // worked out whole, so the state after it is as exact as ever.
+    // 0 hears every frame.
+    void set_unheard_until(int64_t frame);
+    // Whether the CPU, since the last set_unheard_until(), may have seen
+    // work left out: it read an OUTX register, or turned echo writes on
+    // while outputs they would have used were left out.
+    struct Exposure {
+        bool outx_read;
+        bool echo_turned_on;
+    };
+    Exposure exposure() const { return {outx_read_, echo_turned_on_}; }
+
+    // Bit n set leaves voice n out of the main and echo sums; it runs on
+    // as ever otherwise (envelope, decoding, ENDX, OUTX, ENVX, its output
+    // as the next voice's pitch modulation).
+    void set_mute_mask(uint8_t mask);
+    uint8_t mute_mask() const { return static_cast<uint8_t>(mute_mask_); }
+    // Every register value the DSP uses passes through `view` (null: none),
+    // taken when the register is written (by the CPU, at the end of a
+    // period for a deferred write, from a snapshot) and again for all of
+    // them when a view is set or removed. Reads still give what was written.
+    void set_register_view(RegisterView view, const void* context);
+    // Voices interpolate through `interpolator` (null: the hardware's
+    // Gaussian) wherever they interpolate, and the result is clamped to
+    // 16 bits with bit 0 cleared. Noise is not interpolated.
+    void set_interpolator(Interpolator interpolator);
+    // Whether decoded samples past 15 bits lose their sign, as on the
+    // hardware (true), or saturate (false).
+    void set_brr_wrap(bool wrap);
 
     // Stereo frames (left, right) are appended here while running; when the
     // buffer is full further samples are dropped.
@@ -83,42 +215,6 @@ private:
     // Registers whose writes may wait for the period's end (see plan_write).
     static const bool* const kDeferrable;
 
-    struct Voice {
-        int16_t buf[24] = {};        // 12 decoded samples (doubled 15-bit), stored twice
-        int buf_pos = 0;             // slot of the oldest 4-sample group
-        int interp_pos = 0;          // pitch counter, 0..0x7FFF
-        int brr_addr = 0;            // current 9-byte block
-        int brr_offset = 1;          // next data byte within the block
-        int kon_delay = 0;           // samples left in the key-on start-up
-        Envelope env;
-        int output = 0;              // last output (doubled 15-bit), for PMON
-        int step = 0;                // pitch step applied after decoding
-        // Register values as latched at their cycle.
-        // State is kept in ints: byte stores may alias anything and would
-        // make the compiler reload every other member after them.
-        int srcn = 0, pitch_low = 0, pitch_high = 0, adsr1 = 0;
-        int dir_entry = 0;           // start or loop address read from DIR
-        int dir_pointer = -1;        // where dir_entry is yet to be read from, or -1
-        int brr_header = 0, brr_byte1 = 0;
-        // ENVX/OUTX are worked out when read: the values before the last
-        // run until their publishing cycles pass, or a CPU-written value
-        // until its publishing cycle (a position, see position()).
-        int prev_level = 0, prev_output = 0;
-        int envx_cpu = 0, outx_cpu = 0;
-        int64_t envx_cpu_until = -1, outx_cpu_until = -1;
-        int ended = 0;               // reached a block with the end flag
-        // VOLL and VOLR as 32-bit lanes, for the main sums and again for
-        // the echo sums; kept up to date as the registers are written.
-        int16_t volume[8] = {};
-        // Repeated passes while silent (see dsp_silent_pass.cpp).
-        int pass_state = 0;          // a PassState
-        int pass_index = 0;          // groups of the recorded passes seen again so far
-
-        // Only a key-on makes such a voice sound again.
-        bool silent_in_release() const {
-            return !kon_delay && !env.level && env.mode == EnvelopeMode::release;
-        }
-    };
     enum PassState : int { kPassOff, kPassRecording, kPassRepeating };
     // What a silent voice decoded since a loop jump: the group bytes (header
     // and the two data bytes, lowest first) and where each pass began; once
@@ -136,9 +232,10 @@ private:
     };
 
     // The work of cycle c of the period; Full when the whole period runs
-    // at once, with no CPU access in between.
-    template <bool Full> void cycle(uint32_t c);
-    void full_period();              // cycles 0..31 without counting clocks
+    // at once, with no CPU access in between; Quiet when its frame goes
+    // unheard (see set_unheard_until).
+    template <bool Full, bool Quiet = false> void cycle(uint32_t c);
+    template <bool Quiet> void full_period();  // cycles 0..31 without counting clocks
     // Voice stages; see the per-cycle schedule in dsp.cpp.
     template <bool Full> void voice_srcn(Voice& v, int n);
     template <bool Full> int srcn_of(const Voice& v, int n) const;
@@ -149,14 +246,17 @@ private:
     template <bool Full> int entry_for(Voice& v, int n, bool start);
     template <bool Full> void voice_pitch_high(Voice& v, int n);
     template <bool Full> void voice_header(Voice& v, int n);
-    template <bool Full> void voice_run(Voice& v, int n);
+    template <bool Full, bool Quiet = false> void voice_run(Voice& v, int n);
+    bool output_used(int n) const;
     void start_key_on(Voice& v, int bit);
     int interpolate(const Voice& v) const;
+    int hooked_interpolation(const Voice& v) const;
     void silence_on_end_or_reset(Voice& v) const;
     template <bool Full> void voice_decode_mix_left(Voice& v, int n);
     void silent_group(Voice& v, int n, uint32_t group);
     void silent_pass_end(Voice& v, int n);
-    void replay_silent_passes(Voice& v, int n);
+    void replay_silent_passes(Voice& v, int n) const;
+    void close_silent_passes(Voice voices[8]) const;
     template <bool Full> void voice_mix_right(Voice& v, int n);
     // A whole period mixes both sides of a voice at once.
     enum : int { kLeftSide = 1, kRightSide = 2, kBothSides = 3 };
@@ -165,14 +265,18 @@ private:
     // between a run and the next cycle, except for voice 0, which runs at
     // the period's end: voices 1..7 mix as soon as their output is known.
     template <bool Full> static constexpr bool mix_early(int n) { return Full && n != 0; }
+    // The volume lanes of voice n from its registers and the mute mask.
     void set_volumes(int n);
+    void set_fir_coefficient(int tap);
+    void apply_settings();
     // Clocks run since reset.
     int64_t position() const { return periods_ * 32 + clock_; }
     // ENVX or OUTX (`delay` 3 or 4 cycles after the voice's run) as read now.
     int published(const Voice& v, int n, int delay, int now, int before) const;
     // Echo stages.
     void echo_read(int channel);
-    void echo_output(int channel);
+    template <bool Quiet = false> void echo_output(int channel);
+    bool echo_may_write() const;
     void echo_write(int channel);
     void echo_read_both();
     void echo_write_both();
@@ -181,45 +285,22 @@ private:
     static uint64_t deferred_bit(int address) { return uint64_t(1) << (address & 63); }
 
     uint8_t* ram_;
-    uint8_t registers_[128] = {};
     int16_t* output_ = nullptr;
     size_t output_capacity_ = 0;
     size_t frames_written_ = 0;
-    uint32_t clock_ = 0;
-    int64_t periods_ = 0;
-    uint64_t deferred_[2] = {};      // registers with a write waiting for the period's end
-    uint8_t deferred_value_[128] = {};
-
-    Voice voices_[8];
     std::unique_ptr<PassRecord[]> pass_records_;  // one per voice
     std::unique_ptr<BrrGroupCache> brr_cache_;    // shared by the voices, which often play the same samples
-    int rate_counter_ = 0;
-    uint32_t rate_fires_ = 0;        // rate_fire_mask(rate_counter_)
-    int poll_sample_ = 0;            // KON/KOFF are polled every other sample
-    int new_kon_ = 0;                // KON bits written since the last poll
-    int kon_latched_ = 0;
-    int koff_latched_ = 0;
-    int poll_pending_ = 0;           // voices with a KON/KOFF bit yet to see the poll
-    int starting_ = 0;               // voices with a key-on under way
-    // Voices that may need more than the common path: poll_pending_,
-    // starting_ and noise, as of the last poll; bits cleared since then
-    // only send a voice the longer way.
-    int unusual_ = 0;
-    int endx_ = 0;
-    int noise_ = 0x4000;
-    int dir_ = 0, pmon_ = 0, non_ = 0, eon_ = 0;
-    int esa_ = 0, edl_ = 0;
-    int echo_write_enabled_ = 0;
-    alignas(8) int16_t sums_[4] = {};  // main left, right, echo left, right
-    int out_[2] = {};
-    // Echo unit.
-    int echo_offset_ = 0, echo_length_ = 0;
-    int echo_addr_ = 0;
-    int16_t fir_buf_[16][2] = {};    // ring of 8 stored twice, so the taps are contiguous
-    int16_t fir_coef_[16] = {};      // each tap's coefficient twice, for both channels
-    int fir_pos_ = 0;
-    int fir_out_[2] = {};
-    int echo_in_[2] = {};
+    // Settings.
+    int mute_mask_ = 0;
+    RegisterView view_ = nullptr;
+    const void* view_context_ = nullptr;
+    Interpolator interpolator_ = nullptr;
+    int hooked_ = 0;                 // voices that go the longer way for the interpolator
+    // Unheard frames (see set_unheard_until).
+    int64_t quiet_until_ = 0;        // periods before this one run Quiet
+    int heard_next_ = 0;             // bit 0: the next period is heard
+    mutable bool outx_read_ = false;
+    bool echo_turned_on_ = false;
 };
 
 }  // namespace apu

@@ -17,6 +17,7 @@ constexpr uint64_t kHistoryUsed[4] = {0, 0xFFFFull << 32, ~0ull << 32, ~0ull << 
 // few samples. The samples come back by value so no pointer into the DSP
 // escapes and its state can stay in registers across the period.
 __attribute__((noinline)) uint64_t BrrGroupCache::decode(uint32_t group, int prev1, int prev2) {
+    group |= variant_;
     const uint64_t history = uint64_t{static_cast<uint16_t>(prev1)} << 32 | uint64_t{static_cast<uint16_t>(prev2)} << 48;
     // Bit 24 marks a key in use, so an empty entry matches nothing.
     const uint64_t key = group | 1u << 24 | (history & kHistoryUsed[(group >> 2) & 3]);
@@ -24,7 +25,7 @@ __attribute__((noinline)) uint64_t BrrGroupCache::decode(uint32_t group, int pre
     if (entry.key == key) [[likely]] return entry.samples;
     int16_t samples[4];
     decode_brr_group(static_cast<uint8_t>(group), static_cast<uint8_t>(group >> 8),
-                     static_cast<uint8_t>(group >> 16), prev1, prev2, samples);
+                     static_cast<uint8_t>(group >> 16), prev1, prev2, samples, !(group & kBrrNoWrap));
     entry.key = key;
     std::memcpy(&entry.samples, samples, sizeof samples);
     return entry.samples;

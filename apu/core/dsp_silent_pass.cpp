@@ -71,7 +71,7 @@ void Dsp::silent_pass_end(Voice& v, int n) {
 
 // Rebuilds the ring as decoding would have left it: as it was when the
 // recorded passes began again, then the groups decoded since.
-void Dsp::replay_silent_passes(Voice& v, int n) {
+void Dsp::replay_silent_passes(Voice& v, int n) const {
     const PassRecord& record = pass_records_[n];
     int pos = record.ring_pos;
     for (int i = 0; i < 12; ++i) v.buf[(pos + i) % 12] = v.buf[(pos + i) % 12 + 12] = record.ring[i];
@@ -80,6 +80,21 @@ void Dsp::replay_silent_passes(Voice& v, int n) {
         pos = pos == 8 ? 0 : pos + 4;
     }
     v.pass_state = kPassOff;
+}
+
+// The records only spare work: voices can take the rings they stand for
+// and record afresh after their next loop jump.
+void Dsp::close_silent_passes(Voice voices[8]) const {
+    for (int n = 0; n < 8; ++n) {
+        if (voices[n].pass_state == kPassRepeating) replay_silent_passes(voices[n], n);
+        voices[n].pass_state = kPassOff;
+    }
+}
+
+// A state holds no records.
+void Dsp::save(DspState& state) const {
+    state = *this;
+    close_silent_passes(state.voices_);
 }
 
 }  // namespace apu

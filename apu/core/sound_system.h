@@ -1,12 +1,31 @@
 #pragma once
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <type_traits>
 
 #include "core/cpu.h"
 #include "core/dsp.h"
 #include "core/system_bus.h"
 
 namespace apu {
+
+// Everything a sound system's future depends on, as one value: continuing
+// from a restored state gives what continuing from the saved one gave.
+// RAM stands apart so that states of one song can be stored as the pages
+// that differ from its image.
+struct CoreState {
+    std::array<uint8_t, 0x10000> ram;
+    CpuState cpu;
+    BusState bus;
+    DspState dsp;
+    uint64_t run_target = 0;  // see SoundSystem::run
+
+    // Memory held, for accounting.
+    size_t bytes() const { return sizeof *this; }
+};
+static_assert(std::is_trivially_copyable_v<CoreState>);
 
 // One complete, independent sound system: 64 KiB RAM, SPC700, timers, IPL
 // ROM, the four ports and the S-DSP. Objects share nothing.
@@ -26,6 +45,30 @@ public:
     // past the end of a short image count as zero; returns false when the
     // image did not hold the whole snapshot (0x10200 bytes).
     bool load_spc(const uint8_t* image, size_t size);
+
+    // Runs until exactly `count` more stereo frames (left, right) have been
+    // written to `frames`: the DSP stops at the end of the last one's sample
+    // period. The CPU may end its last instruction a few cycles ahead, which
+    // the next call takes up, so consecutive calls give one unbroken stream.
+    void render(int16_t* frames, size_t count);
+    // Advances exactly as render() would, without the frames, and faster:
+    // work only the frames need is left out (see Dsp::set_unheard_until).
+    void skip(size_t count);
+    // Frames the DSP has produced since reset or load.
+    uint64_t frames_rendered() const { return (bus_.dsp_cycle() + 3) / 32; }  // each at clock 28 of its period
+
+    // The whole state (see CoreState). The settings below are not part of
+    // it; restore() leaves them as they are.
+    void save(CoreState& state) const;
+    void restore(const CoreState& state);
+
+    // Settings (see Dsp): voices left out of the mix, the DSP's view of
+    // its registers, the interpolation, the BRR decoder's wrap.
+    void set_mute_mask(uint8_t mask) { bus_.dsp().set_mute_mask(mask); }
+    uint8_t mute_mask() const { return bus_.dsp().mute_mask(); }
+    void set_register_view(RegisterView view, const void* context) { bus_.dsp().set_register_view(view, context); }
+    void set_interpolator(Interpolator interpolator) { bus_.dsp().set_interpolator(interpolator); }
+    void set_brr_wrap(bool wrap) { bus_.dsp().set_brr_wrap(wrap); }
 
     // Advances by `cycles` CPU cycles. The last instruction may end a few
     // cycles past the target; the next call makes up for it, so over several
@@ -51,7 +94,7 @@ public:
     void write_port(int port, uint8_t value) { bus_.set_input_port(port, value); }
     uint8_t read_port(int port) const { return bus_.output_port(port); }
 
-    // Stereo frames are written to this buffer as the DSP runs.
+    // Stereo frames are written to this buffer as the DSP runs in run().
     void set_output(int16_t* frames, size_t frame_capacity) { bus_.dsp().set_output(frames, frame_capacity); }
     size_t frames_written() const { return bus_.dsp().frames_written(); }
 
@@ -59,9 +102,15 @@ public:
     SystemBus& bus() { return bus_; }
 
 private:
+    void advance(int16_t* frames, size_t count);
+
     SystemBus bus_;  // holds the RAM and the DSP
     Cpu<SystemBus> cpu_;
     uint64_t target_cycle_ = 0;
+    // skip(): the state each piece starts from, and whether the song was
+    // found to read OUTX, which a skip then works out in full.
+    std::unique_ptr<CoreState> piece_start_;
+    bool reads_outx_ = false;
 };
 
 }  // namespace apu

@@ -2,20 +2,7 @@
 
 namespace apu {
 
-void SystemBus::reset() {
-    timers_.reset();
-    dsp_cycle_ = 0;
-    ipl_enabled_ = true;
-    test_ = 0x0A;
-    control_ = 0x80;
-    dsp_address_ = 0;
-    for (auto& p : port_in_) p = 0;
-    for (auto& p : port_out_) p = 0;
-    aux_[0] = aux_[1] = 0;
-    empty_timer_read_ = false;
-    changed_ = 1;
-    timers_read_ = 0;
-}
+void SystemBus::reset() { set_state(BusState{}); }
 
 uint8_t SystemBus::read_io(uint16_t address, uint64_t now) {
     switch (address) {

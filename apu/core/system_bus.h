@@ -7,15 +7,35 @@
 
 namespace apu {
 
+// The I/O state and the timers, saved and restored as one value.
+struct BusState {
+    Timers timers_;
+    uint64_t dsp_cycle_ = 0;
+    bool ipl_enabled_ = true;
+    uint8_t test_ = 0x0A;
+    uint8_t control_ = 0x80;
+    uint8_t dsp_address_ = 0;
+    uint8_t port_in_[4] = {};
+    uint8_t port_out_[4] = {};
+    uint8_t aux_[2] = {};
+    bool empty_timer_read_ = false;
+    uint64_t run_limit_ = 0;
+    uint8_t changed_ = 1;
+    uint8_t timers_read_ = 0;
+};
+
 // The SPC700's view of its 64 KiB: RAM, the I/O registers at 0xF0..0xFF and
 // the IPL ROM at 0xFFC0 while it is switched in. Every access is one CPU
 // cycle and comes with its cycle number, so that timers and the DSP are
 // brought up to date only when the CPU actually reaches them.
-class SystemBus {
+class SystemBus : private BusState {
 public:
     SystemBus() = default;
     SystemBus(const SystemBus&) = delete;
     SystemBus& operator=(const SystemBus&) = delete;
+
+    const BusState& state() const { return *this; }
+    void set_state(const BusState& state) { static_cast<BusState&>(*this) = state; }
 
     // The 64 KiB of RAM lives here so the CPU reaches it at a fixed offset
     // from the bus, without loading a pointer on every access; the DSP,
@@ -66,6 +86,8 @@ public:
     int loop_timers_read() const { return timers_read_; }
     // Runs the DSP up to the given cycle.
     void sync_dsp(uint64_t now) { sync_dsp_to(now); }
+    // The cycle the DSP has run up to.
+    uint64_t dsp_cycle() const { return dsp_cycle_; }
 
     // What the CPU would read at cycle `now`, without side effects (counters
     // not cleared).
@@ -101,19 +123,6 @@ private:
 
     uint8_t ram_[0x10000] = {};
     Dsp dsp_{ram_};
-    Timers timers_;
-    uint64_t dsp_cycle_ = 0;
-    bool ipl_enabled_ = true;
-    uint8_t test_ = 0x0A;
-    uint8_t control_ = 0x80;
-    uint8_t dsp_address_ = 0;
-    uint8_t port_in_[4] = {};
-    uint8_t port_out_[4] = {};
-    uint8_t aux_[2] = {};
-    bool empty_timer_read_ = false;
-    uint64_t run_limit_ = 0;
-    uint8_t changed_ = 1;
-    uint8_t timers_read_ = 0;
 };
 
 }  // namespace apu

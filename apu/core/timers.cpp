@@ -4,10 +4,6 @@
 
 namespace apu {
 
-void Timers::reset() {
-    for (Timer& t : timers_) t = Timer{};
-}
-
 void Timers::advance(int timer, uint64_t now) {
     Timer& t = timers_[timer];
     const unsigned s = shift(timer);

@@ -10,8 +10,6 @@ namespace apu {
 // cost does not depend on how long they run.
 class Timers {
 public:
-    void reset();
-
     // Enable bits 0..2 as written to CONTROL; a 0->1 edge restarts the timer.
     void write_control(uint8_t control, uint64_t now);
     void write_target(int timer, uint8_t target, uint64_t now);

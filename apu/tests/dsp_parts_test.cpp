@@ -63,6 +63,20 @@ TEST(DspBrr, OverflowClampsTo16BitsThenWrapsTo15) {
     EXPECT_EQ(out[0], -2);
 }
 
+TEST(DspBrr, WithoutTheWrapOverflowSaturatesTo15Bits) {
+    int16_t out[4];
+    decode_brr_group(0xC4, 0x70, 0x00, 32766, 0, out, false);
+    EXPECT_EQ(out[0], 0x3FFF * 2);
+    decode_brr_group(0xC8, 0x70, 0x00, 32766, -32768, out, false);
+    EXPECT_EQ(out[0], 0x3FFF * 2);
+    // -14336 - 16384 + 1024 = -29696 saturates at -0x4000.
+    decode_brr_group(0xC4, 0x80, 0x00, -32768, 0, out, false);
+    EXPECT_EQ(out[0], -0x4000 * 2);
+    // In range the two decoders agree.
+    decode_brr_group(0x84, 0x10, 0x00, 2000, 0, out, false);
+    EXPECT_EQ(out[0], 2130);
+}
+
 // The cache must give what decoding gives: groups that differ only in the
 // history a filter reads are different entries, and histories a filter
 // ignores are not. Far more inputs than the cache holds, each seen several
@@ -353,21 +367,31 @@ TEST(DspBrr, SilentVoiceStartsFromTheHistoryOfASoundingTwin) {
             if (change == kLoopAddress) ram[0x102] = 0x09;
             dsp.run(32 * 40);
             ASSERT_EQ(dsp.read(0x08), 0) << "voice 0 fell silent";
-            dsp.write(0x5C, 0x00);
-            dsp.write(0x04, 0x01);
-            dsp.write(0x14, 0x01);
-            dsp.write(0x4C, 0x03);
-            dsp.set_output(frames.data(), 2048);
-            dsp.run(32 * 64);
-            int loudest = 0;
-            // Voice 1 sounds on until the key-on is polled; both are silent
-            // through the start-up that follows.
-            for (size_t i = 8; i < dsp.frames_written(); ++i) {
-                ASSERT_EQ(frames[2 * i], frames[2 * i + 1])
-                    << "change " << change << ", silence " << silence << ", sample " << i;
-                loudest = std::max(loudest, std::abs(static_cast<int>(frames[2 * i])));
+            // A copy restored from the saved state, which holds no records,
+            // must restart alike, and so must the original when the decoder
+            // changes, as the records hold what the old one decoded.
+            DspState state;
+            dsp.save(state);
+            Dsp restored(ram.data());
+            restored.restore(state);
+            dsp.set_brr_wrap(false);
+            for (Dsp* d : {&dsp, &restored}) {
+                d->write(0x5C, 0x00);
+                d->write(0x04, 0x01);
+                d->write(0x14, 0x01);
+                d->write(0x4C, 0x03);
+                d->set_output(frames.data(), 2048);
+                d->run(32 * 64);
+                int loudest = 0;
+                // Voice 1 sounds on until the key-on is polled; both are
+                // silent through the start-up that follows.
+                for (size_t i = 8; i < d->frames_written(); ++i) {
+                    ASSERT_EQ(frames[2 * i], frames[2 * i + 1]) << "change " << change << ", silence " << silence
+                                                                << ", sample " << i << (d == &dsp ? "" : ", restored");
+                    loudest = std::max(loudest, std::abs(static_cast<int>(frames[2 * i])));
+                }
+                EXPECT_GT(loudest, 1000) << "the restart sounds from the history";
             }
-            EXPECT_GT(loudest, 1000) << "the restart sounds from the history";
         }
     }
 }

@@ -28,13 +28,7 @@ inline std::vector<int16_t> render_ours(const std::vector<uint8_t>& image, size_
         }
     }
     std::vector<int16_t> out(frames * 2);
-    for (size_t done = 0; done < frames;) {
-        const size_t n = std::min<size_t>(frames - done, 1024);
-        system->set_output(out.data() + done * 2, n);
-        system->run(static_cast<uint32_t>(n * 32));
-        if (system->frames_written() == 0) break;
-        done += system->frames_written();
-    }
+    system->render(out.data(), frames);
     return out;
 }
 

@@ -1,0 +1,52 @@
+#pragma once
+// The real SPC files of the shared corpus, for tests that run every one.
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/sound_system.h"
+#include "tools/example_spc.h"
+
+namespace apu_test {
+
+inline std::filesystem::path corpus_dir() { return std::filesystem::path(VELMO_SHARED_DIR) / "corpus" / "spc"; }
+
+// Sorted by name; empty when the corpus is absent.
+inline std::vector<std::filesystem::path> corpus_files() {
+    std::vector<std::filesystem::path> files;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(corpus_dir(), error))
+        if (entry.path().extension() == ".spc") files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+inline std::vector<uint8_t> read_file(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct Song {
+    std::string name;
+    std::vector<uint8_t> image;
+};
+
+// The example song, then the corpus.
+inline std::vector<Song> songs() {
+    std::vector<Song> out = {{"example", apu::example::build_example_spc().image}};
+    for (const auto& path : corpus_files()) out.push_back({path.filename().string(), read_file(path)});
+    return out;
+}
+
+inline std::unique_ptr<apu::SoundSystem> load(const std::vector<uint8_t>& image) {
+    auto s = std::make_unique<apu::SoundSystem>();
+    s->load_spc(image.data(), image.size());
+    return s;
+}
+
+}  // namespace apu_test
