@@ -86,6 +86,8 @@ Dsp::Dsp(uint8_t* ram)
 
 Dsp::~Dsp() = default;
 
+size_t Dsp::heap_bytes() const { return 8 * sizeof(PassRecord) + sizeof(BrrGroupCache); }
+
 void Dsp::reset() {
     static_cast<DspState&>(*this) = DspState{};
     written_[kFlg] = kFlgReset | kFlgMute | kFlgEchoOff;

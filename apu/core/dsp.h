@@ -158,6 +158,8 @@ public:
     // Whether decoded samples past 15 bits lose their sign, as on the
     // hardware (true), or saturate (false).
     void set_brr_wrap(bool wrap);
+    // Bytes held outside the object (decoded-group cache, silent-pass records).
+    size_t heap_bytes() const;
 
     // Stereo frames (left, right) are appended here while running; when the
     // buffer is full further samples are dropped.

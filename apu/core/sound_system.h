@@ -69,6 +69,8 @@ public:
     void set_register_view(RegisterView view, const void* context) { bus_.dsp().set_register_view(view, context); }
     void set_interpolator(Interpolator interpolator) { bus_.dsp().set_interpolator(interpolator); }
     void set_brr_wrap(bool wrap) { bus_.dsp().set_brr_wrap(wrap); }
+    // Bytes held, the object and what it allocated.
+    size_t memory_bytes() const { return sizeof *this + bus_.dsp().heap_bytes(); }
 
     // Advances by `cycles` CPU cycles. The last instruction may end a few
     // cycles past the target; the next call makes up for it, so over several

@@ -128,7 +128,7 @@ int interpolate_gaussian4(const int16_t s[8], int fraction) {
 
 }  // namespace
 
-PendingCoreInterpolator interpolator_for(int mode) {
+Interpolator interpolator_for(int mode) {
     switch (mode) {
         case 0: return interpolate_none;
         case 1: return interpolate_linear;

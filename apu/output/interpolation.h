@@ -1,12 +1,9 @@
 #pragma once
 #include <cstdint>
 
-namespace apu::output {
+#include "core/dsp.h"
 
-// TEMPORARY: the core's interpolation hook (apu::Interpolator in
-// core/dsp.h, being added on another branch) has this signature; the two
-// become one when the branches meet.
-using PendingCoreInterpolator = int (*)(const int16_t samples[8], int fraction);
+namespace apu::output {
 
 // Interpolation formulas a voice can use instead of the hardware's.
 //
@@ -22,6 +19,6 @@ using PendingCoreInterpolator = int (*)(const int16_t samples[8], int fraction);
 // fraction, summed without wrapping and saturated once).
 // Mode 3 is the hardware's own Gaussian, which the core computes itself, so
 // it gets nullptr, as does every mode not listed.
-PendingCoreInterpolator interpolator_for(int mode);
+Interpolator interpolator_for(int mode);
 
 }  // namespace apu::output

@@ -9,17 +9,14 @@
 #include "api/apu_instance.h"
 #include "corpus_support.h"
 #include "snesapu_library.h"
+#include "test_songs.h"
 
 namespace {
 
+using apu_test::padded;
 using apu_test::SnesApuLibrary;
 
 constexpr uint32_t kTarget = 160000;  // 2.5 s: past the first snapshot
-
-std::vector<uint8_t> padded(std::vector<uint8_t> image) {
-    image.resize(std::max(image.size(), apu::api::ApuInstance::kImageSize), 0);
-    return image;
-}
 
 class Seek : public ::testing::TestWithParam<uint32_t> {
 protected:

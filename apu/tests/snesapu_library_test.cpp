@@ -8,11 +8,13 @@
 #include <vector>
 
 #include "core/sound_system.h"
+#include "corpus_support.h"
 #include "snesapu_library.h"
 #include "test_songs.h"
 
 namespace {
 
+using apu_test::padded;
 using apu_test::DspWrite;
 using apu_test::SnesApuLibrary;
 using apu_test::test_song;
@@ -103,7 +105,8 @@ TEST_F(Library, VoiceMuteFlagsSilenceTheVoiceFromTheNextCall) {
 }
 
 TEST_F(Library, At32kHzWithDefaultsTheOutputIsTheCoreItself) {
-    const auto image = apu_test::corpus_songs().empty() ? tone() : apu_test::corpus_songs().front().second;
+    const auto songs = apu_test::songs();
+    const auto image = padded(songs.size() > 1 ? songs[1].image : songs[0].image);
     const auto ours = as16(render(image, 16000));
     auto core = std::make_unique<apu::SoundSystem>();
     core->load_spc(image.data(), image.size());
@@ -239,9 +242,8 @@ TEST_F(Library, GarbageArgumentsAreHarmless) {
 // Two copies of the library in one process are two sound systems, each
 // rendering as it would alone, even on two threads at once.
 TEST_F(Library, TwoInstancesRenderIndependentlyOnTwoThreads) {
-    const auto songs = apu_test::corpus_songs();
-    const auto a = songs.size() >= 2 ? songs[0].second : tone();
-    const auto b = songs.size() >= 2 ? songs[songs.size() / 2].second : test_song({}, 0);
+    const auto songs = apu_test::songs();
+    const auto a = padded(songs.front().image), b = padded(songs[songs.size() / 2].image);
     const Format f{2, 16, 44100};
     const auto alone_a = render(a, 44100, f), alone_b = render(b, 44100, f);
     SnesApuLibrary first = SnesApuLibrary::copy("first"), second = SnesApuLibrary::copy("second");

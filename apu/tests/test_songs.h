@@ -1,15 +1,9 @@
 #pragma once
 // Songs built for a test: a program that writes a list of DSP registers,
-// keys voices on and then idles, over a looping sine instrument; and the
-// real corpus files, padded to a whole snapshot as the component pads them.
+// keys voices on and then idles, over a looping sine instrument.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <utility>
 #include <vector>
 
 #include "core/snapshot.h"
@@ -66,21 +60,10 @@ inline std::vector<DspWrite> echo_writes(int8_t left = 64, int8_t right = 64) {
             {0x0D, 0x40}, {0x0F, 0x10}, {0x1F, 0x20}, {0x2F, 0x20}, {0x3F, 0x10}, {0x6C, 0x00}};
 }
 
-inline std::filesystem::path corpus_dir() { return std::filesystem::path(VELMO_SHARED_DIR) / "corpus" / "spc"; }
-
-// name and image of every corpus file, by name, each at least a snapshot long.
-inline std::vector<std::pair<std::string, std::vector<uint8_t>>> corpus_songs() {
-    std::vector<std::pair<std::string, std::vector<uint8_t>>> songs;
-    if (!std::filesystem::is_directory(corpus_dir())) return songs;
-    for (const auto& entry : std::filesystem::directory_iterator(corpus_dir())) {
-        if (entry.path().extension() != ".spc") continue;
-        std::ifstream in(entry.path(), std::ios::binary);
-        std::vector<uint8_t> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        image.resize(std::max<size_t>(image.size(), apu::spc::kSnapshotSize), 0);
-        songs.emplace_back(entry.path().filename().string(), std::move(image));
-    }
-    std::sort(songs.begin(), songs.end());
-    return songs;
+// A song as the component hands it over: padded to a whole snapshot.
+inline std::vector<uint8_t> padded(std::vector<uint8_t> image) {
+    image.resize(std::max<size_t>(image.size(), apu::spc::kSnapshotSize), 0);
+    return image;
 }
 
 }  // namespace apu_test
