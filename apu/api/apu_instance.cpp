@@ -132,22 +132,33 @@ uint64_t ApuInstance::frames_until(uint64_t ticks) const {
 uint8_t* ApuInstance::emulate(uint8_t* buffer, size_t frames) {
     if (!buffer) return buffer;
     take_mute_flags();
+    play(buffer, frames);
+    const uint64_t rate = output_.format().rate;
+    tick_fraction_ += uint64_t(frames) * kTicksPerSecond;
+    ticks_ += tick_fraction_ / rate;
+    tick_fraction_ %= rate;
+    publish();
+    return buffer + frames * frame_bytes();
+}
+
+void ApuInstance::play(uint8_t* out, size_t frames) {
     const size_t frame_size = frame_bytes();
     for (size_t done = 0; done < frames;) {
         const size_t n = std::min(kChunk, frames - done);
         const size_t need = output_.core_frames_for(n);
         core_frames_.resize(need * 2);
         advance_core(core_->frames_rendered() + need, CoreWork::render, core_frames_.data());
-        output_.process(core_frames_.data(), n, frame_ticks(grid_frames_), buffer + done * frame_size);
+        uint8_t* to = out;
+        if (out) {
+            to += done * frame_size;
+        } else {
+            discard_frames_.resize(n * frame_size);
+            to = discard_frames_.data();
+        }
+        output_.process(core_frames_.data(), n, frame_ticks(grid_frames_), to);
         grid_frames_ += n;
         done += n;
     }
-    const uint64_t rate = output_.format().rate;
-    tick_fraction_ += uint64_t(frames) * kTicksPerSecond;
-    ticks_ += tick_fraction_ / rate;
-    tick_fraction_ %= rate;
-    publish();
-    return buffer + frames * frame_size;
 }
 
 void ApuInstance::seek(uint32_t ticks, bool fast) {
@@ -176,6 +187,10 @@ void ApuInstance::advance_output(size_t frames, bool fast) {
     if (from != start) {
         restored_from_ = from;
         output_.restore_filter(filter);
+    } else if (!fast) {
+        // The slow mode plays the span through every stage, as playing would.
+        play(nullptr, frames);
+        return;
     }
 
     if (output_.every_frame_matters()) {
@@ -220,7 +235,7 @@ void ApuInstance::publish() {
 
 size_t ApuInstance::memory_bytes() const {
     return sizeof(*this) + core_->memory_bytes() + output_.memory_bytes() + snapshots_.bytes() + image_.capacity() +
-           (core_frames_.capacity() + discard_.capacity()) * sizeof(int16_t) + script_.capacity();
+           (core_frames_.capacity() + discard_.capacity()) * sizeof(int16_t) + discard_frames_.capacity() + script_.capacity();
 }
 
 }  // namespace apu::api

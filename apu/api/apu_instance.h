@@ -62,6 +62,8 @@ private:
     // Runs the core to `target` frames; rendered frames go to `out` (when
     // rendering), taking the snapshots that fall due on the way.
     void advance_core(uint64_t target, CoreWork work, int16_t* out);
+    // Makes `frames` output frames at `out`, or drops them when it is null.
+    void play(uint8_t* out, size_t frames);
     // Moves the output on by `frames` frames without making them, exactly.
     void advance_output(size_t frames, bool fast);
     // Output frames since the grid's anchor until the grid reaches `ticks`.
@@ -75,6 +77,7 @@ private:
     std::vector<uint8_t> image_;
     std::vector<int16_t> core_frames_;
     std::vector<int16_t> discard_;
+    std::vector<uint8_t> discard_frames_;
     std::string script_;
 
     uint32_t interpolation_ = 3;

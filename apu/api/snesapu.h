@@ -4,6 +4,15 @@
 // loaded instance of the library (a module, or a private copy of its file)
 // is one independent sound system; nothing is shared between instances.
 //
+// LoadSPCFile reads the 0x10200 bytes of an SPC file's snapshot from the
+// address it is given (it is given no size): a caller with a shorter file
+// pads its copy with zeros. A null address restarts from silence.
+//
+// SeekAPU keeps every piece of state exact in both modes: the slow mode
+// plays the span through every stage, the fast one leaves out what nobody
+// can hear. A seek back to a point played since the same file was loaded
+// starts from the nearest snapshot taken while playing.
+//
 // Calls with values outside the sets below change nothing:
 // - SetAPUOpt keeps the previous output format unless channels is 1 or 2,
 //   bits is 8, 16, 24 or 32 and the rate lies in 8000..192000 Hz; an
