@@ -4,40 +4,23 @@
 // core; exact seeking three minutes forward in both modes and rewinding
 // to points already played; and the memory an instance holds.
 #if defined(VELMO_HAVE_GME)
-#include <benchmark/benchmark.h>
-#include <gme/gme.h>
-
-#include <algorithm>
-#include <ctime>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "api/apu_instance.h"
+#include "bench/bench_support.h"
 #include "core/sound_system.h"
 #include "tests/snesapu_library.h"
 
 namespace {
 
+using apu_bench::cpu_seconds;
+using apu_bench::read_song;
+
 constexpr uint32_t kRate = 44100;
 constexpr int kSeconds = 10;
 constexpr size_t kBlock = 4410;  // 100 ms, as the component asks for it
-
-double cpu_seconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
-}
-
-std::vector<uint8_t> read_song(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<uint8_t> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    image.resize(std::max(image.size(), apu::api::ApuInstance::kImageSize), 0);
-    return image;
-}
 
 apu_test::SnesApuLibrary& library() {
     static apu_test::SnesApuLibrary lib;
@@ -69,23 +52,6 @@ double time_core(const std::vector<uint8_t>& image, std::vector<int16_t>& out) {
     return cpu_seconds() - t;
 }
 
-double time_libgme(const std::vector<uint8_t>& image, std::vector<int16_t>& out) {
-    Music_Emu* emu = nullptr;
-    if (gme_open_data(image.data(), static_cast<long>(image.size()), &emu, kRate) != nullptr) return -1;
-    gme_ignore_silence(emu, 1);
-    gme_set_autoload_playback_limit(emu, 0);
-    gme_start_track(emu, 0);
-    const size_t frames = size_t(kRate) * kSeconds;
-    out.resize(frames * 2);
-    const double t = cpu_seconds();
-    for (size_t done = 0; done < frames; done += kBlock) gme_play(emu, kBlock * 2, out.data() + done * 2);
-    const double elapsed = cpu_seconds() - t;
-    gme_delete(emu);
-    return elapsed;
-}
-
-// Each side's fastest pass counts: on a shared machine the slower ones
-// measure the neighbours more than the code.
 void playback(benchmark::State& state, const std::string& path) {
     if (!library().loaded()) {
         state.SkipWithError("SNESAPU.DLL not found");
@@ -96,7 +62,7 @@ void playback(benchmark::State& state, const std::string& path) {
     double ours = 1e9, theirs = 1e9, core = 1e9, at_core_rate = 1e9;
     for (auto _ : state) {
         const double a = time_library(image, kRate, out);
-        const double b = time_libgme(image, out);
+        const double b = apu_bench::time_libgme(image, kRate, size_t(kRate) * kSeconds, kBlock, out);
         const double c = time_core(image, out);
         const double d = time_library(image, 32000, out);
         if (b < 0) {
@@ -159,23 +125,8 @@ void seeking(benchmark::State& state, const std::string& path) {
     state.counters["snapshots"] = double(apu->snapshots().count());
 }
 
-const bool registered = [] {
-    const std::filesystem::path dir = std::filesystem::path(VELMO_SHARED_DIR) / "corpus" / "spc";
-    for (const char* name : {"aikiriao-eyes-on-me.spc", "fpga-smw-title.spc", "gimic-gtme.spc", "naari3-twinbee.spc",
-                             "snesapu-ferris-nu.spc", "snesspcjs-prophecy.spc"}) {
-        const std::filesystem::path path = dir / name;
-        if (!std::filesystem::exists(path)) continue;
-        benchmark::RegisterBenchmark(("playback_44k_vs_libgme/" + std::string(name)).c_str(), playback, path.string())
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond)
-            ->Iterations(5);
-        benchmark::RegisterBenchmark(("seek_3min/" + std::string(name)).c_str(), seeking, path.string())
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond)
-            ->Iterations(3);
-    }
-    return true;
-}();
+const bool registered = (apu_bench::register_per_song("playback_44k_vs_libgme", playback, 5),
+                         apu_bench::register_per_song("seek_3min", seeking, 3), true);
 
 }  // namespace
 #endif
