@@ -13,12 +13,7 @@ namespace {
 using apu::CoreState;
 using apu::SoundSystem;
 using apu_test::load;
-
-std::vector<int16_t> render(SoundSystem& s, size_t frames) {
-    std::vector<int16_t> out(2 * frames);
-    s.render(out.data(), frames);
-    return out;
-}
+using apu_test::render;
 
 // Saved after `before` (a frame count, or CPU cycles through run(), which
 // leaves the CPU and the DSP inside a period), the state gives the same

@@ -49,4 +49,11 @@ inline std::unique_ptr<apu::SoundSystem> load(const std::vector<uint8_t>& image)
     return s;
 }
 
+// The next `frames` frames of a system.
+inline std::vector<int16_t> render(apu::SoundSystem& s, size_t frames) {
+    std::vector<int16_t> out(2 * frames);
+    s.render(out.data(), frames);
+    return out;
+}
+
 }  // namespace apu_test

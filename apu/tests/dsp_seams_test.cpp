@@ -15,14 +15,9 @@ namespace {
 using apu::CoreState;
 using apu::SoundSystem;
 using apu_test::load;
+using apu_test::render;
 using apu_test::echo_and_modulation;
 using apu_test::SongBuilder;
-
-std::vector<int16_t> render(SoundSystem& s, size_t frames) {
-    std::vector<int16_t> out(2 * frames);
-    s.render(out.data(), frames);
-    return out;
-}
 
 // Every register as the CPU reads it, ENVX, OUTX and ENDX included.
 std::vector<uint8_t> registers(SoundSystem& s) {
