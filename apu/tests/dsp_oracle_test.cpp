@@ -3,6 +3,7 @@
 #if defined(VELMO_HAVE_GME)
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -87,6 +88,28 @@ void compare_song(const std::filesystem::path& path) {
         std::printf("  %-34s ch%d %7.1f dB\n", path.filename().string().c_str(), ch, r);
         EXPECT_LT(r, -6.0) << path << " channel " << ch;
     }
+}
+
+// The measure must be able to fail: a silent render of a song that sounds
+// agrees with nothing, about 0 dB, however the filter is fitted.
+TEST(DspOracle, SilenceScoresAboutZero) {
+    const auto files = apu_test::corpus_files();
+    if (files.empty()) GTEST_SKIP() << "no corpus at " << apu_test::corpus_dir();
+    int sounding = 0;
+    for (const auto& f : files) {
+        const auto image = apu_test::read_file(f);
+        const size_t frames = oracle::kRate * 4;
+        const auto theirs = render_oracle(image, frames);
+        if (theirs.empty() || std::all_of(theirs.begin(), theirs.end(), [](int16_t s) { return s == 0; })) continue;
+        ++sounding;
+        const std::vector<int16_t> silence(theirs.size(), 0);
+        for (int ch = 0; ch < 2; ++ch) {
+            const double r = residual_db(silence, theirs, ch, oracle::kRate);
+            std::printf("  %-34s ch%d %7.1f dB for silence\n", f.filename().string().c_str(), ch, r);
+            EXPECT_NEAR(r, 0.0, 1.0) << f << " channel " << ch;
+        }
+    }
+    EXPECT_GT(sounding, 0);
 }
 
 TEST(DspOracle, CorpusSongsAgree) {
