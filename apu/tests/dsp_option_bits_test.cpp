@@ -106,10 +106,13 @@ TEST_F(OptionBits, ReverseSwapsTheChannels) {
 
 TEST_F(OptionBits, OldBrrDecoderClampsWhereTheHardwareWraps) {
     // A filter-1 block of large positive nibbles climbs past 0x3FFF.
+    // It loops onto itself as source 3, at 0x6000 (the directory is at 0x0800).
     uint8_t block[9] = {0xC4 | 0x03, 0x77, 0x77, 0x77, 0x77, 0x77, 0x77, 0x77, 0x77};
-    auto image = test_song({});
-    std::memcpy(image.data() + 0x100 + 0x0400, block, 9);
-    for (int offset = 9; offset < 36; ++offset) image[0x100 + 0x0400 + offset] = 0;
+    auto image = test_song({{0x04, 3}});
+    uint8_t* ram = image.data() + 0x100;
+    std::memcpy(ram + 0x6000, block, 9);
+    const uint8_t entry[4] = {0x00, 0x60, 0x00, 0x60};
+    std::memcpy(ram + 0x0800 + 3 * 4, entry, 4);
     // Without interpolation: the hardware's Gaussian itself wraps on samples
     // at full scale, which would hide what the decoder did.
     auto render_image = [&](uint32_t options) {
@@ -130,8 +133,8 @@ TEST_F(OptionBits, OldBrrDecoderClampsWhereTheHardwareWraps) {
 }
 
 TEST_F(OptionBits, FiltersShapeTheSpectrum) {
-    // Bass boost: a 62.5 Hz sine (pitch 0x200) gains several dB, a 1 kHz one (0x2000) hardly anything.
-    const Writes low = {{0x02, 0x00}, {0x03, 0x02}}, high = {{0x02, 0x00}, {0x03, 0x20}};
+    // Bass boost: a 62.5 Hz sine (pitch 0x100) gains several dB, a 1 kHz one (0x1000) hardly anything.
+    const Writes low = {{0x02, 0x00}, {0x03, 0x01}}, high = {{0x02, 0x00}, {0x03, 0x10}};
     const double low_gain = 10 * std::log10(energy(render(low, 0x100), false) / energy(render(low, 0), false));
     const double high_gain = 10 * std::log10(energy(render(high, 0x100), false) / energy(render(high, 0), false));
     EXPECT_GT(low_gain, 3.0);
