@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "api/snesapu.h"
+#include "core/snapshot.h"
 #include "output/dsp_options.h"
 #include "output/interpolation.h"
 
@@ -36,12 +37,18 @@ void ApuInstance::apply_core_settings() {
     core_->set_mute_mask(mute_mask_);
 }
 
+void ApuInstance::settings_changed() {
+    // Before the first frame nothing ran under the old settings.
+    if (core_->frames_rendered() == 0) snapshots_.restart(state_settings());
+    else snapshots_.settings_changed(state_settings());
+}
+
 void ApuInstance::load(const uint8_t* image) {
     const bool same = image && image_.size() == kImageSize && std::memcmp(image, image_.data(), kImageSize) == 0;
     if (!same) {
         if (image) image_.assign(image, image + kImageSize);
         else image_.assign(kImageSize, 0);
-        snapshots_.start_song(image_.data() + 0x100);
+        snapshots_.start_song(image_.data() + spc::kRam);
     }
     core_->load_spc(image_.data(), image_.size());
     apply_core_settings();
@@ -68,8 +75,7 @@ void ApuInstance::set_options(uint32_t channels, uint32_t bits, uint32_t rate, u
     options_ = options;
     output_.set_options(options);
     apply_core_settings();
-    if (core_->frames_rendered() == 0) snapshots_.restart(state_settings());
-    else snapshots_.settings_changed(state_settings());
+    settings_changed();
 }
 
 void ApuInstance::set_amplification(uint32_t level) { output_.set_amplification(level); }
@@ -94,8 +100,7 @@ void ApuInstance::take_mute_flags() {
     if (mask == mute_mask_) return;
     mute_mask_ = mask;
     core_->set_mute_mask(mask);
-    if (core_->frames_rendered() == 0) snapshots_.restart(state_settings());
-    else snapshots_.settings_changed(state_settings());
+    settings_changed();
 }
 
 void ApuInstance::advance_core(uint64_t target, CoreWork work, int16_t* out) {
@@ -111,10 +116,10 @@ void ApuInstance::advance_core(uint64_t target, CoreWork work, int16_t* out) {
             core_->render(out, n);
             out += 2 * n;
         } else {
-            discard_.resize(kChunk * 2);
-            core_->render(discard_.data(), n);
+            core_frames_.resize(kChunk * 2);
+            core_->render(core_frames_.data(), n);
         }
-        if (stop == due) snapshots_.take(due, *core_, output_.filter_state());
+        if (stop == due) snapshots_.take(due, *core_);
     }
 }
 
@@ -182,18 +187,19 @@ void ApuInstance::advance_output(size_t frames, bool fast) {
     // filters with unending memory need every one of them.
     const uint64_t tail_start = end - std::min<uint64_t>(output_.core_history(), end - start);
 
-    output::PostFilter::State filter = output_.filter_state();
-    const uint64_t from = snapshots_.restore_latest(start, tail_start, *core_, filter);
+    // A snapshot holds the core alone, so it serves only where the filters
+    // before the resampler keep no memory of their own.
+    const bool every_frame = output_.every_frame_matters();
+    const uint64_t from = every_frame ? start : snapshots_.restore_latest(start, tail_start, *core_);
     if (from != start) {
         restored_from_ = from;
-        output_.restore_filter(filter);
     } else if (!fast) {
         // The slow mode plays the span through every stage, as playing would.
         play(nullptr, frames);
         return;
     }
 
-    if (output_.every_frame_matters()) {
+    if (every_frame) {
         while (core_->frames_rendered() < tail_start) {
             const size_t n = size_t(std::min<uint64_t>(kChunk, tail_start - core_->frames_rendered()));
             core_frames_.resize(n * 2);
@@ -235,7 +241,7 @@ void ApuInstance::publish() {
 
 size_t ApuInstance::memory_bytes() const {
     return sizeof(*this) + core_->memory_bytes() + output_.memory_bytes() + snapshots_.bytes() + image_.capacity() +
-           (core_frames_.capacity() + discard_.capacity()) * sizeof(int16_t) + discard_frames_.capacity() + script_.capacity();
+           core_frames_.capacity() * sizeof(int16_t) + discard_frames_.capacity() + script_.capacity();
 }
 
 }  // namespace apu::api

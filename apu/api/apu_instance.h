@@ -59,6 +59,8 @@ private:
     uint64_t state_settings() const;
     void apply_core_settings();
     void take_mute_flags();
+    // A setting that changes the emulated state took a new value.
+    void settings_changed();
     // Runs the core to `target` frames; rendered frames go to `out` (when
     // rendering), taking the snapshots that fall due on the way.
     void advance_core(uint64_t target, CoreWork work, int16_t* out);
@@ -76,8 +78,7 @@ private:
     SeekSnapshots snapshots_;
     std::vector<uint8_t> image_;
     std::vector<int16_t> core_frames_;
-    std::vector<int16_t> discard_;
-    std::vector<uint8_t> discard_frames_;
+    std::vector<uint8_t> discard_frames_;  // output a slow seek plays and drops
     std::string script_;
 
     uint32_t interpolation_ = 3;

@@ -19,19 +19,21 @@ uint8_t* rest_of(CoreState& state) { return reinterpret_cast<uint8_t*>(&state) +
 
 size_t SeekSnapshots::Entry::bytes() const { return sizeof(Entry) + pages.capacity() + rest.capacity(); }
 
-void SeekSnapshots::start_song(const uint8_t* image_ram) {
-    image_ram_.assign(image_ram, image_ram + 0x10000);
+void SeekSnapshots::forget() {
     entries_.clear();
     spacing_ = kFirstSpacing;
     bytes_ = 0;
+}
+
+void SeekSnapshots::start_song(const uint8_t* image_ram) {
+    image_ram_.assign(image_ram, image_ram + 0x10000);
+    forget();
     recording_ = false;
 }
 
 void SeekSnapshots::restart(uint64_t settings) {
     if (settings != settings_) {
-        entries_.clear();
-        spacing_ = kFirstSpacing;
-        bytes_ = 0;
+        forget();
         settings_ = settings;
     }
     recording_ = !image_ram_.empty();
@@ -39,8 +41,7 @@ void SeekSnapshots::restart(uint64_t settings) {
 
 void SeekSnapshots::settings_changed(uint64_t settings) {
     if (settings == settings_) return;
-    entries_.clear();
-    bytes_ = 0;
+    forget();
     settings_ = settings;
     recording_ = false;
 }
@@ -54,7 +55,7 @@ uint64_t SeekSnapshots::next_due(uint64_t position) const {
     return due;
 }
 
-void SeekSnapshots::take(uint64_t position, const SoundSystem& core, const output::PostFilter::State& filter) {
+void SeekSnapshots::take(uint64_t position, const SoundSystem& core) {
     if (!recording_ || (!entries_.empty() && position <= entries_.back().position)) return;
     core.save(scratch_);
     Entry e;
@@ -67,7 +68,6 @@ void SeekSnapshots::take(uint64_t position, const SoundSystem& core, const outpu
     }
     e.pages.shrink_to_fit();
     e.rest.assign(rest_of(scratch_), rest_of(scratch_) + kRestBytes);
-    e.filter = filter;
     bytes_ += e.bytes();
     entries_.push_back(std::move(e));
     if (bytes_ > kBudget) thin_out();
@@ -85,8 +85,7 @@ void SeekSnapshots::thin_out() {
     entries_ = std::move(kept);
 }
 
-uint64_t SeekSnapshots::restore_latest(uint64_t after, uint64_t at_most, SoundSystem& core,
-                                       output::PostFilter::State& filter) {
+uint64_t SeekSnapshots::restore_latest(uint64_t after, uint64_t at_most, SoundSystem& core) {
     const Entry* best = nullptr;
     for (const Entry& e : entries_)
         if (e.position > after && e.position <= at_most) best = &e;
@@ -103,7 +102,6 @@ uint64_t SeekSnapshots::restore_latest(uint64_t after, uint64_t at_most, SoundSy
     }
     std::memcpy(rest_of(scratch_), best->rest.data(), kRestBytes);
     core.restore(scratch_);
-    filter = best->filter;
     return best->position;
 }
 

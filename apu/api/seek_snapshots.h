@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "core/sound_system.h"
-#include "output/post_filter.h"
 
 namespace apu::api {
 
@@ -34,12 +33,11 @@ public:
     // The next core position at or after `position` where a snapshot is due,
     // or UINT64_MAX when none is.
     uint64_t next_due(uint64_t position) const;
-    void take(uint64_t position, const SoundSystem& core, const output::PostFilter::State& filter);
+    void take(uint64_t position, const SoundSystem& core);
 
-    // Restores the latest snapshot in (after, at_most] into `core` and
-    // `filter`; returns its position, or `after` when there is none.
-    uint64_t restore_latest(uint64_t after, uint64_t at_most, SoundSystem& core,
-                            output::PostFilter::State& filter);
+    // Restores the latest snapshot in (after, at_most] into `core`; returns
+    // its position, or `after` when there is none.
+    uint64_t restore_latest(uint64_t after, uint64_t at_most, SoundSystem& core);
 
     size_t bytes() const { return bytes_; }
     size_t count() const { return entries_.size(); }
@@ -50,9 +48,9 @@ private:
         uint64_t changed_pages[4] = {};  // bit p: RAM page p differs from the image
         std::vector<uint8_t> pages;      // those pages, in order
         std::vector<uint8_t> rest;       // the state after its RAM, as bytes
-        output::PostFilter::State filter;
         size_t bytes() const;
     };
+    void forget();  // every snapshot, and the spacing back to the first
     void thin_out();
 
     std::vector<uint8_t> image_ram_;

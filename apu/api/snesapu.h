@@ -11,7 +11,9 @@
 // SeekAPU keeps every piece of state exact in both modes: the slow mode
 // plays the span through every stage, the fast one leaves out what nobody
 // can hear. A seek back to a point played since the same file was loaded
-// starts from the nearest snapshot taken while playing.
+// starts from the nearest snapshot taken while playing (unless the analog
+// or bass-boost filter is on: their memory spans the whole song, so the
+// span is replayed).
 //
 // Calls with values outside the sets below change nothing:
 // - SetAPUOpt keeps the previous output format unless channels is 1 or 2,

@@ -12,7 +12,8 @@ OutputStage::OutputStage() = default;
 OutputStage::~OutputStage() = default;
 
 void OutputStage::set_format(const SampleFormat& format) {
-    const bool new_rate = format.rate != format_.rate || (!resampler_ && format.rate != SampleFormat::kCoreRate);
+    // The resampler exists exactly while the rate is not the core's.
+    const bool new_rate = format.rate != format_.rate;
     format_ = format;
     if (!new_rate) return;
     resampler_.reset();

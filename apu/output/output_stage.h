@@ -59,8 +59,6 @@ public:
 
     size_t memory_bytes() const;
 
-    const PostFilter::State& filter_state() const { return filter_.state(); }
-    void restore_filter(const PostFilter::State& state) { filter_.restore(state); }
 
 private:
     // The core-rate stages on `count` frames in `work_`.

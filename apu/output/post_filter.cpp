@@ -72,25 +72,23 @@ void PostFilter::set_options(uint32_t options) {
     if (analog == analog_ && bass == bass_) return;
     analog_ = analog;
     bass_ = bass;
-    state_.low_pass = butterworth_low_pass(12000);
-    state_.dc_block = dc_blocker(10);
-    state_.bass = low_shelf(150, 6);
+    low_pass_ = butterworth_low_pass(12000);
+    dc_block_ = dc_blocker(10);
+    bass_shelf_ = low_shelf(150, 6);
 }
 
 void PostFilter::clear() {
-    state_.low_pass.clear();
-    state_.dc_block.clear();
-    state_.bass.clear();
+    low_pass_.clear();
+    dc_block_.clear();
+    bass_shelf_.clear();
 }
 
 void PostFilter::process(float* frames, size_t count) {
     if (analog_) {
-        state_.dc_block.process(frames, count);
-        state_.low_pass.process(frames, count);
+        dc_block_.process(frames, count);
+        low_pass_.process(frames, count);
     }
-    if (bass_) state_.bass.process(frames, count);
+    if (bass_) bass_shelf_.process(frames, count);
 }
-
-void PostFilter::restore(const State& state) { state_ = state; }
 
 }  // namespace apu::output

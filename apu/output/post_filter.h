@@ -5,7 +5,6 @@
 namespace apu::output {
 
 // A second-order IIR section for stereo frames, direct form I in float.
-// Its state is plain data so that a seek snapshot can hold it.
 struct Biquad {
     float b0 = 1, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
     float x1[2] = {}, x2[2] = {}, y1[2] = {}, y2[2] = {};
@@ -24,16 +23,9 @@ public:
     void clear();
     void process(float* frames, size_t count);
 
-    // The filter memory, for seek snapshots.
-    struct State {
-        Biquad low_pass, dc_block, bass;
-    };
-    const State& state() const { return state_; }
-    void restore(const State& state);
-
 private:
     bool analog_ = false, bass_ = false;
-    State state_;
+    Biquad low_pass_, dc_block_, bass_shelf_;
 };
 
 }  // namespace apu::output
