@@ -43,24 +43,39 @@ TEST(MuteMask, LeavesAVoiceOutOfTheSumsOnly) {
     }
 }
 
+// A song saved `frames` in, with what the next `frames` sound like, as
+// they are and with voice 0 muted; left restored to the save, unmuted.
+struct SavedSong {
+    std::unique_ptr<SoundSystem> system;
+    CoreState state;
+    std::vector<int16_t> unmuted, muted;
+};
+SavedSong saved_song(size_t frames) {
+    SavedSong song{load(echo_and_modulation(0x50, 0xB0, 0x30).image()), {}, {}, {}};
+    SoundSystem& s = *song.system;
+    render(s, frames);
+    s.save(song.state);
+    song.unmuted = render(s, frames);
+    s.restore(song.state);
+    s.set_mute_mask(0x01);
+    song.muted = render(s, frames);
+    s.set_mute_mask(0);
+    s.restore(song.state);
+    return song;
+}
+
 // The mask is a setting: a restore keeps it, and unmuting brings the
 // register volumes back.
 TEST(MuteMask, OutlastsARestoreAndLiftsCleanly) {
-    const auto song = echo_and_modulation(0x50, 0xB0, 0x30).image();
-    auto s = load(song);
-    render(*s, 20000);
-    CoreState state;
-    s->save(state);
-    const auto unmuted = render(*s, 20000);
-    s->restore(state);
-    s->set_mute_mask(0x01);
-    const auto muted = render(*s, 20000);
-    s->restore(state);
-    EXPECT_EQ(s->mute_mask(), 0x01);
-    EXPECT_EQ(render(*s, 20000), muted);
-    s->restore(state);
-    s->set_mute_mask(0);
-    EXPECT_EQ(render(*s, 20000), unmuted);
+    auto song = saved_song(20000);
+    SoundSystem& s = *song.system;
+    s.set_mute_mask(0x01);
+    s.restore(song.state);
+    EXPECT_EQ(s.mute_mask(), 0x01);
+    EXPECT_EQ(render(s, 20000), song.muted);
+    s.restore(song.state);
+    s.set_mute_mask(0);
+    EXPECT_EQ(render(s, 20000), song.unmuted);
 }
 
 // A view that changes nothing, and counts its calls.
@@ -120,24 +135,15 @@ uint8_t silent_voice0(const void*, uint8_t address, uint8_t value) { return addr
 // Set and removed mid-song, the view is taken for every register at once:
 // zero volumes for voice 0 are its muting, and removing the view unmutes.
 TEST(RegisterView, SetOrRemovedAppliesAtOnce) {
-    const auto song = echo_and_modulation(0x50, 0xB0, 0x30).image();
-    auto s = load(song);
-    render(*s, 10000);
-    CoreState state;
-    s->save(state);
-    const auto unmuted = render(*s, 10000);
-    s->restore(state);
-    s->set_mute_mask(1);
-    const auto muted = render(*s, 10000);
-    s->set_mute_mask(0);
-    s->restore(state);
-    s->set_register_view(silent_voice0, nullptr);
-    EXPECT_EQ(render(*s, 10000), muted);
-    s->restore(state);
-    EXPECT_EQ(render(*s, 10000), muted) << "a restore keeps the view";
-    s->restore(state);
-    s->set_register_view(nullptr, nullptr);
-    EXPECT_EQ(render(*s, 10000), unmuted);
+    auto song = saved_song(10000);
+    SoundSystem& s = *song.system;
+    s.set_register_view(silent_voice0, nullptr);
+    EXPECT_EQ(render(s, 10000), song.muted);
+    s.restore(song.state);
+    EXPECT_EQ(render(s, 10000), song.muted) << "a restore keeps the view";
+    s.restore(song.state);
+    s.set_register_view(nullptr, nullptr);
+    EXPECT_EQ(render(s, 10000), song.unmuted);
 }
 
 // The hardware's own interpolation, from the four samples it reads.
