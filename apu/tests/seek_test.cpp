@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(Rates, Seek, ::testing::Values(32000u, 44100u));
 // the first snapshot, where a filter started afresh would still differ.
 TEST(SeekSnapshots, FiltersWithMemoryStayExactAcrossSeeks) {
     constexpr uint32_t kJustPast = 2 * 64000 + 1000;
-    constexpr size_t kBefore = size_t(kJustPast) * 44100 / 64000 + 1;
+    constexpr size_t kBefore = size_t(uint64_t(kJustPast) * 44100 / 64000 + 1);
     const auto image = padded(apu_test::songs().front().image);  // the example song, sounding throughout;
     auto apu = std::make_unique<apu::api::ApuInstance>();
     const uint32_t options = 0x101;
