@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "host/shared/shared.h"
+#include "sdk/shared.h"
 #include "support/platform.h"
 
 #ifdef _WIN32

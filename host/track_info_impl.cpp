@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "host/shared/shared.h"
+#include "sdk/shared.h"
 
 uint32_t track_info_impl::meta_find(const char* name) const {
     for (size_t i = 0; i < meta_.size(); ++i) {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "host/shared/shared.h"
+#include "sdk/shared.h"
 #include "prefs/settings.h"
 #include "spc/spc_layout.h"
 #include "support/exceptions.h"

@@ -1,6 +1,6 @@
 #include "support/exceptions.h"
 
-#include "host/shared/shared.h"
+#include "sdk/shared.h"
 #include "support/platform.h"
 #include "support/string8.h"
 

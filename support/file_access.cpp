@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "host/shared/shared.h"
+#include "sdk/shared.h"
 #include "sdk/service.h"
 #include "support/exceptions.h"
 

@@ -1,7 +1,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "host/shared/shared.h"
+#include "sdk/shared.h"
 
 namespace {
 constexpr int max_depth = 64;

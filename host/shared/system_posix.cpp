@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "host/shared/shared.h"
+#include "sdk/shared.h"
 
 void* uLoadLibrary(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "host/shared/shared.h"
+#include "sdk/shared.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <cstdint>
 
-#include "host/shared/shared.h"
+#include "sdk/shared.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "host/component_host.h"
-#include "host/shared/shared.h"
+#include "sdk/shared.h"
 #include "support/string8.h"
 
 namespace {

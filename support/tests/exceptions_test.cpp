@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "support/exceptions.h"
-#include "host/shared/shared.h"
+#include "sdk/shared.h"
 #include "support/platform.h"
 #include "support/string8.h"
 
