@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 
+#include "playback/spc_decoder.h"
 #include "sdk/input.h"
 #include "sdk/input_impl.h"
 #include "spc/settings_snapshot.h"
@@ -51,4 +53,6 @@ private:
     byte_buffer image_;
     settings_snapshot settings_{};
     spc_tags tags_;
+    // Created by the first decode_initialize; released first.
+    std::unique_ptr<spc_decoder> decoder_;
 };

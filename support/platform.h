@@ -19,4 +19,7 @@ void close_event(event_handle event);
 void* find_symbol(module_handle module, const char* name);
 void free_library(module_handle module);
 
+// Copies a file (UTF-8 paths) over an existing one; false on failure.
+bool copy_file(const char* from, const char* to);
+
 }  // namespace platform

@@ -3,6 +3,8 @@
 
 #include <dlfcn.h>
 
+#include <filesystem>
+
 namespace platform {
 namespace {
 thread_local uint32_t t_last_error = 0;
@@ -19,6 +21,11 @@ void close_event(event_handle event) { delete static_cast<event_object*>(event);
 void* find_symbol(module_handle module, const char* name) { return module ? dlsym(module, name) : nullptr; }
 void free_library(module_handle module) {
     if (module) dlclose(module);
+}
+
+bool copy_file(const char* from, const char* to) {
+    std::error_code error;
+    return std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, error);
 }
 
 }  // namespace platform

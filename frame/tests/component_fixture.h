@@ -6,9 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "frame/tests/test_services.h"
 #include "host/component_host.h"
+#include "host/config_records.h"
 #include "host/memory_streams.h"
+#include "host/setting_names.h"
 #include "support/exceptions.h"
+#include "tools/example_spc.h"
 
 // Loads the real son_velmo.dll through the real host code. The DLL stays
 // loaded for the whole test program, so its settings are put back after
@@ -17,10 +21,32 @@ class component_fixture : public ::testing::Test {
 protected:
     void SetUp() override {
         config_folder_ = std::filesystem::temp_directory_path() / ("velmo-test-config-" + std::to_string(counter()++));
-        host_ = std::make_unique<component_host>(config_store(config_folder_));
-        host_->load(component_host::executable_folder() / "components" / "son_velmo.dll");
-        host_->start();
+        start_host(components_folder() / "son_velmo.dll");
         defaults_ = write_config();
+    }
+
+    static std::filesystem::path components_folder() { return component_host::executable_folder() / "components"; }
+
+    // Loads a copy of the component from a new folder of its own, where it
+    // finds a copy of `library` as its SNESAPU.DLL (none when empty). A new
+    // folder each time: a module the system keeps loaded is never overwritten.
+    std::filesystem::path load_component_beside(const std::filesystem::path& library) {
+        host_.reset();
+        const auto folder = config_folder_ / ("component-" + std::to_string(counter()++));
+        std::filesystem::create_directories(folder);
+        const auto overwrite = std::filesystem::copy_options::overwrite_existing;
+        std::filesystem::copy_file(components_folder() / "son_velmo.dll", folder / "son_velmo.dll", overwrite);
+        if (!library.empty()) std::filesystem::copy_file(library, folder / "SNESAPU.DLL", overwrite);
+        start_host(folder / "son_velmo.dll");
+        return folder;
+    }
+
+    void set_setting(const std::string& name, int32_t value) {
+        auto records = parse_config_records(write_config());
+        for (auto& record : records) {
+            if (record.guid == *setting_guid(name)) set_record_value(record, value);
+        }
+        read_config(write_config_records(records));
     }
 
     void TearDown() override {
@@ -58,12 +84,23 @@ protected:
         return path.u8string();
     }
 
+    service_impl_single_t<recording_console> console_;
+    // The project's example song, as a file in the test's folder.
+    std::string write_example() { return write_file("example.spc", apu::example::build_example_spc().image); }
+
     std::unique_ptr<component_host> host_;
     std::filesystem::path config_folder_;
     std::vector<uint8_t> defaults_;
     host_abort abort_;
 
 private:
+    void start_host(const std::filesystem::path& component) {
+        host_ = std::make_unique<component_host>(config_store(config_folder_));
+        host_->registry().add_service(console_receiver::class_guid, &console_);
+        host_->load(component);
+        host_->start();
+    }
+
     static int& counter() {
         static int value = 0;
         return value;

@@ -10,10 +10,8 @@ class exception_crossing_test : public component_fixture {
 protected:
     void SetUp() override {
         component_fixture::SetUp();
-        host_->registry().add_service(console_receiver::class_guid, &console_);
         spc_path_ = write_file("song.spc", minimal_spc_image());
     }
-    service_impl_single_t<recording_console> console_;
     std::string spc_path_;
 };
 
@@ -116,6 +114,7 @@ TEST_F(exception_crossing_test, component_catches_a_host_exception_while_reading
 }
 
 TEST_F(exception_crossing_test, console_lines_wait_for_the_host_to_be_ready) {
+    load_component_beside({});  // no library: the decoder reports it
     service_ptr_t<input_decoder> decoder;
     entry()->open_for_decoding(decoder, {}, spc_path_.c_str(), abort_);
 

@@ -21,9 +21,9 @@ public:
 };
 
 // A file held in memory; its reads can be made to fail with a host exception.
-class memory_file : public file {
+class test_memory_file : public file {
 public:
-    explicit memory_file(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
+    explicit test_memory_file(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
 
     uint32_t read(void* buffer, uint32_t bytes, abort_callback&) override {
         if (fail_reads) throw sonmara_io::exception_io_sharing_violation();
@@ -66,9 +66,9 @@ private:
 };
 
 // A reference count the test can watch.
-class counted_memory_file final : public memory_file {
+class counted_memory_file final : public test_memory_file {
 public:
-    using memory_file::memory_file;
+    using test_memory_file::test_memory_file;
     int service_release() noexcept override { return --references; }
     int service_add_ref() noexcept override { return ++references; }
     bool service_query(service_base*& out, const guid_t& guid) override {

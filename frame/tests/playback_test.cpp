@@ -1,0 +1,198 @@
+// Playing through the real component and host: the real library beside the
+// component, or a stand-in that records what the component asks of it.
+#include <algorithm>
+#include <thread>
+
+#include "frame/tests/component_fixture.h"
+#include "host/audio_chunk_impl.h"
+#include "host/tests/zip_builder.h"
+#include "host/track_info_impl.h"
+#include "playback/tests/fake_library.h"
+#include "sdk/shared.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class playback_test : public component_fixture {
+protected:
+    void SetUp() override {
+        component_fixture::SetUp();
+        example_ = write_example();
+    }
+
+    service_ptr_t<input_decoder> open(const std::string& path, unsigned flags = 0) {
+        service_ptr_t<input_decoder> decoder;
+        entry()->open_for_decoding(decoder, {}, path.c_str(), abort_);
+        decoder->initialize(0, flags, abort_);
+        return decoder;
+    }
+
+    // Every sample of the blocks the decoder delivers, up to `seconds`.
+    std::vector<float> render(input_decoder& decoder, double seconds) {
+        std::vector<float> samples;
+        audio_chunk_impl chunk;
+        while (samples.size() < seconds * 64000 && decoder.run(chunk, abort_)) {
+            samples.insert(samples.end(), chunk.data().begin(), chunk.data().end());
+        }
+        return samples;
+    }
+
+    std::string example_;
+};
+
+TEST_F(playback_test, plays_a_song_for_its_length_with_sound) {
+    set_setting("cfg_song_length", 3000);
+    set_setting("cfg_fade_length", 500);
+    set_setting("cfg_use_internal_length", 0);
+    auto decoder = open(example_);
+    EXPECT_TRUE(decoder->can_seek());
+    const auto samples = render(*decoder, 60);
+    EXPECT_EQ(samples.size(), 3500u * 64);
+    const float peak = *std::max_element(samples.begin(), samples.end());
+    EXPECT_GT(peak, 0.05f);
+    // The fade ends in silence.
+    EXPECT_TRUE(std::all_of(samples.end() - 64, samples.end(), [](float s) { return s == 0.0f; }));
+}
+
+TEST_F(playback_test, a_seek_lands_exactly_where_playing_through_arrives) {
+    auto through = open(example_);
+    const auto whole = render(*through, 3.0);
+    for (int fast : {1, 0}) {
+        set_setting("cfg_fast_seek", fast);
+        auto seeker = open(example_);
+        render(*seeker, 2.5);  // then back: a reload and a forward seek
+        seeker->seek(1.5, abort_);
+        const auto after = render(*seeker, 1.5);
+        ASSERT_EQ(after.size(), 96000u);
+        EXPECT_TRUE(std::equal(after.begin(), after.end(), whole.begin() + 96000)) << "fast " << fast;
+    }
+}
+
+TEST_F(playback_test, two_decoders_at_once_each_play_as_if_alone) {
+    auto alone = open(example_);
+    const auto expected = render(*alone, 2.0);
+    alone.release();
+
+    auto first = open(example_);
+    auto second = open(example_);
+    std::vector<float> one, two;
+    std::thread a([&] { one = render(*first, 2.0); });
+    std::thread b([&] { two = render(*second, 2.0); });
+    a.join();
+    b.join();
+    EXPECT_EQ(one, expected);
+    EXPECT_EQ(two, expected);
+}
+
+TEST_F(playback_test, dynamic_info_reports_the_output_format) {
+    set_setting("cfg_samplerate", 44100);
+    auto decoder = open(example_);
+    track_info_impl info;
+    double delta = 1;
+    EXPECT_TRUE(decoder->get_dynamic_info(info, delta));
+    EXPECT_STREQ(info.info_get("samplerate"), "44100");
+    EXPECT_STREQ(info.info_get("bitspersample"), "16");
+    EXPECT_FALSE(decoder->get_dynamic_info(info, delta));
+    audio_chunk_impl chunk;
+    ASSERT_TRUE(decoder->run(chunk, abort_));
+    EXPECT_EQ(chunk.frames(), 4410u);
+    EXPECT_EQ(chunk.rate(), 44100u);
+}
+
+TEST_F(playback_test, a_library_that_cannot_serve_is_reported_and_released) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "Could not locate SNESAPU.DLL."},
+        {"old", "Incompatible SNESAPU.DLL version."},
+        {"without_emu", "SNESAPU.DLL function lookups failed."},
+        {"without_amp", "SNESAPU.DLL function lookups failed."},
+    };
+    for (const auto& [variant, line] : cases) {
+        load_component_beside(*variant ? fs::u8path(fake_library_path(variant)) : fs::path());
+        console_.lines.clear();
+        const std::string song = write_file("song.spc", minimal_spc_image());
+        service_ptr_t<input_decoder> decoder;
+        entry()->open_for_decoding(decoder, {}, song.c_str(), abort_);
+        EXPECT_THROW(decoder->initialize(0, 0, abort_), sonmara_io::exception_io_data) << variant;
+        EXPECT_EQ(console_.lines, std::vector<std::string>{line}) << variant;
+        // Unbound again: a second start tries afresh, and the tags still read.
+        EXPECT_THROW(decoder->initialize(0, 0, abort_), sonmara_io::exception_io_data) << variant;
+        track_info_impl info;
+        decoder->get_info(0, info, abort_);
+        EXPECT_STREQ(info.info_get("codec"), "SPC");
+    }
+}
+
+// Script700 companions, found through the host's file systems.
+class script700_test : public playback_test {
+protected:
+    void SetUp() override {
+        playback_test::SetUp();
+        library_ = (load_component_beside(fs::u8path(fake_library_path("complete"))) / "SNESAPU.DLL").u8string();
+    }
+
+    // What the component handed the library's SetScript700 on one start.
+    std::string scripts_given(const std::string& song) {
+        auto decoder = open(song);
+        void* module = uGetModuleHandle(library_.c_str());
+        EXPECT_NE(module, nullptr);
+        std::string log = module ? fake_view(module).log() : "";
+        std::string given;
+        for (size_t at = log.rfind("SetScript700 null"); at != std::string::npos;) {
+            const size_t end = log.find('\n', at);
+            given += log.substr(at, end - at) + ";";
+            at = log.find("SetScript700", end);
+        }
+        return given;
+    }
+
+    std::string song() { return write_file("song.spc", minimal_spc_image()); }
+    void companion(const std::string& name, const std::string& text) {
+        write_file(name, std::vector<uint8_t>(text.begin(), text.end()));
+    }
+
+    std::string library_;
+};
+
+TEST_F(script700_test, the_songs_own_script_comes_before_the_folders) {
+    const std::string path = song();
+    EXPECT_EQ(scripts_given(path), "SetScript700 null;");
+    companion("65816.7SE", "folder 7SE");
+    EXPECT_EQ(scripts_given(path), "SetScript700 null;SetScript700 [folder 7SE];");
+    companion("65816.700", "folder 700");
+    EXPECT_EQ(scripts_given(path), "SetScript700 null;SetScript700 [folder 700];");
+    companion("song.7SE", "song 7SE");
+    EXPECT_EQ(scripts_given(path), "SetScript700 null;SetScript700 [song 7SE];");
+    companion("song.700", "");
+    EXPECT_EQ(scripts_given(path), "SetScript700 null;SetScript700 [];");
+}
+
+TEST_F(script700_test, switched_off_scripts_are_only_cleared) {
+    companion("song.700", "song 700");
+    set_setting("cfg_no_script700", 1);
+    EXPECT_EQ(scripts_given(song()), "SetScript700 null;");
+}
+
+TEST_F(script700_test, a_script_that_does_not_parse_is_reported_and_play_goes_on) {
+    companion("song.700", "nonsense");
+    auto decoder = open(song());
+    fake_view(uGetModuleHandle(library_.c_str())).set_script_result(0);
+    console_.lines.clear();
+    decoder->initialize(0, 0, abort_);
+    EXPECT_EQ(console_.lines, std::vector<std::string>{"Script700 parse error"});
+    audio_chunk_impl chunk;
+    EXPECT_TRUE(decoder->run(chunk, abort_));
+}
+
+TEST_F(script700_test, an_archive_member_finds_the_script_beside_it_in_the_archive) {
+    const auto image = minimal_spc_image();
+    const std::string script = "in the archive";
+    const auto zip = zip_builder()
+                         .add("song.spc", image)
+                         .add("65816.700", std::vector<uint8_t>(script.begin(), script.end()))
+                         .build();
+    const std::string archive = write_file("songs.zip", zip);
+    EXPECT_EQ(scripts_given(archive + "|song.spc"), "SetScript700 null;SetScript700 [in the archive];");
+}
+
+}  // namespace

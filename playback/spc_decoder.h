@@ -1,0 +1,65 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+
+#include "playback/apu_library.h"
+#include "sdk/track_info.h"
+#include "spc/settings_snapshot.h"
+#include "spc/spc_tags.h"
+#include "support/byte_buffer.h"
+#include "support/string8.h"
+
+// Plays one opened SPC file through a private instance of the emulation
+// library: blocks of at most 100 ms as float samples, ended by the song's
+// length and fade or by 5 s of silence, seekable forward and back.
+class spc_decoder {
+public:
+    // Lengths beyond this many milliseconds are held there, so that their
+    // ticks (x 64) never wrap and a long song never ends at once.
+    static constexpr uint32_t max_length_ms = 0xFFFFFFFFu / 64;
+    static constexpr uint32_t block_ms = 100;
+    static constexpr uint32_t silence_limit_ms = 5000;
+
+    // The decoder reads the opened file's image, path, settings and tags, and
+    // sets the settings' length limit when asked to play with a length.
+    spc_decoder(const byte_buffer& image, const char* path, settings_snapshot& settings, const spc_tags& tags,
+                string8_t library_path);
+    ~spc_decoder();
+    spc_decoder(const spc_decoder&) = delete;
+    spc_decoder& operator=(const spc_decoder&) = delete;
+
+    // Starts (or restarts) the song. Throws exception_io_data when the
+    // library cannot be bound or the settings ask for an output it cannot give.
+    void initialize(unsigned flags);
+    bool run(audio_chunk& chunk);
+    void seek(double seconds);
+    // The output format as technical info, once after a start or a seek.
+    bool report_dynamic_info(track_info& info, double& timestamp_delta);
+
+    uint32_t played_ms() const { return played_ms_; }
+    // The bound library, null before the first start.
+    const apu_library* library() const { return library_.get(); }
+
+private:
+    const uint8_t* song_image();
+    void load_song();
+    void size_sample_buffer();
+    // The song plus its fade, in milliseconds.
+    uint32_t end_ms() const;
+    bool any_voice_sounds() const;
+    void convert(uint32_t values, float* out) const;
+
+    const byte_buffer& image_;
+    string8_t path_;
+    settings_snapshot& settings_;
+    const spc_tags& tags_;
+    string8_t library_path_;
+
+    std::unique_ptr<apu_library> library_;
+    byte_buffer padded_image_;
+    byte_buffer sample_buffer_;
+    bool dynamic_info_pending_ = false;
+    uint32_t last_block_ms_ = 0;
+    uint32_t played_ms_ = 0;
+    uint32_t silence_ms_ = 0;
+};
