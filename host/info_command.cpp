@@ -1,12 +1,9 @@
-#include <algorithm>
-#include <cinttypes>
-#include <cmath>
 #include <cstdio>
-#include <filesystem>
 
 #include <nlohmann/json.hpp>
 
 #include "host/commands.h"
+#include "host/file_arguments.h"
 #include "host/memory_streams.h"
 #include "host/track_info_impl.h"
 
@@ -17,28 +14,6 @@ struct file_report {
     std::string error;  // empty when the file was read
     track_info_impl info;
 };
-
-// Directories stand for every *.spc file under them, in name order.
-std::vector<std::string> expand(const std::vector<std::string>& arguments) {
-    std::vector<std::string> paths;
-    for (const auto& argument : arguments) {
-        std::filesystem::path path = std::filesystem::u8path(argument);
-        std::error_code error;
-        if (!std::filesystem::is_directory(path, error)) {
-            paths.push_back(argument);
-            continue;
-        }
-        std::vector<std::string> found;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(path, error)) {
-            std::string ext = entry.path().extension().u8string();
-            std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-            if (ext == ".spc" && entry.is_regular_file(error)) found.push_back(entry.path().u8string());
-        }
-        std::sort(found.begin(), found.end());
-        paths.insert(paths.end(), found.begin(), found.end());
-    }
-    return paths;
-}
 
 file_report read_info(component_host& host, const std::string& path) {
     file_report report{path, {}, {}};
@@ -56,13 +31,6 @@ file_report read_info(component_host& host, const std::string& path) {
         report.error = e.what();
     }
     return report;
-}
-
-std::string format_length(double seconds) {
-    auto ms = static_cast<uint64_t>(std::llround(seconds * 1000.0));
-    char text[48];
-    std::snprintf(text, sizeof text, "%" PRIu64 ":%02u.%03u", ms / 60000, unsigned(ms / 1000 % 60), unsigned(ms % 1000));
-    return text;
 }
 
 void print_text(const file_report& report) {
@@ -116,7 +84,7 @@ int run_info_command(component_host& host, const std::vector<std::string>& argum
     }
     bool failed = false;
     nlohmann::ordered_json all = nlohmann::ordered_json::array();
-    for (const auto& path : expand(names)) {
+    for (const auto& path : expand_file_arguments(names)) {
         file_report report = read_info(host, path);
         if (!report.error.empty()) {
             failed = true;

@@ -14,6 +14,8 @@ void print_usage() {
                  "commands:\n"
                  "  components            name, version and file types of every component, installation check\n"
                  "  info [--json] FILE... tags, technical fields and length of each file (folders: every *.spc)\n"
+                 "  decode FILE... [-o OUT.wav | -o DIR] [--seek SECONDS] [--seconds N] [--loop] [--pcm16]\n"
+                 "                        plays each file as a player does and writes a WAV file (32-bit float)\n"
                  "  config                every setting of the loaded components with its value\n"
                  "  config set NAME VALUE sets one setting (a decimal 32-bit integer) and saves it\n");
 }
@@ -52,6 +54,7 @@ int main(int argc, char** argv) {
         std::vector<std::string> arguments(rest.begin() + 1, rest.end());
         if (command == "components") return run_components_command(host);
         if (command == "info") return run_info_command(host, arguments);
+        if (command == "decode") return run_decode_command(host, arguments);
         if (command == "config") return run_config_command(host, arguments);
         std::fprintf(stderr, "unknown command: %s\n", command.c_str());
         print_usage();

@@ -1,0 +1,159 @@
+// `decode` plays files as a player does and writes WAV files.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "frame/tests/component_fixture.h"
+#include "host/commands.h"
+#include "host/tests/temp_folder.h"
+#include "host/wav_writer.h"
+
+namespace {
+
+struct wav_file {
+    uint16_t format = 0, channels = 0, bits = 0;
+    uint32_t rate = 0;
+    std::vector<uint8_t> data;
+};
+
+uint32_t get32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
+uint16_t get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+
+// Reads the chunks a WAV reader would; fails the test on a bad layout.
+wav_file parse_wav(const std::vector<uint8_t>& bytes) {
+    wav_file wav;
+    EXPECT_GE(bytes.size(), 44u);
+    if (bytes.size() < 44) return wav;
+    EXPECT_EQ(std::memcmp(bytes.data(), "RIFF", 4), 0);
+    EXPECT_EQ(get32(&bytes[4]), bytes.size() - 8);
+    EXPECT_EQ(std::memcmp(&bytes[8], "WAVE", 4), 0);
+    for (size_t at = 12; at + 8 <= bytes.size();) {
+        const uint32_t size = get32(&bytes[at + 4]);
+        const uint8_t* body = &bytes[at + 8];
+        if (std::memcmp(&bytes[at], "fmt ", 4) == 0) {
+            wav.format = get16(body);
+            wav.channels = get16(body + 2);
+            wav.rate = get32(body + 4);
+            wav.bits = get16(body + 14);
+        } else if (std::memcmp(&bytes[at], "data", 4) == 0) {
+            EXPECT_EQ(at + 8 + size, bytes.size());
+            wav.data.assign(body, body + std::min<size_t>(size, bytes.size() - at - 8));
+        }
+        at += 8 + size + (size & 1);
+    }
+    return wav;
+}
+
+class decode_command_test : public component_fixture {
+protected:
+    void SetUp() override {
+        component_fixture::SetUp();
+        example_ = write_example();
+    }
+
+    int run(const std::vector<std::string>& arguments) {
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        const int status = run_decode_command(*host_, arguments);
+        std::fflush(stdout);
+        std::fflush(stderr);
+        out_ = ::testing::internal::GetCapturedStdout();
+        err_ = ::testing::internal::GetCapturedStderr();
+        return status;
+    }
+    std::string in_folder(const std::string& name) const { return (folder_.path() / name).u8string(); }
+
+    temp_folder folder_;
+    std::string example_;
+    std::string out_, err_;
+};
+
+TEST_F(decode_command_test, writes_float_and_pcm16_files_of_the_asked_length) {
+    ASSERT_EQ(run({example_, "--seconds", "1.5", "-o", in_folder("float.wav")}), 0) << err_;
+    EXPECT_NE(out_.find("float.wav: 0:01.500 of 32000 Hz, 2 ch, 16 bit"), std::string::npos) << out_;
+    const wav_file f = parse_wav(folder_.read("float.wav"));
+    EXPECT_EQ(f.format, 3);
+    EXPECT_EQ(f.channels, 2);
+    EXPECT_EQ(f.rate, 32000u);
+    EXPECT_EQ(f.bits, 32);
+    ASSERT_EQ(f.data.size(), 48000u * 2 * 4);
+
+    ASSERT_EQ(run({example_, "--seconds", "1.5", "--pcm16", "-o", in_folder("pcm.wav")}), 0) << err_;
+    const wav_file p = parse_wav(folder_.read("pcm.wav"));
+    EXPECT_EQ(p.format, 1);
+    EXPECT_EQ(p.bits, 16);
+    ASSERT_EQ(p.data.size(), 48000u * 2 * 2);
+    // 16-bit output of the library survives the float round trip exactly.
+    size_t sounding = 0;
+    for (size_t i = 0; i < 96000; ++i) {
+        float sample;
+        std::memcpy(&sample, &f.data[4 * i], 4);
+        const auto pcm = static_cast<int16_t>(get16(&p.data[2 * i]));
+        ASSERT_EQ(sample * 32768.0f, float(pcm)) << i;
+        sounding += pcm != 0;
+    }
+    EXPECT_GT(sounding, 10000u);
+}
+
+TEST_F(decode_command_test, seek_starts_the_file_where_playing_through_arrives) {
+    ASSERT_EQ(run({example_, "--seconds", "2", "--pcm16", "-o", in_folder("whole.wav")}), 0) << err_;
+    ASSERT_EQ(run({example_, "--seek", "1.25", "--seconds", "0.75", "--pcm16", "-o", in_folder("tail.wav")}), 0)
+        << err_;
+    const auto whole = parse_wav(folder_.read("whole.wav")).data;
+    const auto tail = parse_wav(folder_.read("tail.wav")).data;
+    ASSERT_EQ(tail.size(), 24000u * 4);
+    EXPECT_TRUE(std::equal(tail.begin(), tail.end(), whole.begin() + 40000 * 4));
+}
+
+TEST_F(decode_command_test, a_failed_file_does_not_stop_the_others) {
+    const std::string bad = folder_.write("bad.spc", {'n', 'o', 't'});
+    ASSERT_EQ(run({bad, example_, "--seconds", "0.2", "-o", in_folder("out")}), 1);
+    EXPECT_EQ(err_, bad + ": Unsupported file format\n");
+    EXPECT_FALSE(std::filesystem::exists(folder_.path() / "out" / "bad.wav"));
+    EXPECT_EQ(parse_wav(folder_.read("out/example.wav")).data.size(), 6400u * 2 * 4);
+}
+
+TEST_F(decode_command_test, a_whole_song_ends_after_its_length_and_fade) {
+    set_setting("cfg_use_internal_length", 0);
+    set_setting("cfg_song_length", 1000);
+    set_setting("cfg_fade_length", 250);
+    ASSERT_EQ(run({example_, "--pcm16", "-o", in_folder("song.wav")}), 0) << err_;
+    EXPECT_EQ(parse_wav(folder_.read("song.wav")).data.size(), 40000u * 4);
+}
+
+TEST_F(decode_command_test, usage_errors) {
+    EXPECT_EQ(run({}), 2);
+    EXPECT_EQ(run({example_, "--seek"}), 2);
+    EXPECT_EQ(run({example_, "--seconds", "soon"}), 2);
+    EXPECT_EQ(run({example_, "--fast"}), 2);
+}
+
+TEST(wav_writer, refuses_a_format_change_and_writes_an_empty_file_validly) {
+    temp_folder folder;
+    {
+        wav_writer empty(folder.path() / "empty.wav", wav_writer::sample_type::pcm16);
+        empty.finish();
+    }
+    EXPECT_TRUE(parse_wav(folder.read("empty.wav")).data.empty());
+    wav_writer wav(folder.path() / "change.wav", wav_writer::sample_type::float32);
+    const float samples[4] = {0.5f, -0.5f, 2.0f, -2.0f};
+    wav.write(samples, 2, 2, 32000);
+    EXPECT_THROW(wav.write(samples, 2, 1, 32000), std::runtime_error);
+    EXPECT_THROW(wav.write(samples, 1, 2, 44100), std::runtime_error);
+}
+
+TEST(wav_writer, pcm16_rounds_to_nearest_and_clamps) {
+    temp_folder folder;
+    {
+        wav_writer wav(folder.path() / "round.wav", wav_writer::sample_type::pcm16);
+        const float samples[6] = {0.5f / 32768, 1.5f / 32768, -1.0f, 1.0f, 3.0f, -3.0f};
+        wav.write(samples, 3, 2, 8000);
+        wav.finish();
+    }
+    const auto data = parse_wav(folder.read("round.wav")).data;
+    ASSERT_EQ(data.size(), 12u);
+    const int16_t expected[6] = {0, 2, -32768, 32767, 32767, -32768};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(static_cast<int16_t>(get16(&data[2 * i])), expected[i]) << i;
+}
+
+}  // namespace
