@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,10 @@
 class component_fixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        config_folder_ = std::filesystem::temp_directory_path() / ("velmo-test-config-" + std::to_string(counter()++));
+        // Random per run, so that nothing a run left behind meets the next.
+        static const unsigned run = std::random_device{}();
+        config_folder_ = std::filesystem::temp_directory_path() /
+                         ("velmo-test-config-" + std::to_string(run) + "-" + std::to_string(counter()++));
         start_host(components_folder() / "son_velmo.dll");
         defaults_ = write_config();
     }
