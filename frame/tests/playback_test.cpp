@@ -1,9 +1,11 @@
 // Playing through the real component and host: the real library beside the
 // component, or a stand-in that records what the component asks of it.
 #include <algorithm>
+#include <cmath>
 #include <thread>
 
 #include "frame/tests/component_fixture.h"
+#include "tests/snesapu_library.h"
 #include "host/audio_chunk_impl.h"
 #include "host/tests/zip_builder.h"
 #include "host/track_info_impl.h"
@@ -53,6 +55,49 @@ TEST_F(playback_test, plays_a_song_for_its_length_with_sound) {
     EXPECT_GT(peak, 0.05f);
     // The fade ends in silence.
     EXPECT_TRUE(std::all_of(samples.end() - 64, samples.end(), [](float s) { return s == 0.0f; }));
+}
+
+// The library itself, given what the decoder gives it under the default
+// settings, 16-bit stereo at 32 kHz: its first `frames` frames.
+std::vector<int16_t> library_render(const std::vector<uint8_t>& image, uint32_t frames) {
+    auto library = apu_test::SnesApuLibrary::copy("playback-reference");
+    EXPECT_TRUE(library.loaded());
+    if (!library.loaded()) return {};
+    library.load(image.data());
+    library.set_options(3, 2, 16, 32000, 3, 0);
+    library.set_amp(16);
+    library.set_stereo(0x8000);
+    std::vector<int16_t> out(size_t{frames} * 2);
+    library.emulate(out.data(), frames, 1);
+    return out;
+}
+
+TEST_F(playback_test, every_width_and_channel_count_gives_the_librarys_own_music) {
+    const uint32_t frames = 64000;  // 2 s, well before the fade
+    const auto reference = library_render(apu::example::build_example_spc().image, frames);
+    ASSERT_EQ(reference.size(), size_t{frames} * 2);
+    for (int bits : {16, 8, 24, 32}) {
+        for (int channels : {2, 1}) {
+            set_setting("cfg_bitspersample", bits);
+            set_setting("cfg_channels", channels);
+            auto decoder = open(example_);
+            const auto samples = render(*decoder, 2.0 * channels / 2);
+            ASSERT_EQ(samples.size(), size_t{frames} * channels) << bits << " bits";
+            // The rounding of each width, against the 16-bit reference.
+            const double tolerance = bits == 16 ? 0 : bits == 8 ? 1.0 / 128 : 1.0 / 32768;
+            double worst = 0;
+            for (uint32_t f = 0; f < frames; ++f) {
+                const double left = reference[2 * f] / 32768.0, right = reference[2 * f + 1] / 32768.0;
+                if (channels == 2) {
+                    worst = std::max({worst, std::abs(samples[2 * f] - left), std::abs(samples[2 * f + 1] - right)});
+                } else {
+                    worst = std::max(worst, std::abs(samples[f] - (left + right) / 2));
+                }
+            }
+            // Mono halves the sum: one more step of rounding.
+            EXPECT_LE(worst, tolerance + (channels == 1 ? 1.0 / 32768 : 0)) << bits << " bits, " << channels << " ch";
+        }
+    }
 }
 
 TEST_F(playback_test, a_seek_lands_exactly_where_playing_through_arrives) {

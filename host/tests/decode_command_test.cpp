@@ -1,11 +1,13 @@
 // `decode` plays files as a player does and writes WAV files.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "frame/tests/component_fixture.h"
 #include "host/commands.h"
 #include "host/tests/temp_folder.h"
+#include "host/track_info_impl.h"
 #include "host/wav_writer.h"
 
 namespace {
@@ -119,6 +121,36 @@ TEST_F(decode_command_test, a_whole_song_ends_after_its_length_and_fade) {
     set_setting("cfg_fade_length", 250);
     ASSERT_EQ(run({example_, "--pcm16", "-o", in_folder("song.wav")}), 0) << err_;
     EXPECT_EQ(parse_wav(folder_.read("song.wav")).data.size(), 40000u * 4);
+}
+
+// Every real song decodes to a file exactly as long as its track info says.
+// The sanitizer build, many times slower, decodes the first seconds of each.
+TEST_F(decode_command_test, every_corpus_file_decodes_to_its_length) {
+    const auto corpus = std::filesystem::path(VELMO_SHARED_DIR) / "corpus" / "spc";
+    if (!std::filesystem::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+#if defined(__SANITIZE_ADDRESS__)
+    const std::vector<std::string> limit = {"--seconds", "2"};
+#else
+    const std::vector<std::string> limit;
+#endif
+    int files = 0;
+    for (const auto& song : std::filesystem::directory_iterator(corpus)) {
+        const std::string path = song.path().u8string();
+        host_abort abort;
+        service_ptr_t<input_info_reader> reader;
+        host_->find_input(path)->open_for_info_read(reader, {}, path.c_str(), abort);
+        track_info_impl info;
+        reader->get_info(0, info, abort);
+        ASSERT_TRUE(info.has_length()) << path;  // forced lengths are on by default
+
+        std::vector<std::string> arguments = {path, "--pcm16", "-o", in_folder("song.wav")};
+        arguments.insert(arguments.end(), limit.begin(), limit.end());
+        ASSERT_EQ(run(arguments), 0) << path << ": " << err_;
+        const double seconds = limit.empty() ? info.get_length() : std::min(2.0, info.get_length());
+        EXPECT_EQ(parse_wav(folder_.read("song.wav")).data.size(), std::llround(seconds * 32000) * 4) << path;
+        ++files;
+    }
+    EXPECT_GE(files, 1);
 }
 
 TEST_F(decode_command_test, usage_errors) {
