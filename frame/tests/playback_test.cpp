@@ -218,6 +218,15 @@ TEST_F(script700_test, switched_off_scripts_are_only_cleared) {
     EXPECT_EQ(scripts_given(song()), "SetScript700 null;");
 }
 
+TEST_F(script700_test, a_library_without_scripts_is_never_asked) {
+    const auto folder = load_component_beside(fs::u8path(fake_library_path("without_script")));
+    companion("song.700", "song 700");
+    auto decoder = open(song());
+    const std::string log = fake_view(uGetModuleHandle((folder / "SNESAPU.DLL").u8string().c_str())).log();
+    EXPECT_EQ(log.find("SetScript700"), std::string::npos) << log;
+    EXPECT_NE(log.find("LoadSPCFile"), std::string::npos) << log;
+}
+
 TEST_F(script700_test, a_script_that_does_not_parse_is_reported_and_play_goes_on) {
     companion("song.700", "nonsense");
     auto decoder = open(song());

@@ -141,10 +141,12 @@ FAKE_ENTRY(SNESAPUInfo)(uint32_t* version, uint32_t* oldest, uint32_t* options) 
     *options = 0;
 }
 
+#if !defined(FAKE_WITHOUT_SetScript700)
 FAKE_EXPORT uint32_t SNESAPU_CALL SetScript700(const void* script) {
     note(script ? "SetScript700 [" + std::string(static_cast<const char*>(script)) + "]" : "SetScript700 null");
     return script ? state().script_result : 1;
 }
+#endif
 
 FAKE_EXPORT void* SNESAPU_CALL SNESAPUCallback(void*, uint32_t) {
     note("SNESAPUCallback");
