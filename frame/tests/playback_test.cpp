@@ -11,6 +11,7 @@
 #include "host/track_info_impl.h"
 #include "playback/tests/fake_library.h"
 #include "sdk/shared.h"
+#include "support/string8.h"
 
 namespace {
 
@@ -114,13 +115,28 @@ TEST_F(playback_test, a_seek_lands_exactly_where_playing_through_arrives) {
     }
 }
 
+// The library copies a decoder may leave in the temporary folder.
+size_t library_copies_in_temp() {
+    string8_t temp;
+    uGetTempPath(temp);
+    size_t count = 0;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(fs::u8path(temp.get_ptr()), error)) {
+        count += entry.path().filename().u8string().rfind("SNE", 0) == 0;
+    }
+    return count;
+}
+
 TEST_F(playback_test, two_decoders_at_once_each_play_as_if_alone) {
     auto alone = open(example_);
     const auto expected = render(*alone, 2.0);
     alone.release();
 
+    const size_t copies_before = library_copies_in_temp();
     auto first = open(example_);
+    EXPECT_EQ(library_copies_in_temp(), copies_before);  // the library's own file
     auto second = open(example_);
+    EXPECT_EQ(library_copies_in_temp(), copies_before + 1);  // a copy
     std::vector<float> one, two;
     std::thread a([&] { one = render(*first, 2.0); });
     std::thread b([&] { two = render(*second, 2.0); });
@@ -128,6 +144,15 @@ TEST_F(playback_test, two_decoders_at_once_each_play_as_if_alone) {
     b.join();
     EXPECT_EQ(one, expected);
     EXPECT_EQ(two, expected);
+
+    // With the first gone, a third takes the library's own file again.
+    first.release();
+    auto third = open(example_);
+    EXPECT_EQ(library_copies_in_temp(), copies_before + 1);
+    EXPECT_EQ(render(*third, 2.0), expected);
+    second.release();
+    third.release();
+    EXPECT_EQ(library_copies_in_temp(), copies_before);
 }
 
 TEST_F(playback_test, dynamic_info_reports_the_output_format) {
@@ -146,14 +171,19 @@ TEST_F(playback_test, dynamic_info_reports_the_output_format) {
 }
 
 TEST_F(playback_test, a_library_that_cannot_serve_is_reported_and_released) {
+    const std::string not_a_library = write_file("not-a-library.dll", {'M', 'Z', 0, 0});
     const std::pair<const char*, const char*> cases[] = {
         {"", "Could not locate SNESAPU.DLL."},
+        {"not a library", "Could not locate SNESAPU.DLL."},
         {"old", "Incompatible SNESAPU.DLL version."},
         {"without_emu", "SNESAPU.DLL function lookups failed."},
         {"without_amp", "SNESAPU.DLL function lookups failed."},
     };
     for (const auto& [variant, line] : cases) {
-        load_component_beside(*variant ? fs::u8path(fake_library_path(variant)) : fs::path());
+        const std::string name = variant;
+        load_component_beside(name.empty()                ? fs::path()
+                              : name == "not a library" ? fs::u8path(not_a_library)
+                                                        : fs::u8path(fake_library_path(variant)));
         console_.lines.clear();
         const std::string song = write_file("song.spc", minimal_spc_image());
         service_ptr_t<input_decoder> decoder;
