@@ -46,13 +46,15 @@ void spc_decoder::initialize(unsigned flags) {
     if (channels < 1 || channels > 8 || rate < 1 || rate > 768000) {
         throw sonmara_io::exception_io_data("Unsupported output format in the settings");
     }
+    // The library reads a whole snapshot from the image.
+    if (image_.size() < image_bytes) throw sonmara_io::exception_io_unsupported_format();
     if (!library_) {
         library_ = apu_library::bind(library_path_.get_ptr());
         if (!library_) throw sonmara_io::exception_io_data("Unable to load SNESAPU.dll");
     }
     const apu_table& apu = library_->table();
     hand_over_script700(apu, path_.get_ptr(), settings_.no_script700);
-    apu.load_spc_file(song_image());
+    apu.load_spc_file(image_.data());
     apu.set_apu_opt(settings_.mixing_mode, channels, settings_.bits_per_sample, rate, settings_.interpolation,
                     settings_.dsp_options);
     apu.set_dsp_amp(tags_.dsp_amplification);
@@ -125,20 +127,9 @@ bool spc_decoder::report_dynamic_info(track_info& info, double& timestamp_delta)
     return true;
 }
 
-// The library reads a whole snapshot; a shorter file gets a zero-padded copy.
-const uint8_t* spc_decoder::song_image() {
-    if (image_.size() >= image_bytes) return image_.data();
-    if (padded_image_.size() != image_bytes) {
-        padded_image_.set_size(image_bytes);
-        padded_image_.fill(0);
-        if (image_.size()) std::memcpy(padded_image_.data(), image_.data(), image_.size());
-    }
-    return padded_image_.data();
-}
-
 void spc_decoder::load_song() {
     const apu_table& apu = library_->table();
-    apu.load_spc_file(song_image());
+    apu.load_spc_file(image_.data());
     if (settings_.length_limit) apu.set_apu_length(ticks(tags_.song_length_ms), ticks(tags_.fade_length_ms));
 }
 

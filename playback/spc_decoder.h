@@ -20,8 +20,9 @@ public:
     static constexpr uint32_t block_ms = 100;
     static constexpr uint32_t silence_limit_ms = 5000;
 
-    // The decoder reads the opened file's image, path, settings and tags, and
-    // sets the settings' length limit when asked to play with a length.
+    // The decoder reads the opened file's image (at least the 0x10200 bytes
+    // of a snapshot), path, settings and tags, and sets the settings' length
+    // limit when asked to play with a length.
     spc_decoder(const byte_buffer& image, const char* path, settings_snapshot& settings, const spc_tags& tags,
                 string8_t library_path);
     ~spc_decoder();
@@ -41,7 +42,6 @@ public:
     const apu_library* library() const { return library_.get(); }
 
 private:
-    const uint8_t* song_image();
     void load_song();
     void size_sample_buffer();
     // The song plus its fade, in milliseconds.
@@ -56,7 +56,6 @@ private:
     string8_t library_path_;
 
     std::unique_ptr<apu_library> library_;
-    byte_buffer padded_image_;
     byte_buffer sample_buffer_;
     bool dynamic_info_pending_ = false;
     uint32_t last_block_ms_ = 0;

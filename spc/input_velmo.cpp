@@ -1,5 +1,6 @@
 #include "spc/input_velmo.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "sdk/shared.h"
@@ -32,8 +33,9 @@ void input_velmo::open(const service_ptr_t<file>& hint, const char* path, input_
     }
 
     file_size_ = static_cast<uint32_t>(file_->get_size(abort));
-    image_.set_size(file_size_);
-    // A short read leaves the rest of the image zero, never uninitialised.
+    // At least a whole snapshot: a short file reads as zeros past its end,
+    // as the emulation library reads it, and a short read leaves zeros too.
+    image_.set_size(std::max(file_size_, spc_layout::snapshot_size));
     image_.fill(0);
     file_->read(image_.data(), file_size_, abort);
 

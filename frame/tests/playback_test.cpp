@@ -257,6 +257,16 @@ TEST_F(script700_test, a_library_without_scripts_is_never_asked) {
     EXPECT_NE(log.find("LoadSPCFile"), std::string::npos) << log;
 }
 
+TEST_F(script700_test, a_short_file_reaches_the_library_padded_with_zeros) {
+    auto image = minimal_spc_image();
+    image.resize(0x305, 1);
+    image.back() = 7;
+    auto decoder = open(write_file("short.spc", image));
+    uint8_t sum = 0;
+    for (uint8_t byte : image) sum = static_cast<uint8_t>(sum + byte);
+    EXPECT_EQ(fake_view(uGetModuleHandle(library_.c_str())).image_sum(), sum);
+}
+
 TEST_F(script700_test, a_script_that_does_not_parse_is_reported_and_play_goes_on) {
     companion("song.700", "nonsense");
     auto decoder = open(song());
