@@ -1,13 +1,15 @@
 #include <algorithm>
 #include <cstring>
 
+#include "spc/little_endian.h"
 #include "spc/spc_tags.h"
+#include "spc/tag_fields.h"
 #include "support/ansi_code_page.h"
 #include "support/format.h"
 
 namespace {
 
-constexpr uint32_t header_size = 0x100;
+using id666_layout::header_size;
 
 // A text field: its bytes up to the first NUL, from the ANSI code page.
 void read_text(const uint8_t* header, uint32_t offset, uint32_t width, string8_t& out) {
@@ -25,10 +27,8 @@ int32_t parse_decimal(const uint8_t* field, uint32_t width) {
     return negative ? -value : value;
 }
 
-uint32_t le16(const uint8_t* p) { return p[0] | p[1] << 8; }
-
 void read_text_form(const uint8_t* h, spc_tags& tags) {
-    if (h[0xB1]) read_text(h, 0xB1, 32, tags.artist);
+    if (h[id666_layout::artist_text_form]) read_text(h, id666_layout::artist_text_form, 32, tags.artist);
     if (h[0x9E]) {
         string8_t date;
         read_text(h, 0x9E, 11, date);
@@ -51,11 +51,11 @@ void read_text_form(const uint8_t* h, spc_tags& tags) {
 }
 
 void read_binary_form(const uint8_t* h, spc_tags& tags) {
-    if (h[0xB0]) read_text(h, 0xB0, 32, tags.artist);
-    uint32_t year = le16(h + 0xA0);
+    if (h[id666_layout::artist_binary_form]) read_text(h, id666_layout::artist_binary_form, 32, tags.artist);
+    uint32_t year = get16(h + 0xA0);
     if (year >= 1 && year <= 9999) format(tags.dump_date, "%d%c%02d%c%02d", year, '-', h[0x9F], '-', h[0x9E]);
-    if (uint32_t seconds = le16(h + 0xA9)) tags.intro_ms = seconds * 1000;
-    if (uint32_t fade = h[0xAC] | h[0xAD] << 8 | h[0xAE] << 16) tags.fade_ms = fade;
+    if (uint32_t seconds = get16(h + 0xA9)) tags.intro_ms = seconds * 1000;
+    if (uint32_t fade = get24(h + 0xAC)) tags.fade_ms = fade;
     if (h[0xD1] < 9) tags.emulator = emulator_names[h[0xD1]];
 }
 
@@ -66,11 +66,10 @@ void read_id666(const uint8_t* image, uint32_t size, spc_tags& tags) {
     uint8_t header[header_size] = {};
     std::memcpy(header, image, std::min(size, header_size));
 
-    read_text(header, 0x2E, 32, tags.title);
-    read_text(header, 0x4E, 32, tags.game);
-    read_text(header, 0x6E, 16, tags.dumper);
-    read_text(header, 0x7E, 32, tags.comment);
-    if (header[0xD2] >= 0x30) {
+    for (const tag_text_field& field : tag_text_fields) {
+        if (field.id666_offset) read_text(header, field.id666_offset, field.id666_width, tags.*field.value);
+    }
+    if (id666_layout::is_text_form(header)) {
         read_text_form(header, tags);
     } else {
         read_binary_form(header, tags);

@@ -1,13 +1,13 @@
 #include <algorithm>
 
+#include "spc/little_endian.h"
 #include "spc/spc_layout.h"
 #include "spc/spc_tags.h"
+#include "spc/tag_fields.h"
 #include "support/ansi_code_page.h"
 #include "support/format.h"
 
 namespace {
-
-uint32_t le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
 
 // One sub-chunk: header fields and where its data lies in the image.
 struct item {
@@ -18,21 +18,20 @@ struct item {
     uint32_t data_available;  // how many of them the image holds
 
     bool has_word() const { return data_available >= 4; }
-    uint32_t word() const { return le32(data); }
+    uint32_t word() const { return get32(data); }
     void text(string8_t& out) const {
         ansi_to_utf8(out, reinterpret_cast<const char*>(data), std::min<uint32_t>(value, data_available));
     }
 };
 
 void apply(const item& it, spc_tags& tags) {
+    for (const tag_text_field& field : tag_text_fields) {
+        if (field.xid6_id == it.id) {
+            it.text(tags.*field.value);
+            return;
+        }
+    }
     switch (it.id) {
-    case 0x01: it.text(tags.title); break;
-    case 0x02: it.text(tags.game); break;
-    case 0x03: it.text(tags.artist); break;
-    case 0x04: it.text(tags.dumper); break;
-    case 0x07: it.text(tags.comment); break;
-    case 0x10: it.text(tags.ost_title); break;
-    case 0x13: it.text(tags.publisher); break;
     case 0x05:
         if (it.has_word()) {
             uint32_t d = it.word();
@@ -102,12 +101,12 @@ void apply(const item& it, spc_tags& tags) {
 void read_xid6(const uint8_t* image, uint32_t size, spc_tags& tags) {
     using namespace spc_layout;
     if (size < min_extended_size) return;
-    if (le32(image + snapshot_size) != 0x36646978) {  // "xid6"
+    if (get32(image + snapshot_size) != 0x36646978) {  // "xid6"
         tags.trailing_bytes = size - snapshot_size;
         return;
     }
     const int32_t available = static_cast<int32_t>(size - first_subchunk);
-    int32_t remaining = std::min(static_cast<int32_t>(le32(image + snapshot_size + 4)), available);
+    int32_t remaining = std::min(static_cast<int32_t>(get32(image + snapshot_size + 4)), available);
     tags.trailing_bytes = size - static_cast<uint32_t>(remaining) - first_subchunk;
 
     // The remaining count never exceeds the image, but a header or its data
@@ -116,7 +115,7 @@ void read_xid6(const uint8_t* image, uint32_t size, spc_tags& tags) {
     uint32_t offset = first_subchunk;
     while (remaining > 0 && offset <= size - 4) {
         const uint8_t* header = image + offset;
-        item it{header[0], header[1], static_cast<uint16_t>(header[2] | header[3] << 8), header + 4, size - offset - 4};
+        item it{header[0], header[1], static_cast<uint16_t>(get16(header + 2)), header + 4, size - offset - 4};
         remaining -= 4;
         apply(it, tags);
         if (it.type != 0) {
