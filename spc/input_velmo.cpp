@@ -6,6 +6,7 @@
 #include "sdk/shared.h"
 #include "prefs/settings.h"
 #include "spc/spc_layout.h"
+#include "spc/tag_writer.h"
 #include "support/exceptions.h"
 #include "support/file_access.h"
 
@@ -32,12 +33,7 @@ void input_velmo::open(const service_ptr_t<file>& hint, const char* path, input_
         file_->rewind(abort);
     }
 
-    file_size_ = static_cast<uint32_t>(file_->get_size(abort));
-    // At least a whole snapshot: a short file reads as zeros past its end,
-    // as the emulation library reads it, and a short read leaves zeros too.
-    image_.set_size(std::max(file_size_, spc_layout::snapshot_size));
-    image_.fill(0);
-    file_->read(image_.data(), file_size_, abort);
+    read_image(abort);
 
     if (file_size_ < spc_layout::signature_size ||
         std::memcmp(image_.data(), spc_layout::signature, spc_layout::signature_size) != 0) {
@@ -55,7 +51,19 @@ file_stats input_velmo::get_file_stats(abort_callback& abort) {
 
 void input_velmo::get_info(track_info& info, abort_callback&) { report_info(info); }
 
-void input_velmo::retag_set_info(const track_info&, abort_callback&) {
-    // Tag writing is not available yet: refuse rather than pretend.
-    throw sonmara_io::exception_io_unsupported_format();
+void input_velmo::retag_set_info(const track_info& info, abort_callback& abort) {
+    write_tags(*file_, image_, file_size_, tags_, settings_.write_all_xid6, info, abort);
+    file_->seek(0, abort);
+    read_image(abort);
+    reset_tags();
+    parse_tags();
+}
+
+void input_velmo::read_image(abort_callback& abort) {
+    file_size_ = static_cast<uint32_t>(file_->get_size(abort));
+    // At least a whole snapshot: a short file reads as zeros past its end,
+    // as the emulation library reads it, and a short read leaves zeros too.
+    image_.set_size(std::max(file_size_, spc_layout::snapshot_size));
+    image_.fill(0);
+    file_->read(image_.data(), file_size_, abort);
 }

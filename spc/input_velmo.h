@@ -47,6 +47,9 @@ public:
     const spc_tags& tags() const { return tags_; }
 
 private:
+    // The whole file from its current position, as the image.
+    void read_image(abort_callback& abort);
+
     service_ptr_t<file> file_;
     string8_t path_;
     uint32_t file_size_ = 0;

@@ -1,0 +1,325 @@
+// Writing tags into an opened file: the new header, the rebuilt chunk, the
+// refusals that leave a file untouched, and what a failed write leaves.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <optional>
+
+#include "frame/tests/test_services.h"
+#include "host/track_info_impl.h"
+#include "prefs/settings.h"
+#include "spc/input_velmo.h"
+#include "spc/tests/spc_image_builder.h"
+
+namespace {
+
+// The host's record with replay gains, which the writer turns into an
+// amplification.
+class gain_info final : public track_info {
+public:
+    void set_length(double seconds) override { info.set_length(seconds); }
+    double get_length() const override { return info.get_length(); }
+    uint32_t meta_get_count() const override { return info.meta_get_count(); }
+    const char* meta_enum_name(uint32_t i) const override { return info.meta_enum_name(i); }
+    uint32_t meta_find(const char* name) const override { return info.meta_find(name); }
+    uint32_t meta_enum_value_count(uint32_t i) const override { return info.meta_enum_value_count(i); }
+    const char* meta_enum_value(uint32_t i, uint32_t v) const override { return info.meta_enum_value(i, v); }
+    void meta_set(const char* name, const char* value) override { info.meta_set(name, value); }
+    void meta_insert_value(uint32_t i, uint32_t v, const char* value) override { info.meta_insert_value(i, v, value); }
+    void meta_remove(const char* name) override { info.meta_remove(name); }
+    uint32_t info_get_count() const override { return info.info_get_count(); }
+    const char* info_enum_name(uint32_t i) const override { return info.info_enum_name(i); }
+    const char* info_enum_value(uint32_t i) const override { return info.info_enum_value(i); }
+    const char* info_get(const char* name) const override { return info.info_get(name); }
+    void info_set(const char* name, const char* value) override { info.info_set(name, value); }
+    double get_album_gain() const override { return album_gain; }
+    double get_track_gain() const override { return track_gain; }
+
+    track_info_impl info;
+    double album_gain = no_gain;
+    double track_gain = no_gain;
+};
+
+// A file whose writes, or its change of length, can be made to fail.
+class failing_file final : public test_memory_file {
+public:
+    using test_memory_file::test_memory_file;
+    void write(const void* buffer, uint32_t bytes, abort_callback& abort) override {
+        if (operations++ == fail_at) throw sonmara_io::exception_io("write failed");
+        test_memory_file::write(buffer, bytes, abort);
+    }
+    void resize(uint64_t length, abort_callback& abort) override {
+        if (operations++ == fail_at) throw sonmara_io::exception_io("resize failed");
+        test_memory_file::resize(length, abort);
+    }
+    int service_release() noexcept override { return --references; }
+    int service_add_ref() noexcept override { return ++references; }
+    bool service_query(service_base*& out, const guid_t& guid) override {
+        return service_query_chain<file>(this, out, guid);
+    }
+    int references = 1;
+    int operations = 0;
+    int fail_at = -1;
+};
+
+struct item {
+    uint8_t id, type;
+    uint16_t value;
+    std::vector<uint8_t> data;
+};
+
+std::vector<item> items_of(const std::vector<uint8_t>& file) {
+    std::vector<item> items;
+    if (file.size() < 0x10208) return items;
+    const uint32_t end = 0x10208 + (file[0x10204] | file[0x10205] << 8 | file[0x10206] << 16);
+    for (uint32_t at = 0x10208; at + 4 <= end && at + 4 <= file.size();) {
+        item it{file[at], file[at + 1], uint16_t(file[at + 2] | file[at + 3] << 8), {}};
+        at += 4;
+        if (it.type != 0) {
+            const uint32_t size = (it.value + 3u) & ~3u;
+            it.data.assign(file.begin() + at, file.begin() + std::min<size_t>(at + size, file.size()));
+            at += size;
+        }
+        items.push_back(it);
+    }
+    return items;
+}
+
+std::optional<item> find(const std::vector<item>& items, uint8_t id) {
+    for (const auto& it : items) {
+        if (it.id == id) return it;
+    }
+    return std::nullopt;
+}
+
+uint32_t word(const item& it) { return it.data[0] | it.data[1] << 8 | it.data[2] << 16 | uint32_t(it.data[3]) << 24; }
+
+class tag_writer_test : public ::testing::Test {
+protected:
+    void TearDown() override { cfg_write_all_xid6 = 0; }
+
+    // Writes the info into a file holding `image`; the file afterwards.
+    std::vector<uint8_t> write(const std::vector<uint8_t>& image, const track_info& info) {
+        input_.reset();  // it holds the previous file
+        file_ = std::make_unique<failing_file>(image);
+        input_ = std::make_unique<input_velmo>();
+        never_aborting abort;
+        input_->open(service_ptr_t<file>(file_.get()), "song.spc", input_open_info_write, abort);
+        input_->retag_set_info(info, abort);
+        return file_->bytes();
+    }
+    std::vector<uint8_t> write(const std::vector<uint8_t>& image) { return write(image, info_); }
+
+    static std::string text_at(const std::vector<uint8_t>& file, uint32_t offset, uint32_t width) {
+        return std::string(reinterpret_cast<const char*>(&file[offset]), width);
+    }
+
+    std::unique_ptr<failing_file> file_;
+    std::unique_ptr<input_velmo> input_;
+    gain_info info_;
+};
+
+TEST_F(tag_writer_test, a_long_title_fills_its_field_and_goes_whole_into_the_chunk) {
+    const std::string title(40, 'T');
+    info_.meta_set("title", title.c_str());
+    const auto file = write(spc_image_builder().build());
+    EXPECT_EQ(text_at(file, 0x2E, 32), std::string(32, 'T'));
+    EXPECT_EQ(file[0x4E], 0);  // no NUL inside the field, the next one starts at once
+    const auto items = items_of(file);
+    const auto t = find(items, 0x01);
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->value, 41);
+    EXPECT_EQ(t->data.size(), 44u);
+    EXPECT_EQ(std::string(t->data.begin(), t->data.begin() + 40), title);
+    EXPECT_EQ(input_->tags().title, title.c_str());  // re-read
+}
+
+TEST_F(tag_writer_test, short_texts_go_into_the_chunk_only_when_all_items_are_asked_for) {
+    info_.meta_set("title", std::string(20, 'a').c_str());
+    auto file = write(spc_image_builder().build());
+    EXPECT_EQ(file.size(), 0x10200u);
+    EXPECT_FALSE(find(items_of(file), 0x01));
+
+    info_.meta_set("title", std::string(32, 'b').c_str());
+    file = write(spc_image_builder().build());
+    EXPECT_EQ(file.size(), 0x10200u);
+    EXPECT_EQ(text_at(file, 0x2E, 32), std::string(32, 'b'));
+
+    cfg_write_all_xid6 = 1;
+    info_.meta_set("title", std::string(20, 'a').c_str());
+    file = write(spc_image_builder().build());
+    const auto t = find(items_of(file), 0x01);
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->value, 21);
+    EXPECT_EQ(t->data.size(), 24u);
+}
+
+TEST_F(tag_writer_test, removing_every_field_leaves_the_snapshot_and_the_old_artist) {
+    const auto image = spc_image_builder()
+                           .common("Title", "Game", "Dumper", "Comment")
+                           .binary_form(1, 2, 1999, 120, 5000, "Old Artist", 1)
+                           .xid6_text(0x20, "unknown item")
+                           .build();
+    const auto file = write(image);
+    ASSERT_EQ(file.size(), 0x10200u);
+    for (uint32_t i = 0x2C; i < 0x9E; ++i) ASSERT_EQ(file[i], 0) << i;
+    EXPECT_EQ(text_at(file, 0xB0, 10), "Old Artist");
+    EXPECT_TRUE(std::equal(image.begin() + 0x9E, image.begin() + 0x10200, file.begin() + 0x9E));
+}
+
+TEST_F(tag_writer_test, files_it_would_damage_are_refused_and_left_as_they_were) {
+    never_aborting abort;
+    auto short_file = spc_image_builder().build();
+    short_file.resize(0x300);
+    for (const auto& image :
+         {spc_image_builder().xid6_value(0x11, 2).trailing({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}).build(), short_file}) {
+        info_.meta_set("title", "New");
+        failing_file target(image);
+        input_velmo input;
+        input.open(service_ptr_t<file>(&target), "song.spc", input_open_info_write, abort);
+        try {
+            input.retag_set_info(info_, abort);
+            ADD_FAILURE() << "written";
+        } catch (const sonmara_io::exception_io_unsupported_format& e) {
+            EXPECT_STREQ(e.what(), "Unsupported file format");
+        }
+        EXPECT_EQ(target.bytes(), image);
+        EXPECT_EQ(target.operations, 0);
+    }
+}
+
+TEST_F(tag_writer_test, disc_date_and_track_texts) {
+    auto item_for = [&](const char* field, const char* text, uint8_t id) -> int {
+        info_ = gain_info();
+        info_.meta_set(field, text);
+        const auto it = find(items_of(write(spc_image_builder().build())), id);
+        return it ? it->value : -1;
+    };
+    EXPECT_EQ(item_for("discnumber", "3", 0x11), 3);
+    for (const char* bad : {"10", "0", "3a", "1/2"}) EXPECT_EQ(item_for("discnumber", bad, 0x11), -1) << bad;
+    EXPECT_EQ(item_for("date", "1995", 0x14), 1995);
+    EXPECT_EQ(item_for("date", "1995-03-15", 0x14), -1);
+    EXPECT_EQ(item_for("tracknumber", "12", 0x12), 0x0C00);
+    EXPECT_EQ(item_for("tracknumber", "5b", 0x12), 0x0562);
+    EXPECT_EQ(item_for("tracknumber", "5/12", 0x12), 0x052F);
+    EXPECT_EQ(item_for("tracknumber", "0", 0x12), 0);
+    EXPECT_EQ(item_for("tracknumber", "x", 0x12), -1);
+    EXPECT_EQ(item_for("tracknumber", "100", 0x12), -1);
+    EXPECT_EQ(item_for("tracknumber", "-3", 0x12), -1);
+}
+
+TEST_F(tag_writer_test, amplification_from_amp_and_replay_gain) {
+    auto amplifications = [&](const std::vector<uint8_t>& image) {
+        std::vector<uint32_t> values;
+        for (const auto& it : items_of(write(image))) {
+            if (it.id == 0x36) values.push_back(word(it));
+        }
+        return values;
+    };
+    const auto plain = spc_image_builder().build();
+    info_.meta_set("amp", "65536");
+    EXPECT_EQ(amplifications(plain), std::vector<uint32_t>{0x10000});
+    info_.meta_set("amp", "9999999");
+    EXPECT_EQ(amplifications(plain), std::vector<uint32_t>{0x80000});
+
+    info_ = gain_info();
+    info_.track_gain = -6;
+    EXPECT_EQ(amplifications(plain), std::vector<uint32_t>{32845});
+    info_.album_gain = 0;  // the album's gain comes first
+    EXPECT_EQ(amplifications(plain), std::vector<uint32_t>{0x10000});
+    info_.meta_set("amp", "0");  // both: two items, "amp" last
+    EXPECT_EQ(amplifications(plain), std::vector<uint32_t>{0x10000});
+
+    // The old amplification stays unless something else is written, and an
+    // "amp" of 0 removes it.
+    info_ = gain_info();
+    const auto amplified = spc_image_builder().xid6_word(0x36, 0x20000).build();
+    EXPECT_EQ(amplifications(amplified), std::vector<uint32_t>{0x20000});
+    info_.meta_set("amp", "0");
+    EXPECT_TRUE(amplifications(amplified).empty());
+}
+
+TEST_F(tag_writer_test, a_text_form_header_keeps_its_form_date_and_lengths) {
+    const auto image = spc_image_builder().text_form("03/15/1995", "120", "5000", "Old").build();
+    info_.meta_set("artist", "One");
+    info_.meta_insert_value(info_.meta_find("artist"), 1, "Two");
+    const auto file = write(image);
+    EXPECT_EQ(text_at(file, 0xB1, 9), std::string("One, Two") + '\0');
+    EXPECT_TRUE(std::equal(image.begin() + 0x9E, image.begin() + 0xB1, file.begin() + 0x9E));
+    EXPECT_EQ(file[0xD2], image[0xD2]);
+    EXPECT_EQ(input_->tags().intro_ms, 120000u);
+}
+
+TEST_F(tag_writer_test, every_field_survives_a_write_and_a_read) {
+    const auto image = spc_image_builder()
+                           .binary_form(1, 2, 1999, 120, 5000, "", 1)
+                           .xid6_word(0x05, 0x07CF0203)
+                           .xid6_value(0x06, 2)
+                           .xid6_word(0x30, 64000 * 5)
+                           .xid6_word(0x31, 64000 * 10)
+                           .xid6_word(0x33, 64000)
+                           .xid6_value(0x34, 0x81)
+                           .xid6_value(0x35, 2)
+                           .build();
+    const std::pair<const char*, const char*> fields[] = {
+        {"title", "A title longer than thirty-two bytes"}, {"album", "Album"},     {"dumper", "Dumper"},
+        {"comment", "Comment"}, {"copyright", "Publisher"}, {"date", "1995"},   {"ost", "Soundtrack"},
+        {"discnumber", "2"},    {"tracknumber", "7a"}};
+    for (const auto& [name, value] : fields) info_.meta_set(name, value);
+    info_.meta_set("artist", "First");
+    info_.meta_insert_value(info_.meta_find("artist"), 1, "Second, Jr");
+    write(image);
+
+    track_info_impl back;
+    input_->report_info(back);
+    for (const auto& [name, value] : fields) {
+        const uint32_t field = back.meta_find(name);
+        ASSERT_NE(field, track_info::npos) << name;
+        EXPECT_STREQ(back.meta_enum_value(field, 0), value) << name;
+    }
+    const uint32_t artist = back.meta_find("artist");
+    ASSERT_EQ(back.meta_enum_value_count(artist), 3u);  // "Second, Jr" splits: the list form's known limit
+    const spc_tags& tags = input_->tags();
+    EXPECT_EQ(tags.dump_date_raw, 0x07CF0203u);
+    EXPECT_EQ(tags.emulator_code, 2);
+    EXPECT_EQ(tags.intro_ticks, 64000u * 5);
+    EXPECT_EQ(tags.loop_ticks, 64000u * 10);
+    EXPECT_EQ(tags.fade_ticks, 64000u);
+    EXPECT_EQ(tags.muted_voices, 0x81);
+    EXPECT_EQ(tags.loop_count_raw, 2);
+    EXPECT_EQ(tags.trailing_bytes, 0u);
+}
+
+// What a failure at each step leaves: before the header, the file as it
+// was; after the header, the new header with the old chunk; during the
+// chunk, the new header with the chunk up to the failure, still readable.
+TEST_F(tag_writer_test, a_failure_at_any_write_leaves_a_readable_file) {
+    const auto image = spc_image_builder().common("Old", "", "", "").xid6_text(0x13, "Old publisher").build();
+    info_.meta_set("title", std::string(40, 'N').c_str());
+    info_.meta_set("copyright", "New");
+    const auto written = write(image);
+    for (int fail_at = 0; fail_at < 3; ++fail_at) {
+        failing_file target(image);
+        target.fail_at = fail_at;
+        never_aborting abort;
+        {
+            input_velmo input;
+            input.open(service_ptr_t<file>(&target), "song.spc", input_open_info_write, abort);
+            EXPECT_THROW(input.retag_set_info(info_, abort), sonmara_io::exception_io) << fail_at;
+        }
+        const auto after = target.bytes();
+        if (fail_at == 0) {
+            EXPECT_EQ(after, image);
+        } else {
+            EXPECT_TRUE(std::equal(written.begin(), written.begin() + 0x100, after.begin())) << fail_at;
+            EXPECT_TRUE(std::equal(image.begin() + 0x100, image.begin() + 0x10200, after.begin() + 0x100));
+        }
+        // Whatever is left opens and reads.
+        counted_memory_file hint(after);
+        input_velmo reader;
+        EXPECT_NO_THROW(reader.open(service_ptr_t<file>(&hint), "song.spc", input_open_info_read, abort));
+    }
+}
+
+}  // namespace
