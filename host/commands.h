@@ -9,6 +9,8 @@
 // returns the process exit status.
 int run_components_command(component_host& host);
 int run_info_command(component_host& host, const std::vector<std::string>& arguments);
+// Edits the tags of each file and prints what was written.
+int run_tag_command(component_host& host, const std::vector<std::string>& arguments);
 // Decodes each file as a player does and writes it as a WAV file.
 int run_decode_command(component_host& host, const std::vector<std::string>& arguments);
 // Lists every setting of the loaded components; "set NAME VALUE" changes one,

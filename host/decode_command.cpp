@@ -7,7 +7,7 @@
 
 #include "host/audio_chunk_impl.h"
 #include "host/commands.h"
-#include "host/file_arguments.h"
+#include "host/file_commands.h"
 #include "host/memory_streams.h"
 #include "host/track_info_impl.h"
 #include "host/wav_writer.h"

@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/commands.h"
-#include "host/file_arguments.h"
+#include "host/file_commands.h"
 #include "host/memory_streams.h"
 #include "host/track_info_impl.h"
 
@@ -31,20 +31,6 @@ file_report read_info(component_host& host, const std::string& path) {
         report.error = e.what();
     }
     return report;
-}
-
-void print_text(const file_report& report) {
-    std::printf("%s\n", report.path.c_str());
-    const track_info_impl& info = report.info;
-    for (uint32_t i = 0; i < info.meta_get_count(); ++i) {
-        for (uint32_t v = 0; v < info.meta_enum_value_count(i); ++v) {
-            std::printf("  %s: %s\n", info.meta_enum_name(i), info.meta_enum_value(i, v));
-        }
-    }
-    for (uint32_t i = 0; i < info.info_get_count(); ++i) {
-        std::printf("  %s: %s\n", info.info_enum_name(i), info.info_enum_value(i));
-    }
-    std::printf("  length: %s\n", info.has_length() ? format_length(info.get_length()).c_str() : "unknown");
 }
 
 nlohmann::ordered_json to_json(const file_report& report) {
@@ -93,7 +79,7 @@ int run_info_command(component_host& host, const std::vector<std::string>& argum
         if (json) {
             all.push_back(to_json(report));
         } else if (report.error.empty()) {
-            print_text(report);
+            print_track_info(report.path, report.info);
         }
     }
     if (json) std::printf("%s\n", all.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());

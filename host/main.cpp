@@ -16,6 +16,9 @@ void print_usage() {
                  "  info [--json] FILE... tags, technical fields and length of each file (folders: every *.spc)\n"
                  "  decode FILE... [-o OUT.wav | -o DIR] [--seek SECONDS] [--seconds N] [--loop] [--pcm16]\n"
                  "                        plays each file as a player does and writes a WAV file (32-bit float)\n"
+                 "  tag FILE... [--set FIELD=VALUE]... [--add FIELD=VALUE]... [--clear FIELD]...\n"
+                 "      [--replaygain-track DB] [--replaygain-album DB]\n"
+                 "                        edits the tags of each file and prints what was written\n"
                  "  config                every setting of the loaded components with its value\n"
                  "  config set NAME VALUE sets one setting (a decimal 32-bit integer) and saves it\n");
 }
@@ -54,6 +57,7 @@ int main(int argc, char** argv) {
         std::vector<std::string> arguments(rest.begin() + 1, rest.end());
         if (command == "components") return run_components_command(host);
         if (command == "info") return run_info_command(host, arguments);
+        if (command == "tag") return run_tag_command(host, arguments);
         if (command == "decode") return run_decode_command(host, arguments);
         if (command == "config") return run_config_command(host, arguments);
         std::fprintf(stderr, "unknown command: %s\n", command.c_str());

@@ -28,10 +28,15 @@ public:
     const char* info_get(const char* name) const override;
     void info_set(const char* name, const char* value) override;
 
-    double get_album_gain() const override { return no_gain; }
-    double get_track_gain() const override { return no_gain; }
+    double get_album_gain() const override { return album_gain_; }
+    double get_track_gain() const override { return track_gain_; }
+    // Replay gains in dB; no_gain when there is none.
+    void set_album_gain(double gain) { album_gain_ = gain; }
+    void set_track_gain(double gain) { track_gain_ = gain; }
 
 private:
+    double album_gain_ = no_gain;
+    double track_gain_ = no_gain;
     struct meta_field {
         std::string name;
         std::vector<std::string> values;

@@ -1,4 +1,6 @@
-#include "host/file_arguments.h"
+#include "host/file_commands.h"
+
+#include "host/track_info_impl.h"
 
 #include <algorithm>
 #include <cctype>
@@ -33,5 +35,18 @@ std::string format_length(double seconds) {
     char text[48];
     std::snprintf(text, sizeof text, "%" PRIu64 ":%02u.%03u", ms / 60000, unsigned(ms / 1000 % 60), unsigned(ms % 1000));
     return text;
+}
+
+void print_track_info(const std::string& path, const track_info_impl& info) {
+    std::printf("%s\n", path.c_str());
+    for (uint32_t i = 0; i < info.meta_get_count(); ++i) {
+        for (uint32_t v = 0; v < info.meta_enum_value_count(i); ++v) {
+            std::printf("  %s: %s\n", info.meta_enum_name(i), info.meta_enum_value(i, v));
+        }
+    }
+    for (uint32_t i = 0; i < info.info_get_count(); ++i) {
+        std::printf("  %s: %s\n", info.info_enum_name(i), info.info_enum_value(i));
+    }
+    std::printf("  length: %s\n", info.has_length() ? format_length(info.get_length()).c_str() : "unknown");
 }
 

@@ -1,0 +1,122 @@
+// `tag` edits files as a player's tag editor does, through the component's
+// writer, and never changes a file it refuses.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "frame/tests/component_fixture.h"
+#include "host/commands.h"
+#include "host/tests/temp_folder.h"
+#include "host/tests/zip_builder.h"
+#include "spc/tests/spc_image_builder.h"
+
+namespace {
+
+class tag_command_test : public component_fixture {
+protected:
+    int run(const std::vector<std::string>& arguments) {
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        const int status = run_tag_command(*host_, arguments);
+        std::fflush(stdout);
+        std::fflush(stderr);
+        out_ = ::testing::internal::GetCapturedStdout();
+        err_ = ::testing::internal::GetCapturedStderr();
+        return status;
+    }
+    bool printed(const std::string& line) const { return out_.find("\n  " + line + "\n") != std::string::npos; }
+
+    temp_folder folder_;
+    std::string out_, err_;
+};
+
+TEST_F(tag_command_test, sets_adds_and_clears_fields_and_prints_what_was_written) {
+    const std::string song =
+        folder_.write("song.spc", spc_image_builder().common("Old title", "Game", "", "A comment").build());
+    ASSERT_EQ(run({song, "--set", "title=New title", "--add", "artist=One", "--add", "artist=Two", "--clear",
+                   "comment", "--set", "date=1995", "--replaygain-track", "-6"}),
+              0)
+        << err_;
+    EXPECT_TRUE(printed("title: New title")) << out_;
+    EXPECT_TRUE(printed("album: Game"));
+    EXPECT_TRUE(printed("artist: One"));
+    EXPECT_TRUE(printed("artist: Two"));
+    EXPECT_TRUE(printed("date: 1995"));
+    EXPECT_TRUE(printed("spc_amplification: 32845"));
+    EXPECT_EQ(out_.find("comment"), std::string::npos);
+    const auto file = folder_.read("song.spc");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&file[0x2E]), 9), "New title");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&file[0xB0]), 8), "One, Two");
+}
+
+TEST_F(tag_command_test, a_refused_file_keeps_every_byte_and_the_others_go_on) {
+    const auto image = spc_image_builder().xid6_value(0x11, 1).trailing({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}).build();
+    const std::string refused = folder_.write("trailing.spc", image);
+    const std::string fine = folder_.write("fine.spc", spc_image_builder().build());
+    EXPECT_EQ(run({refused, fine, "--set", "title=X"}), 1);
+    EXPECT_EQ(err_, refused + ": Unsupported file format\n");
+    EXPECT_EQ(folder_.read("trailing.spc"), image);
+    EXPECT_TRUE(printed("title: X"));
+}
+
+TEST_F(tag_command_test, an_archive_member_is_read_only) {
+    const auto zip = zip_builder().add("song.spc", spc_image_builder().build()).build();
+    const std::string archive = folder_.write("songs.zip", zip);
+    EXPECT_EQ(run({archive + "|song.spc", "--set", "title=X"}), 1);
+    EXPECT_EQ(err_, archive + "|song.spc: Access denied\n");
+    EXPECT_EQ(folder_.read("songs.zip"), zip);
+}
+
+TEST_F(tag_command_test, a_read_only_file_fails_before_anything_changes) {
+    const auto image = spc_image_builder().common("Old", "", "", "").build();
+    const std::string song = folder_.write("locked.spc", image);
+    const auto path = folder_.path() / "locked.spc";
+    namespace fs = std::filesystem;
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    // Writable again afterwards, so that the folder can be removed.
+    struct unlock {
+        fs::path path;
+        ~unlock() { fs::permissions(path, fs::perms::owner_all, fs::perm_options::add); }
+    } unlock_after{path};
+    if (std::ofstream(path, std::ios::app)) {
+        GTEST_SKIP() << "this user may write read-only files";
+    }
+    EXPECT_EQ(run({song, "--set", "title=X"}), 1);
+    EXPECT_FALSE(err_.empty());
+    EXPECT_EQ(folder_.read("locked.spc"), image);
+}
+
+TEST_F(tag_command_test, every_corpus_copy_is_retagged_or_refused_unchanged) {
+    const auto corpus = std::filesystem::path(VELMO_SHARED_DIR) / "corpus" / "spc";
+    if (!std::filesystem::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+    int retagged = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
+        const std::string name = entry.path().filename().u8string();
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::vector<uint8_t> original((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string copy = folder_.write(name, original);
+        const int status = run({copy, "--set", "title=Retagged", "--add", "artist=Added"});
+        const auto after = folder_.read(name);
+        if (status != 0) {
+            EXPECT_EQ(err_, copy + ": Unsupported file format\n") << name;
+            EXPECT_EQ(after, original) << name;
+            continue;
+        }
+        ++retagged;
+        EXPECT_TRUE(printed("title: Retagged")) << name;
+        EXPECT_TRUE(printed("artist: Added")) << name;
+        // The sound data between the header and the chunk is untouched.
+        ASSERT_GE(after.size(), 0x10200u) << name;
+        EXPECT_TRUE(std::equal(original.begin() + 0x100, original.begin() + 0x10200, after.begin() + 0x100)) << name;
+    }
+    EXPECT_GE(retagged, 1);
+}
+
+TEST_F(tag_command_test, usage_errors) {
+    EXPECT_EQ(run({}), 2);
+    EXPECT_EQ(run({"a.spc", "--set", "title"}), 2);
+    EXPECT_EQ(run({"a.spc", "--replaygain-track", "loud"}), 2);
+    EXPECT_EQ(run({"a.spc", "--frobnicate"}), 2);
+}
+
+}  // namespace
