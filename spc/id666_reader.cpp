@@ -66,7 +66,7 @@ void read_id666(const uint8_t* image, uint32_t size, spc_tags& tags) {
     uint8_t header[header_size] = {};
     std::memcpy(header, image, std::min(size, header_size));
 
-    for (const tag_text_field& field : tag_text_fields) {
+    for (const tag_field& field : tag_fields) {
         if (field.id666_offset) read_text(header, field.id666_offset, field.id666_width, tags.*field.value);
     }
     if (id666_layout::is_text_form(header)) {

@@ -3,23 +3,38 @@
 
 #include "spc/spc_tags.h"
 
-// The text tags, with where each lives in the ID666 header and which XID6
-// item holds it: the one statement the readers, the writer and the track
-// info share.
-struct tag_text_field {
-    const char* meta;      // the track info's field name
-    uint8_t xid6_id;
+// The tags the track info shows, in its order, with where a text tag
+// lives in the ID666 header and which XID6 text item holds it: the one
+// statement the readers, the writer and the track info share.
+struct tag_field {
+    const char* meta;  // the track info's field name
+    string8_t spc_tags::*value;
+    uint8_t xid6_text_id;  // 0: no text item (a number, or derived)
     uint8_t id666_offset;  // 0: none in the header, or (the artist) placed by its form
     uint8_t id666_width;
-    string8_t spc_tags::*value;
 };
 
-inline const tag_text_field tag_text_fields[] = {
-    {"title", 0x01, 0x2E, 32, &spc_tags::title},     {"album", 0x02, 0x4E, 32, &spc_tags::game},
-    {"artist", 0x03, 0, 32, &spc_tags::artist},      {"dumper", 0x04, 0x6E, 16, &spc_tags::dumper},
-    {"comment", 0x07, 0x7E, 32, &spc_tags::comment}, {"ost", 0x10, 0, 0, &spc_tags::ost_title},
-    {"copyright", 0x13, 0, 0, &spc_tags::publisher},
+inline const tag_field tag_fields[] = {
+    {"title", &spc_tags::title, 0x01, 0x2E, 32},
+    {"album", &spc_tags::game, 0x02, 0x4E, 32},
+    {"artist", &spc_tags::artist, 0x03, 0, 32},
+    {"dumper", &spc_tags::dumper, 0x04, 0x6E, 16},
+    {"comment", &spc_tags::comment, 0x07, 0x7E, 32},
+    {"copyright", &spc_tags::publisher, 0x13, 0, 0},
+    {"date", &spc_tags::copyright_year, 0, 0, 0},
+    {"ost", &spc_tags::ost_title, 0x10, 0, 0},
+    {"discnumber", &spc_tags::ost_disc, 0, 0, 0},
+    {"tracknumber", &spc_tags::ost_track, 0, 0, 0},
+    {"emulator", &spc_tags::emulator, 0, 0, 0},
 };
+
+// The field whose text an XID6 item holds; null for other items.
+inline const tag_field* field_of_xid6_text(uint8_t id) {
+    for (const tag_field& field : tag_fields) {
+        if (field.xid6_text_id && field.xid6_text_id == id) return &field;
+    }
+    return nullptr;
+}
 
 // Places in the ID666 header beyond the text fields.
 namespace id666_layout {

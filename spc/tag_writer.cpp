@@ -79,7 +79,7 @@ std::array<uint8_t, id666_layout::header_size> build_id666(const byte_buffer& im
             put_field(header, artist, id666_layout::artist_width, joined_artists(info));
             continue;
         }
-        for (const tag_text_field& field : tag_text_fields) {
+        for (const tag_field& field : tag_fields) {
             if (field.id666_offset && stricmp_utf8(name, field.meta) == 0 && info.meta_enum_value_count(i) > 0) {
                 put_field(header, field.id666_offset, field.id666_width, info.meta_enum_value(i, 0));
             }
@@ -185,25 +185,33 @@ void add_amplification(chunk_builder& chunk, const spc_tags& tags, const track_i
 
 std::vector<uint8_t> build_xid6(const spc_tags& tags, bool write_all, const track_info& info) {
     chunk_builder chunk;
-    auto text = [&](uint8_t id, const std::string& value, uint32_t id666_width) {
-        const auto ansi = ansi_text(value);
-        if (ansi.size() > id666_width || write_all) chunk.text_item(id, ansi_text(value, max_item_text));
+    // A text that the header holds goes into the chunk too when it does not
+    // fit there, or when every item is asked for.
+    auto header_text = [&](uint8_t id) {
+        const tag_field& field = *field_of_xid6_text(id);
+        const std::string value = id == 0x03 ? joined_artists(info) : first_value(info, field.meta);
+        if (id == 0x03 && value.empty()) return;
+        if (ansi_text(value).size() > field.id666_width || write_all) {
+            chunk.text_item(id, ansi_text(value, max_item_text));
+        }
     };
-    text(0x01, first_value(info, "title"), 32);
-    text(0x02, first_value(info, "album"), 32);
-    const std::string artists = joined_artists(info);
-    if (!artists.empty()) text(0x03, artists, 32);
-    text(0x04, first_value(info, "dumper"), 16);
+    // The others whenever the info has them.
+    auto chunk_text = [&](uint8_t id) {
+        const char* name = field_of_xid6_text(id)->meta;
+        if (has_field(info, name)) chunk.text_item(id, ansi_text(first_value(info, name), max_item_text));
+    };
+    header_text(0x01);
+    header_text(0x02);
+    header_text(0x03);
+    header_text(0x04);
     if (tags.dump_date_raw != spc_tags::none32) chunk.integer_item(0x05, tags.dump_date_raw);
     if (tags.emulator_code != spc_tags::none16) chunk.header_item(0x06, tags.emulator_code);
-    text(0x07, first_value(info, "comment"), 32);
-    if (has_field(info, "OST")) chunk.text_item(0x10, ansi_text(first_value(info, "OST"), max_item_text));
+    header_text(0x07);
+    chunk_text(0x10);
     uint32_t number = 0;
     if (whole_number(first_value(info, "discnumber"), 1, 9, number)) chunk.header_item(0x11, number);
     if (track_number(first_value(info, "tracknumber"), number)) chunk.header_item(0x12, number);
-    if (has_field(info, "copyright")) {
-        chunk.text_item(0x13, ansi_text(first_value(info, "copyright"), max_item_text));
-    }
+    chunk_text(0x13);
     if (whole_number(first_value(info, "date"), 1, 65535, number)) chunk.header_item(0x14, number);
     if (tags.intro_ticks != spc_tags::none32) chunk.integer_item(0x30, tags.intro_ticks);
     if (tags.loop_ticks != spc_tags::none32) chunk.integer_item(0x31, tags.loop_ticks);

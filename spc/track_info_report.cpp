@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "spc/input_velmo.h"
+#include "spc/tag_fields.h"
 #include "support/number_text.h"
 
 namespace {
@@ -38,18 +39,18 @@ void input_velmo::report_info(track_info& info) const {
         uint32_t total_ms = tags_.song_length_ms + tags_.fade_length_ms;
         info.set_length(total_ms * 0.001);
     }
-    set_meta(info, "title", tags_.title);
-    set_meta(info, "album", tags_.game);
-    set_artists(info, tags_.artist);
-    set_meta(info, "dumper", tags_.dumper);
-    set_meta(info, "comment", tags_.comment);
-    if (!tags_.dump_date.is_empty()) info.info_set("spc_dumped_date", tags_.dump_date.get_ptr());
-    set_meta(info, "copyright", tags_.publisher);
-    set_meta(info, "date", tags_.copyright_year);
-    set_meta(info, "ost", tags_.ost_title);
-    set_meta(info, "discnumber", tags_.ost_disc);
-    set_meta(info, "tracknumber", tags_.ost_track);
-    set_meta(info, "emulator", tags_.emulator);
+    for (const tag_field& field : tag_fields) {
+        const string8_t& value = tags_.*field.value;
+        if (field.value == &spc_tags::artist) {
+            set_artists(info, value);
+        } else {
+            set_meta(info, field.meta, value);
+        }
+        // The dump date is technical info, between the comment and the rest.
+        if (field.value == &spc_tags::comment && !tags_.dump_date.is_empty()) {
+            info.info_set("spc_dumped_date", tags_.dump_date.get_ptr());
+        }
+    }
     if (tags_.amplification != spc_tags::none32) {
         info.info_set("spc_amplification", number_text(uint64_t(tags_.amplification), 10).get_ptr());
     }

@@ -25,11 +25,9 @@ struct item {
 };
 
 void apply(const item& it, spc_tags& tags) {
-    for (const tag_text_field& field : tag_text_fields) {
-        if (field.xid6_id == it.id) {
-            it.text(tags.*field.value);
-            return;
-        }
+    if (const tag_field* field = field_of_xid6_text(it.id)) {
+        it.text(tags.*field->value);
+        return;
     }
     switch (it.id) {
     case 0x05:
