@@ -3,13 +3,9 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "support/little_endian.h"
+
 namespace {
-
-uint32_t le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-
-void put_le32(std::vector<uint8_t>& out, uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) out.push_back(uint8_t(value >> shift));
-}
 
 int hex_digit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -27,11 +23,11 @@ std::vector<config_record> parse_config_records(const std::vector<uint8_t>& stre
         if (stream.size() - at < 20) throw std::runtime_error("configuration stream ends inside a record header");
         const uint8_t* p = stream.data() + at;
         config_record record;
-        record.guid.data1 = le32(p);
+        record.guid.data1 = get32(p);
         record.guid.data2 = uint16_t(p[4] | p[5] << 8);
         record.guid.data3 = uint16_t(p[6] | p[7] << 8);
         for (int i = 0; i < 8; ++i) record.guid.data4[i] = p[8 + i];
-        const uint32_t length = le32(p + 16);
+        const uint32_t length = get32(p + 16);
         at += 20;
         if (length > stream.size() - at) throw std::runtime_error("configuration stream ends inside a record");
         record.data.assign(stream.begin() + at, stream.begin() + at + length);
@@ -44,13 +40,13 @@ std::vector<config_record> parse_config_records(const std::vector<uint8_t>& stre
 std::vector<uint8_t> write_config_records(const std::vector<config_record>& records) {
     std::vector<uint8_t> out;
     for (const auto& record : records) {
-        put_le32(out, record.guid.data1);
+        put32(out, record.guid.data1);
         out.push_back(uint8_t(record.guid.data2));
         out.push_back(uint8_t(record.guid.data2 >> 8));
         out.push_back(uint8_t(record.guid.data3));
         out.push_back(uint8_t(record.guid.data3 >> 8));
         out.insert(out.end(), record.guid.data4, record.guid.data4 + 8);
-        put_le32(out, static_cast<uint32_t>(record.data.size()));
+        put32(out, static_cast<uint32_t>(record.data.size()));
         out.insert(out.end(), record.data.begin(), record.data.end());
     }
     return out;
@@ -58,12 +54,12 @@ std::vector<uint8_t> write_config_records(const std::vector<config_record>& reco
 
 std::optional<int32_t> record_value(const config_record& record) {
     if (record.data.size() != 4) return std::nullopt;
-    return static_cast<int32_t>(le32(record.data.data()));
+    return static_cast<int32_t>(get32(record.data.data()));
 }
 
 void set_record_value(config_record& record, int32_t value) {
     record.data.clear();
-    put_le32(record.data, static_cast<uint32_t>(value));
+    put32(record.data, static_cast<uint32_t>(value));
 }
 
 std::string guid_text(const guid_t& g) {

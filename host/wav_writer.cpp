@@ -4,19 +4,13 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "support/little_endian.h"
+
 namespace {
 
 // RIFF sizes are 32-bit; the largest data chunk that still fits.
 constexpr uint64_t max_data_bytes = 0xFFFFFFFFull - 64;
 
-void put16(std::vector<uint8_t>& out, uint32_t value) {
-    out.push_back(static_cast<uint8_t>(value));
-    out.push_back(static_cast<uint8_t>(value >> 8));
-}
-void put32(std::vector<uint8_t>& out, uint32_t value) {
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
 void put_tag(std::vector<uint8_t>& out, const char* tag) { out.insert(out.end(), tag, tag + 4); }
 
 int16_t to_pcm16(float sample) {

@@ -12,4 +12,14 @@ if [ $? -ne 7 ]; then
   echo "skipped: this machine cannot run 32-bit Windows programs under Wine"
   exit 77
 fi
-exec wine "$@"
+# A test program that ends without its summary line has stopped early,
+# whatever its exit status says: that counts as a failure.
+log=$(mktemp)
+wine "$@" 2>&1 | tee "$log"
+status=${PIPESTATUS[0]}
+if [ "$status" -eq 0 ] && ! grep -q '^\[==========\] .* ran\.' "$log"; then
+  echo "the program ended before its summary line"
+  status=1
+fi
+rm -f "$log"
+exit "$status"

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "spc/little_endian.h"
+#include "support/little_endian.h"
 #include "spc/spc_tags.h"
 #include "spc/tag_fields.h"
 #include "support/ansi_code_page.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "sdk/shared.h"
-#include "spc/little_endian.h"
+#include "support/little_endian.h"
 #include "spc/spc_layout.h"
 #include "spc/tag_fields.h"
 #include "support/ansi_code_page.h"

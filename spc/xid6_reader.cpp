@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "spc/little_endian.h"
+#include "support/little_endian.h"
 #include "spc/spc_layout.h"
 #include "spc/spc_tags.h"
 #include "spc/tag_fields.h"

@@ -10,6 +10,7 @@
 #include "host/tests/temp_folder.h"
 #include "host/track_info_impl.h"
 #include "host/wav_writer.h"
+#include "support/little_endian.h"
 
 namespace {
 
@@ -19,8 +20,6 @@ struct wav_file {
     std::vector<uint8_t> data;
 };
 
-uint32_t get32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
-uint16_t get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
 // Reads the chunks a WAV reader would; fails the test on a bad layout.
 wav_file parse_wav(const std::vector<uint8_t>& bytes) {
@@ -34,10 +33,10 @@ wav_file parse_wav(const std::vector<uint8_t>& bytes) {
         const uint32_t size = get32(&bytes[at + 4]);
         const uint8_t* body = &bytes[at + 8];
         if (std::memcmp(&bytes[at], "fmt ", 4) == 0) {
-            wav.format = get16(body);
-            wav.channels = get16(body + 2);
+            wav.format = static_cast<uint16_t>(get16(body));
+            wav.channels = static_cast<uint16_t>(get16(body + 2));
             wav.rate = get32(body + 4);
-            wav.bits = get16(body + 14);
+            wav.bits = static_cast<uint16_t>(get16(body + 14));
         } else if (std::memcmp(&bytes[at], "data", 4) == 0) {
             EXPECT_EQ(at + 8 + size, bytes.size());
             wav.data.assign(body, body + std::min<size_t>(size, bytes.size() - at - 8));

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "host/zip_archive.h"
+#include "support/little_endian.h"
 
 // Builds a zip archive in memory: local headers and data, central directory,
 // end record. A member with method 8 keeps its bytes as they are, which is
@@ -70,14 +71,6 @@ private:
         uint16_t flags;
         uint32_t offset;
     };
-    static void put16(std::vector<uint8_t>& v, uint16_t x) {
-        v.push_back(uint8_t(x));
-        v.push_back(uint8_t(x >> 8));
-    }
-    static void put32(std::vector<uint8_t>& v, uint32_t x) {
-        put16(v, uint16_t(x));
-        put16(v, uint16_t(x >> 16));
-    }
     std::vector<member> members_;
     std::vector<uint8_t> out_;
 };

@@ -11,6 +11,7 @@
 #include "prefs/settings.h"
 #include "spc/input_velmo.h"
 #include "spc/tests/spc_image_builder.h"
+#include "support/little_endian.h"
 
 namespace {
 
@@ -93,7 +94,7 @@ std::optional<item> find(const std::vector<item>& items, uint8_t id) {
     return std::nullopt;
 }
 
-uint32_t word(const item& it) { return it.data[0] | it.data[1] << 8 | it.data[2] << 16 | uint32_t(it.data[3]) << 24; }
+uint32_t word(const item& it) { return get32(it.data.data()); }
 
 class tag_writer_test : public ::testing::Test {
 protected:
