@@ -14,7 +14,7 @@ namespace apu::api {
 namespace {
 
 constexpr uint64_t kTicksPerSecond = 64000;
-constexpr size_t kChunk = 2048;  // output frames per pass through the stages
+constexpr size_t kChunk = 8192;  // output frames per pass through the stages, at most
 
 bool known_interpolation(uint32_t mode) { return mode <= 4 || mode == 7; }
 
@@ -148,8 +148,11 @@ uint8_t* ApuInstance::emulate(uint8_t* buffer, size_t frames) {
 
 void ApuInstance::play(uint8_t* out, size_t frames) {
     const size_t frame_size = frame_bytes();
-    for (size_t done = 0; done < frames;) {
-        const size_t n = std::min(kChunk, frames - done);
+    // Passes of even length: the resampler reads each of its rows once per
+    // pass, so short passes cost more.
+    const size_t passes = frames / kChunk + 1;
+    for (size_t done = 0, pass = 1; done < frames; ++pass) {
+        const size_t n = size_t(uint64_t(frames) * pass / passes) - done;
         const size_t need = output_.core_frames_for(n);
         core_frames_.resize(need * 2);
         advance_core(core_->frames_rendered() + need, CoreWork::render, core_frames_.data());

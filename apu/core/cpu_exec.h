@@ -73,6 +73,7 @@ APU_CPU_INLINE void Cpu<Bus>::run_loop(uint64_t end_cycle) {
         bus_.set_run_limit(end_cycle);
         while (cycle_ < bus_.run_limit()) execute(fetch());
         if constexpr (requires { Bus::kHasTimers; }) {
+            if (bus_.stopped()) break;  // a watched port access
             if (bus_.take_empty_timer_read() && !halted_ && cycle_ < end_cycle) {
                 const uint64_t before = cycle_;
                 skip_timer_poll(end_cycle);
@@ -132,7 +133,8 @@ APU_CPU_INLINE void Cpu<Bus>::skip_idle_loop(uint64_t end_cycle, bool may_skip) 
         const uint64_t now = cycle_;
         if (may_skip && state == loop_state_ && now > loop_cycle_ && bus_.loop_kept_state()) {
             const uint64_t period = now - loop_cycle_;
-            uint64_t ready = UINT64_MAX;
+            // A port the loop may read changes with a waiting write.
+            uint64_t ready = bus_.next_port_write();
             for (int t = 0; t < 3; ++t) {
                 if (!(bus_.loop_timers_read() >> t & 1)) continue;
                 const uint64_t r = bus_.timers().next_output(t, now);

@@ -725,8 +725,11 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
         case 26: {
             voice_header<Full>(v[0], 0);
             const int16_t* newest = fir_buf_[fir_pos_];
-            // Unheard, the filter matters only for what echo writes store.
-            if (!Quiet || echo_may_write()) fir_stereo(fir_buf_[fir_pos_ + 1], newest[0], newest[1], fir_coef_, fir_out_);
+            // Unheard, the filter matters only for what echo writes store,
+            // through the feedback. (In a whole period EFB stays as it is
+            // until its use.)
+            if (!Quiet || (echo_may_write() && registers_[kEfb]))
+                fir_stereo(fir_buf_[fir_pos_ + 1], newest[0], newest[1], fir_coef_, fir_out_);
             fir_buf_[fir_pos_ + 8][0] = newest[0];
             fir_buf_[fir_pos_ + 8][1] = newest[1];
             fir_pos_ = (fir_pos_ + 1) & 7;

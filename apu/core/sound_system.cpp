@@ -74,6 +74,20 @@ void SoundSystem::advance(int16_t* frames, size_t count) {
     if (target_cycle_ < end) target_cycle_ = end;
 }
 
+bool SoundSystem::run_until(uint64_t cycle, uint8_t watch, PortAccess* access) {
+    bus_.watch_ports(watch);
+    cpu_.run(cycle);
+    const bool stopped = bus_.stopped();
+    bus_.watch_ports(0);
+    if (stopped && access) *access = bus_.stop_access();
+    // run() goes on from where this one stopped, or from the cycle asked
+    // for (making up for the last instruction's overrun, as it does).
+    const uint64_t reached = stopped ? cpu_.cycle() : cycle;
+    if (target_cycle_ < reached) target_cycle_ = reached;
+    bus_.sync_dsp(cpu_.cycle());
+    return stopped;
+}
+
 void SoundSystem::run(uint32_t cycles) {
     target_cycle_ += cycles;
     cpu_.run(target_cycle_);

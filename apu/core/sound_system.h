@@ -93,8 +93,23 @@ public:
     uint8_t peek(uint16_t address) { return bus_.peek(address, cpu_.cycle()); }
 
     // The main CPU's side of the ports at 0xF4..0xF7.
-    void write_port(int port, uint8_t value) { bus_.set_input_port(port, value); }
+    void write_port(int port, uint8_t value) {
+        bus_.take_due_port_writes(cpu_.cycle());  // they came first
+        bus_.set_input_port(port, value);
+    }
     uint8_t read_port(int port) const { return bus_.output_port(port); }
+    // The SPC700 reads `value` at the port from CPU cycle `cycle` on, also
+    // within an instruction; a cycle already passed means now. Writes are
+    // given in cycle order (see SystemBus::write_input_port_at).
+    void write_port_at(int port, uint8_t value, uint64_t cycle) {
+        bus_.write_input_port_at(port, value, cycle, cpu_.cycle());
+    }
+
+    // Runs until CPU cycle `cycle` (the last instruction may end past it, as
+    // in run()) or until the SPC700 has accessed a port in `watch` (bit p:
+    // reads of port p, bit 4 + p: writes), stopping after that instruction.
+    // Returns whether an access stopped it, and which in `access`.
+    bool run_until(uint64_t cycle, uint8_t watch, PortAccess* access);
 
     // Stereo frames are written to this buffer as the DSP runs in run().
     void set_output(int16_t* frames, size_t frame_capacity) { bus_.dsp().set_output(frames, frame_capacity); }

@@ -1,5 +1,7 @@
 #include "core/system_bus.h"
 
+#include <algorithm>
+
 namespace apu {
 
 void SystemBus::reset() { set_state(BusState{}); }
@@ -11,7 +13,12 @@ uint8_t SystemBus::read_io(uint16_t address, uint64_t now) {
         changed_ = 1;  // DSP state moves with time
         sync_dsp_to(dsp_cycle_ + dsp_.clocks_before_access(dsp_address_, now - dsp_cycle_, false));
         return dsp_.read(dsp_address_ & 0x7F);
-    case 0xF4: case 0xF5: case 0xF6: case 0xF7: return port_in_[address - 0xF4];
+    case 0xF4: case 0xF5: case 0xF6: case 0xF7: {
+        const int port = address - 0xF4;
+        take_due_port_writes(now);
+        port_accessed(port, port_in_[port], false, now);
+        return port_in_[port];
+    }
     case 0xF8: case 0xF9: return aux_[address - 0xF8];
     case 0xFD: case 0xFE: case 0xFF: {
         const uint8_t value = timers_.read_counter(address - 0xFD, now);
@@ -33,6 +40,7 @@ void SystemBus::write_io(uint16_t address, uint8_t value, uint64_t now) {
     switch (address) {
     case 0xF0: test_ = value; break;
     case 0xF1:
+        take_due_port_writes(now);
         control_ = value;
         if (value & 0x10) port_in_[0] = port_in_[1] = 0;
         if (value & 0x20) port_in_[2] = port_in_[3] = 0;
@@ -49,16 +57,41 @@ void SystemBus::write_io(uint16_t address, uint8_t value, uint64_t now) {
             else dsp_.write(dsp_address_, value);
         }
         break;
-    case 0xF4: case 0xF5: case 0xF6: case 0xF7: port_out_[address - 0xF4] = value; break;
+    case 0xF4: case 0xF5: case 0xF6: case 0xF7:
+        port_out_[address - 0xF4] = value;
+        port_accessed(address - 0xF4, value, true, now);
+        break;
     case 0xF8: case 0xF9: aux_[address - 0xF8] = value; break;
     case 0xFA: case 0xFB: case 0xFC: timers_.write_target(address - 0xFA, value, now); break;
     default: break;  // the counters ignore writes
     }
 }
 
+void SystemBus::write_input_port_at(int port, uint8_t value, uint64_t cycle, uint64_t now) {
+    if (port_write_count_ == kMaxPortWrites) {
+        port_in_[port_writes_[0].port] = port_writes_[0].value;
+        std::copy(port_writes_ + 1, port_writes_ + port_write_count_--, port_writes_);
+    }
+    port_writes_[port_write_count_++] = {cycle, uint8_t(port & 3), value};
+    take_due_port_writes(now);
+}
+
+void SystemBus::apply_port_writes(uint64_t now) {
+    int taken = 0;
+    for (; taken < port_write_count_ && port_writes_[taken].cycle <= now; ++taken)
+        port_in_[port_writes_[taken].port] = port_writes_[taken].value;
+    std::copy(port_writes_ + taken, port_writes_ + port_write_count_, port_writes_);
+    port_write_count_ -= taken;
+    changed_ = 1;  // an idle loop reading the port must not be taken for one
+}
+
 uint8_t SystemBus::peek(uint16_t address, uint64_t now) {
     if ((address & 0xFFF0) == 0x00F0) {
         if (address >= 0xFD) return timers_.peek_counter(address - 0xFD, now);
+        if (address >= 0xF4 && address <= 0xF7) {  // unwatched
+            take_due_port_writes(now);
+            return port_in_[address - 0xF4];
+        }
         if (address == 0xF3) {
             sync_dsp(now);
             return dsp_.read(dsp_address_ & 0x7F);

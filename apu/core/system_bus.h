@@ -7,8 +7,26 @@
 
 namespace apu {
 
+// A write of the main CPU's to an input port that the SPC700 sees from a
+// given cycle on.
+struct PortWrite {
+    uint64_t cycle = 0;
+    uint8_t port = 0;
+    uint8_t value = 0;
+};
+
+// An access of the SPC700's to a port: the cycle of the bus access, the
+// port (0..3), the value read or written, and which.
+struct PortAccess {
+    uint64_t cycle = 0;
+    uint8_t port = 0;
+    uint8_t value = 0;
+    bool write = false;
+};
+
 // The I/O state and the timers, saved and restored as one value.
 struct BusState {
+    static constexpr int kMaxPortWrites = 16;
     Timers timers_;
     uint64_t dsp_cycle_ = 0;
     bool ipl_enabled_ = true;
@@ -22,6 +40,9 @@ struct BusState {
     uint64_t run_limit_ = 0;
     uint8_t changed_ = 1;
     uint8_t timers_read_ = 0;
+    // Writes to the input ports yet to take effect, in cycle order.
+    PortWrite port_writes_[kMaxPortWrites] = {};
+    int port_write_count_ = 0;
 };
 
 // The SPC700's view of its 64 KiB: RAM, the I/O registers at 0xF0..0xFF and
@@ -98,6 +119,24 @@ public:
     void set_input_port(int port, uint8_t value) { port_in_[port & 3] = value; }
     uint8_t input_port(int port) const { return port_in_[port & 3]; }
     uint8_t output_port(int port) const { return port_out_[port & 3]; }
+    // The input port reads `value` from CPU cycle `cycle` on. Writes are
+    // given in cycle order; those whose cycle has passed take effect at once
+    // (see take_due_port_writes), and with kMaxPortWrites waiting the
+    // earliest does.
+    void write_input_port_at(int port, uint8_t value, uint64_t cycle, uint64_t now);
+    // Makes the waiting writes due by cycle `now` take effect.
+    void take_due_port_writes(uint64_t now) {
+        if (port_write_count_ && port_writes_[0].cycle <= now) apply_port_writes(now);
+    }
+    // The earliest cycle a waiting write takes effect at, or UINT64_MAX.
+    uint64_t next_port_write() const { return port_write_count_ ? port_writes_[0].cycle : UINT64_MAX; }
+
+    // Accesses to watched ports (bit p: reads of port p, bit 4 + p: writes)
+    // end the run after the instruction that made one: stopped() turns true
+    // and the run limit drops to 0. The first such access is kept.
+    void watch_ports(uint8_t mask) { watched_ = mask; stopped_ = false; }
+    bool stopped() const { return stopped_; }
+    const PortAccess& stop_access() const { return stop_access_; }
 
     uint8_t test() const { return test_; }
     uint8_t control() const { return control_; }
@@ -120,9 +159,20 @@ private:
     }
     uint8_t read_io(uint16_t address, uint64_t now);
     void write_io(uint16_t address, uint8_t value, uint64_t now);
+    void apply_port_writes(uint64_t now);
+    void port_accessed(int port, uint8_t value, bool write, uint64_t now) {
+        if (!(watched_ >> (port + (write ? 4 : 0)) & 1) || stopped_) return;
+        stop_access_ = {now, uint8_t(port), value, write};
+        stopped_ = true;
+        run_limit_ = 0;
+    }
 
     uint8_t ram_[0x10000] = {};
     Dsp dsp_{ram_};
+    // A run's watch (see watch_ports), not part of the state.
+    uint8_t watched_ = 0;
+    bool stopped_ = false;
+    PortAccess stop_access_;
 };
 
 }  // namespace apu

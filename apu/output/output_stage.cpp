@@ -1,12 +1,35 @@
 #include "output/output_stage.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
-#include <cmath>
 
 #include "output/dsp_options.h"
 #include "output/resampler.h"
 
 namespace apu::output {
+
+namespace {
+
+// The largest magnitude of each channel, two frames a vector, in four
+// independent chains so that no maximum waits on the one before.
+void peaks(const float* stereo, size_t frames, float peak[2]) {
+    const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+    __m128 top[4] = {_mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps()};
+    size_t i = 0;
+    for (; i + 8 <= frames; i += 8)
+        for (int k = 0; k < 4; ++k) top[k] = _mm_max_ps(top[k], _mm_and_ps(_mm_loadu_ps(stereo + 2 * i + 4 * k), magnitude));
+    top[0] = _mm_max_ps(_mm_max_ps(top[0], top[1]), _mm_max_ps(top[2], top[3]));
+    for (; i + 2 <= frames; i += 2) top[0] = _mm_max_ps(top[0], _mm_and_ps(_mm_loadu_ps(stereo + 2 * i), magnitude));
+    if (i < frames) {
+        const __m128 last = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(stereo + 2 * i)));
+        top[0] = _mm_max_ps(top[0], _mm_and_ps(last, magnitude));
+    }
+    top[0] = _mm_max_ps(top[0], _mm_movehl_ps(top[0], top[0]));
+    _mm_storel_pi(reinterpret_cast<__m64*>(peak), top[0]);
+}
+
+}  // namespace
 
 OutputStage::OutputStage() = default;
 OutputStage::~OutputStage() = default;
@@ -65,23 +88,29 @@ void OutputStage::shape(const int16_t* core, size_t count) {
     }
 }
 
+bool OutputStage::shapes() const {
+    return filter_.active() || side_gain_ != 1.0f || (options_ & option::kReverseStereo) || amplification_ != 1.0f;
+}
+
 void OutputStage::process(const int16_t* core, size_t frames, double first_ticks, uint8_t* out) {
-    const size_t in = core_frames_for(frames);
-    shape(core, in);
-    float* result = work_.data();
+    float* result;
     if (resampler_) {
         resampled_.resize(frames * 2);
-        resampler_->process(work_.data(), resampled_.data(), frames);
+        // Unshaped, the core's frames go to the resampler as they are.
+        if (shapes()) {
+            shape(core, core_frames_for(frames));
+            resampler_->process(work_.data(), resampled_.data(), frames);
+        } else {
+            resampler_->process(core, resampled_.data(), frames);
+        }
         result = resampled_.data();
+    } else {
+        shape(core, frames);
+        result = work_.data();
     }
     fade_.apply(result, frames, first_ticks, 64000.0 / format_.rate);
-    float peak[2] = {0, 0};
-    for (size_t i = 0; i < frames; ++i) {
-        for (int c = 0; c < 2; ++c) {
-            const float level = std::fabs(result[2 * i + c]);
-            peak[c] = peak[c] > level ? peak[c] : level;
-        }
-    }
+    float peak[2];
+    peaks(result, frames, peak);
     for (int c = 0; c < 2; ++c) peak_[c] = std::max(peak_[c], uint32_t(std::min(peak[c], 2147483520.0f)));
     write_frames(result, frames, format_, options_ & option::kNoVolumeSafe, out);
 }

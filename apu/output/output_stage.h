@@ -61,8 +61,10 @@ public:
 
 
 private:
-    // The core-rate stages on `count` frames in `work_`.
+    // The core-rate stages on `count` frames in `work_`, and whether they
+    // change anything.
     void shape(const int16_t* core, size_t count);
+    bool shapes() const;
 
     SampleFormat format_;
     uint32_t options_ = 0;

@@ -81,7 +81,9 @@ TEST(Render, TakesUpWhereRunLeftOff) {
 }
 
 // Songs whose outputs the CPU or RAM can see: OUTX read back into a pitch,
-// the echo and pitch modulation, echo writes turned on after a while.
+// the echo and pitch modulation, echo writes turned on after a while, or
+// not: without writes or without feedback the echo filter reaches only
+// what is heard.
 std::vector<Song> songs_with_visible_outputs() {
     using apu_test::SongBuilder;
     const auto voice1 = [](SongBuilder& song) {
@@ -95,9 +97,11 @@ std::vector<Song> songs_with_visible_outputs() {
     echo_later.reg(0x4D, 1).reg(0x7D, 2).reg(0x6D, 0x40).reg(0x0D, 0x40).reg(0x0F, 0x7F).reg(0x2C, 0x40).reg(0x3C, 0x40);
     echo_later.write(0x4C, 1).wait_long(255).wait_long(255).write(0x6C, 0x00);
     SongBuilder echo_unwritten = apu_test::echo_and_modulation(0x50, 0xB0, 0x30).reg(0x6C, 0x20);
+    SongBuilder echo_unfed = apu_test::echo_and_modulation(0x50, 0xB0, 0x30).reg(0x0D, 0);
     return {{"reads OUTX", outx.image()},
             {"echo and pitch modulation", apu_test::echo_and_modulation(0x50, 0xB0, 0x30).image()},
             {"echo without writes", echo_unwritten.image()},
+            {"echo without feedback", echo_unfed.image()},
             {"echo writes turned on", echo_later.image()}};
 }
 

@@ -94,9 +94,9 @@ ToneResult measure(const std::vector<double>& x, size_t tone_bin, double amplitu
 // Any converter under test: input frames (interleaved) to `frames` output frames.
 using Converter = std::function<std::vector<float>(const std::function<double(size_t, int)>& input, size_t frames)>;
 
-Converter converter_for(uint32_t rate) {
-    return [rate](const std::function<double(size_t, int)>& input, size_t frames) {
-        Resampler resampler(rate);
+Converter converter_for(uint32_t rate, Resampler::Instructions set) {
+    return [rate, set](const std::function<double(size_t, int)>& input, size_t frames) {
+        Resampler resampler(rate, set);
         const size_t needed = resampler.input_for(frames);
         std::vector<float> in(2 * needed), out(2 * frames);
         for (size_t i = 0; i < needed; ++i)
@@ -152,23 +152,30 @@ constexpr double kMinRejectionDb = 120;
 
 const uint32_t kRates[] = {8000, 22050, 44100, 48000, 96000, 192000, 44101};
 
+// Both ways of working out the dot products; `best` is SSE2 as well on a
+// processor without AVX2 and FMA.
+const Resampler::Instructions kSets[] = {Resampler::Instructions::sse2, Resampler::Instructions::best};
+
 }  // namespace
 
 // Tones across the passband keep their level within the ripple, and nothing
 // else in the output (images of the tones, aliases) rises above -120 dBFS.
 TEST(Resampler, PassbandIsFlatAndImagesAreRejected) {
-    for (const uint32_t rate : kRates) {
-        SCOPED_TRACE(rate);
-        const double edge = 0.9 * lower_nyquist(rate);
-        const size_t last_bin = static_cast<size_t>(edge * kFftSize / rate);
-        // Eight tones from near DC to the passband edge, two per run.
-        for (int step = 0; step < 8; step += 2) {
-            const size_t a = kMainLobe + 1 + (last_bin - kMainLobe - 1) * step / 7;
-            const size_t b = kMainLobe + 1 + (last_bin - kMainLobe - 1) * (step + 1) / 7;
-            const auto [left, right] = run_tones(converter_for(rate), rate, bin_hz(rate, a), bin_hz(rate, b));
-            for (const ToneResult& r : {left, right}) {
-                EXPECT_LE(std::abs(r.gain_db), kMaxRippleDb) << "tone at bin " << a << " or " << b;
-                EXPECT_LE(r.spur_db, -kMinRejectionDb) << "tone at bin " << a << " or " << b;
+    for (const auto set : kSets) {
+        for (const uint32_t rate : kRates) {
+            SCOPED_TRACE(rate);
+            SCOPED_TRACE(set == Resampler::Instructions::sse2 ? "SSE2" : "best");
+            const double edge = 0.9 * lower_nyquist(rate);
+            const size_t last_bin = static_cast<size_t>(edge * kFftSize / rate);
+            // Eight tones from near DC to the passband edge, two per run.
+            for (int step = 0; step < 8; step += 2) {
+                const size_t a = kMainLobe + 1 + (last_bin - kMainLobe - 1) * step / 7;
+                const size_t b = kMainLobe + 1 + (last_bin - kMainLobe - 1) * (step + 1) / 7;
+                const auto [left, right] = run_tones(converter_for(rate, set), rate, bin_hz(rate, a), bin_hz(rate, b));
+                for (const ToneResult& r : {left, right}) {
+                    EXPECT_LE(std::abs(r.gain_db), kMaxRippleDb) << "tone at bin " << a << " or " << b;
+                    EXPECT_LE(r.spur_db, -kMinRejectionDb) << "tone at bin " << a << " or " << b;
+                }
             }
         }
     }
@@ -176,12 +183,14 @@ TEST(Resampler, PassbandIsFlatAndImagesAreRejected) {
 
 // Input above 110 % of the output's Nyquist frequency must not alias back.
 TEST(Resampler, InputAboveTheOutputBandIsRejected) {
-    for (const uint32_t rate : {8000u, 22050u}) {
-        SCOPED_TRACE(rate);
-        const double stop = 1.1 * rate / 2;
-        const auto [left, right] = run_tones(converter_for(rate), rate, stop + 50, 15900);
-        EXPECT_LE(left.spur_db, -kMinRejectionDb);
-        EXPECT_LE(right.spur_db, -kMinRejectionDb);
+    for (const auto set : kSets) {
+        for (const uint32_t rate : {8000u, 22050u}) {
+            SCOPED_TRACE(rate);
+            const double stop = 1.1 * rate / 2;
+            const auto [left, right] = run_tones(converter_for(rate, set), rate, stop + 50, 15900);
+            EXPECT_LE(left.spur_db, -kMinRejectionDb);
+            EXPECT_LE(right.spur_db, -kMinRejectionDb);
+        }
     }
 }
 
@@ -203,7 +212,8 @@ TEST(Resampler, OutputIsAlignedWithInput) {
     for (const uint32_t rate : {8000u, 44100u, 48000u, 96000u}) {
         SCOPED_TRACE(rate);
         const size_t frames = rate / 5;
-        const std::vector<float> out = converter_for(rate)([](size_t i, int) { return i == 3200 ? 30000.0 : 0.0; }, frames);
+        const std::vector<float> out = converter_for(rate, Resampler::Instructions::best)(
+            [](size_t i, int) { return i == 3200 ? 30000.0 : 0.0; }, frames);
         const size_t centre = rate / 10;
         size_t peak = 0;
         for (size_t n = 0; n < frames; ++n)
@@ -216,12 +226,15 @@ TEST(Resampler, OutputIsAlignedWithInput) {
 // DC passes at the same gain at every phase, within the passband ripple.
 TEST(Resampler, ConstantInputStaysConstant) {
     const double ripple = std::pow(10.0, kMaxRippleDb / 20) - 1;
-    for (const uint32_t rate : kRates) {
-        const std::vector<float> out = converter_for(rate)([](size_t, int c) { return c ? -12345.0 : 20000.0; }, 4000);
-        EXPECT_NEAR(out[2000], 20000.0, 20000 * ripple) << rate;
-        for (size_t n = 1000; n < 4000; ++n) {
-            ASSERT_NEAR(out[2 * n], out[2000], 0.05) << rate << " frame " << n;
-            ASSERT_NEAR(out[2 * n + 1] / out[2 * n], -12345.0 / 20000.0, 1e-6) << rate << " frame " << n;
+    for (const auto set : kSets) {
+        for (const uint32_t rate : kRates) {
+            const std::vector<float> out =
+                converter_for(rate, set)([](size_t, int c) { return c ? -12345.0 : 20000.0; }, 4000);
+            EXPECT_NEAR(out[2000], 20000.0, 20000 * ripple) << rate;
+            for (size_t n = 1000; n < 4000; ++n) {
+                ASSERT_NEAR(out[2 * n], out[2000], 0.05) << rate << " frame " << n;
+                ASSERT_NEAR(out[2 * n + 1] / out[2 * n], -12345.0 / 20000.0, 1e-6) << rate << " frame " << n;
+            }
         }
     }
 }
@@ -241,34 +254,36 @@ std::vector<float> noise(size_t frames, uint32_t seed) {
 // However the output is split into calls, the input asked for adds up to
 // what one call would take, and the output is the same to the bit.
 TEST(Resampler, CallSizesDoNotMatter) {
-    for (const uint32_t rate : kRates) {
-        SCOPED_TRACE(rate);
-        const size_t total = 20000;
-        Resampler whole(rate);
-        const size_t needed = whole.input_for(total);
-        const std::vector<float> input = noise(needed, rate);
-        std::vector<float> expected(2 * total);
-        whole.process(input.data(), expected.data(), total);
+    for (const auto set : kSets) {
+        for (const uint32_t rate : kRates) {
+            SCOPED_TRACE(rate);
+            const size_t total = 20000;
+            Resampler whole(rate, set);
+            const size_t needed = whole.input_for(total);
+            const std::vector<float> input = noise(needed, rate);
+            std::vector<float> expected(2 * total);
+            whole.process(input.data(), expected.data(), total);
 
-        Resampler split(rate);
-        std::mt19937 random(7);
-        std::vector<float> out(2 * total);
-        size_t produced = 0, consumed = 0;
-        while (produced < total) {
-            // Mostly small calls, some empty, some spanning several chunks.
-            size_t n = random() % 4 == 0 ? random() % 3000 : random() % 40;
-            n = std::min(n, total - produced);
-            const size_t in = split.input_for(n);
-            if (n == 0) {
-                EXPECT_EQ(in, 0u);
+            Resampler split(rate, set);
+            std::mt19937 random(7);
+            std::vector<float> out(2 * total);
+            size_t produced = 0, consumed = 0;
+            while (produced < total) {
+                // Mostly small calls, some empty, some spanning several chunks.
+                size_t n = random() % 4 == 0 ? random() % 3000 : random() % 40;
+                n = std::min(n, total - produced);
+                const size_t in = split.input_for(n);
+                if (n == 0) {
+                    EXPECT_EQ(in, 0u);
+                }
+                ASSERT_LE(consumed + in, needed);
+                split.process(input.data() + 2 * consumed, out.data() + 2 * produced, n);
+                consumed += in;
+                produced += n;
             }
-            ASSERT_LE(consumed + in, needed);
-            split.process(input.data() + 2 * consumed, out.data() + 2 * produced, n);
-            consumed += in;
-            produced += n;
+            EXPECT_EQ(consumed, needed);
+            EXPECT_EQ(std::memcmp(out.data(), expected.data(), out.size() * sizeof(float)), 0);
         }
-        EXPECT_EQ(consumed, needed);
-        EXPECT_EQ(std::memcmp(out.data(), expected.data(), out.size() * sizeof(float)), 0);
     }
 }
 
@@ -276,31 +291,51 @@ TEST(Resampler, CallSizesDoNotMatter) {
 // processing: what follows is bit-identical. Covers skips shorter and
 // longer than the history, and a skip right after construction.
 TEST(Resampler, SkipThenProcessEqualsProcessing) {
-    for (const uint32_t rate : kRates) {
-        SCOPED_TRACE(rate);
-        Resampler reference(rate), seeker(rate);
-        for (const size_t before : {size_t{0}, size_t{1}, size_t{777}}) {
-            for (const size_t skipped : {size_t{1}, size_t{5}, size_t{30}, size_t{5000}}) {
-                const size_t after = 3000;
-                reference.reset();
-                seeker.reset();
-                const size_t total_in = reference.input_for(before + skipped + after);
-                const std::vector<float> input = noise(total_in, static_cast<uint32_t>(before * 31 + skipped));
-                std::vector<float> expected(2 * (before + skipped + after));
-                reference.process(input.data(), expected.data(), before + skipped + after);
+    for (const auto set : kSets) {
+        for (const uint32_t rate : kRates) {
+            SCOPED_TRACE(rate);
+            Resampler reference(rate, set), seeker(rate, set);
+            for (const size_t before : {size_t{0}, size_t{1}, size_t{777}}) {
+                for (const size_t skipped : {size_t{1}, size_t{5}, size_t{30}, size_t{5000}}) {
+                    const size_t after = 3000;
+                    reference.reset();
+                    seeker.reset();
+                    const size_t total_in = reference.input_for(before + skipped + after);
+                    const std::vector<float> input = noise(total_in, static_cast<uint32_t>(before * 31 + skipped));
+                    std::vector<float> expected(2 * (before + skipped + after));
+                    reference.process(input.data(), expected.data(), before + skipped + after);
 
-                std::vector<float> out(2 * std::max(before, after));
-                size_t consumed = seeker.input_for(before);
-                seeker.process(input.data(), out.data(), before);
-                const size_t skip_in = seeker.input_for(skipped);
-                const size_t tail = std::min(seeker.history(), skip_in);
-                seeker.skip(input.data() + 2 * (consumed + skip_in - tail), skipped);
-                consumed += skip_in;
-                ASSERT_EQ(consumed + seeker.input_for(after), total_in);
-                seeker.process(input.data() + 2 * consumed, out.data(), after);
-                EXPECT_EQ(std::memcmp(out.data(), expected.data() + 2 * (before + skipped), 2 * after * sizeof(float)), 0)
-                    << "before " << before << " skipped " << skipped;
+                    std::vector<float> out(2 * std::max(before, after));
+                    size_t consumed = seeker.input_for(before);
+                    seeker.process(input.data(), out.data(), before);
+                    const size_t skip_in = seeker.input_for(skipped);
+                    const size_t tail = std::min(seeker.history(), skip_in);
+                    seeker.skip(input.data() + 2 * (consumed + skip_in - tail), skipped);
+                    consumed += skip_in;
+                    ASSERT_EQ(consumed + seeker.input_for(after), total_in);
+                    seeker.process(input.data() + 2 * consumed, out.data(), after);
+                    EXPECT_EQ(std::memcmp(out.data(), expected.data() + 2 * (before + skipped), 2 * after * sizeof(float)), 0)
+                        << "before " << before << " skipped " << skipped;
+                }
             }
+        }
+    }
+}
+
+// 16-bit input gives what the same values as floats give.
+TEST(Resampler, SixteenBitInputEqualsItsFloatValues) {
+    for (const auto set : kSets) {
+        for (const uint32_t rate : {8000u, 44100u, 96000u, 44101u}) {
+            Resampler from_floats(rate, set), from_integers(rate, set);
+            const size_t frames = 3001, needed = from_floats.input_for(frames);
+            const std::vector<float> values = noise(needed, rate);
+            std::vector<int16_t> integers(values.size());
+            std::vector<float> floats(values.size());
+            for (size_t i = 0; i < values.size(); ++i) floats[i] = integers[i] = static_cast<int16_t>(values[i]);
+            std::vector<float> expected(2 * frames), out(2 * frames);
+            from_floats.process(floats.data(), expected.data(), frames);
+            from_integers.process(integers.data(), out.data(), frames);
+            EXPECT_EQ(std::memcmp(out.data(), expected.data(), out.size() * sizeof(float)), 0) << rate;
         }
     }
 }
