@@ -67,11 +67,7 @@ std::optional<decode_options> parse(const std::vector<std::string>& arguments) {
             options.files.push_back(a);
         }
     }
-    options.files = expand_file_arguments(options.files);
-    if (options.files.empty()) {
-        std::fprintf(stderr, "decode: name at least one file or folder\n");
-        return std::nullopt;
-    }
+    if (!expand_named_files("decode", options.files)) return std::nullopt;
     return options;
 }
 
@@ -129,17 +125,12 @@ std::string format_text(const track_info_impl& info) {
 }
 
 // Returns false after printing the reason.
-bool decode_one(component_host& host, const decode_options& options, const std::string& path) {
-    service_ptr_t<input_entry> entry = host.find_input(path);
-    if (!entry) {
-        std::fprintf(stderr, "%s: no component claims this file\n", path.c_str());
-        return false;
-    }
+bool decode_one(input_entry& entry, const decode_options& options, const std::string& path) {
     const fs::path target = output_for(options, path);
     try {
         host_abort abort;
         service_ptr_t<input_decoder> decoder;
-        entry->open_for_decoding(decoder, service_ptr_t<file>(), path.c_str(), abort);
+        entry.open_for_decoding(decoder, service_ptr_t<file>(), path.c_str(), abort);
         track_info_impl info;
         decoder->get_info(0, info, abort);
         decoder->initialize(0, options.loop ? input_decoder::flag_playback : input_decoder::flag_no_looping, abort);
@@ -187,7 +178,7 @@ bool decode_one(component_host& host, const decode_options& options, const std::
 int run_decode_command(component_host& host, const std::vector<std::string>& arguments) {
     const auto options = parse(arguments);
     if (!options) return 2;
-    bool failed = false;
-    for (const auto& path : options->files) failed |= !decode_one(host, *options, path);
-    return failed ? 1 : 0;
+    return for_each_file(host, options->files, [&](input_entry& entry, const std::string& path) {
+        return decode_one(entry, *options, path);
+    });
 }

@@ -50,3 +50,25 @@ void print_track_info(const std::string& path, const track_info_impl& info) {
     std::printf("  length: %s\n", info.has_length() ? format_length(info.get_length()).c_str() : "unknown");
 }
 
+
+int for_each_file(component_host& host, const std::vector<std::string>& files,
+                  const std::function<bool(input_entry&, const std::string&)>& work) {
+    bool failed = false;
+    for (const auto& path : files) {
+        service_ptr_t<input_entry> entry = host.find_input(path);
+        if (!entry) {
+            std::fprintf(stderr, "%s: no component claims this file\n", path.c_str());
+            failed = true;
+            continue;
+        }
+        failed |= !work(*entry, path);
+    }
+    return failed ? 1 : 0;
+}
+
+bool expand_named_files(const char* command, std::vector<std::string>& files) {
+    files = expand_file_arguments(files);
+    if (!files.empty()) return true;
+    std::fprintf(stderr, "%s: name at least one file or folder\n", command);
+    return false;
+}

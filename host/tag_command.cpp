@@ -61,11 +61,7 @@ std::optional<tag_options> parse(const std::vector<std::string>& arguments) {
             options.files.push_back(a);
         }
     }
-    options.files = expand_file_arguments(options.files);
-    if (options.files.empty()) {
-        std::fprintf(stderr, "tag: name at least one file or folder\n");
-        return std::nullopt;
-    }
+    if (!expand_named_files("tag", options.files)) return std::nullopt;
     return options;
 }
 
@@ -86,18 +82,13 @@ void apply(const edit& e, track_info_impl& info) {
 }
 
 // Returns false after printing the reason.
-bool tag_one(component_host& host, const tag_options& options, const std::string& path) {
-    service_ptr_t<input_entry> entry = host.find_input(path);
-    if (!entry) {
-        std::fprintf(stderr, "%s: no component claims this file\n", path.c_str());
-        return false;
-    }
+bool tag_one(input_entry& entry, const tag_options& options, const std::string& path) {
     try {
         host_abort abort;
         track_info_impl info;
         {
             service_ptr_t<input_info_writer> writer;
-            entry->open_for_info_write(writer, service_ptr_t<file>(), path.c_str(), abort);
+            entry.open_for_info_write(writer, service_ptr_t<file>(), path.c_str(), abort);
             writer->get_info(0, info, abort);
             for (const edit& e : options.edits) apply(e, info);
             if (options.track_gain) info.set_track_gain(*options.track_gain);
@@ -106,7 +97,7 @@ bool tag_one(component_host& host, const tag_options& options, const std::string
             writer->commit(abort);
         }
         service_ptr_t<input_info_reader> reader;
-        entry->open_for_info_read(reader, service_ptr_t<file>(), path.c_str(), abort);
+        entry.open_for_info_read(reader, service_ptr_t<file>(), path.c_str(), abort);
         track_info_impl written;
         reader->get_info(0, written, abort);
         print_track_info(path, written);
@@ -122,7 +113,7 @@ bool tag_one(component_host& host, const tag_options& options, const std::string
 int run_tag_command(component_host& host, const std::vector<std::string>& arguments) {
     const auto options = parse(arguments);
     if (!options) return 2;
-    bool failed = false;
-    for (const auto& path : options->files) failed |= !tag_one(host, *options, path);
-    return failed ? 1 : 0;
+    return for_each_file(host, options->files, [&](input_entry& entry, const std::string& path) {
+        return tag_one(entry, *options, path);
+    });
 }

@@ -8,6 +8,7 @@
 
 #include "frame/tests/component_fixture.h"
 #include "host/commands.h"
+#include "host/tests/captured_command.h"
 #include "host/config_records.h"
 #include "host/setting_names.h"
 #include "host/tests/temp_folder.h"
@@ -66,14 +67,7 @@ TEST(config_listing, names_known_settings_in_order_and_shows_the_rest_raw) {
 class config_command_test : public component_fixture {
 protected:
     int run(const std::vector<std::string>& arguments) {
-        ::testing::internal::CaptureStdout();
-        ::testing::internal::CaptureStderr();
-        int status = run_config_command(*host_, arguments);
-        std::fflush(stdout);
-        std::fflush(stderr);
-        out_ = ::testing::internal::GetCapturedStdout();
-        err_ = ::testing::internal::GetCapturedStderr();
-        return status;
+        return run_captured([&] { return run_config_command(*host_, arguments); }, out_, err_);
     }
 
     int32_t value_of(const std::string& name) {

@@ -7,6 +7,7 @@
 
 #include "frame/tests/component_fixture.h"
 #include "host/commands.h"
+#include "host/tests/captured_command.h"
 #include "host/tests/temp_folder.h"
 #include "host/track_info_impl.h"
 #include "host/wav_writer.h"
@@ -72,14 +73,7 @@ protected:
     }
 
     int run(const std::vector<std::string>& arguments) {
-        ::testing::internal::CaptureStdout();
-        ::testing::internal::CaptureStderr();
-        const int status = run_decode_command(*host_, arguments);
-        std::fflush(stdout);
-        std::fflush(stderr);
-        out_ = ::testing::internal::GetCapturedStdout();
-        err_ = ::testing::internal::GetCapturedStderr();
-        return status;
+        return run_captured([&] { return run_decode_command(*host_, arguments); }, out_, err_);
     }
     std::string in_folder(const std::string& name) const { return (folder_.path() / name).u8string(); }
 

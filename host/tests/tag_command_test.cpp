@@ -6,6 +6,7 @@
 
 #include "frame/tests/component_fixture.h"
 #include "host/commands.h"
+#include "host/tests/captured_command.h"
 #include "host/tests/temp_folder.h"
 #include "host/tests/zip_builder.h"
 #include "spc/tests/spc_image_builder.h"
@@ -15,14 +16,7 @@ namespace {
 class tag_command_test : public component_fixture {
 protected:
     int run(const std::vector<std::string>& arguments) {
-        ::testing::internal::CaptureStdout();
-        ::testing::internal::CaptureStderr();
-        const int status = run_tag_command(*host_, arguments);
-        std::fflush(stdout);
-        std::fflush(stderr);
-        out_ = ::testing::internal::GetCapturedStdout();
-        err_ = ::testing::internal::GetCapturedStderr();
-        return status;
+        return run_captured([&] { return run_tag_command(*host_, arguments); }, out_, err_);
     }
     bool printed(const std::string& line) const { return out_.find("\n  " + line + "\n") != std::string::npos; }
 
