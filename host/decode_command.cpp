@@ -59,9 +59,14 @@ std::optional<decode_options> parse(const std::vector<std::string>& arguments) {
             options.loop = true;
         } else if (a == "--pcm16") {
             options.type = wav_writer::sample_type::pcm16;
+        } else if (a == "-o") {
+            std::fprintf(stderr, "decode: -o needs a file or folder\n");
+            return std::nullopt;
+        } else if (a == "--seek" || a == "--seconds") {
+            std::fprintf(stderr, "decode: %s needs a number of seconds\n", a.c_str());
+            return std::nullopt;
         } else if (a.size() > 1 && a[0] == '-') {
-            std::fprintf(stderr, "decode: %s needs %s\n", a.c_str(),
-                         a == "-o" ? "a file or folder" : (a == "--seek" || a == "--seconds") ? "a number of seconds" : "nothing: unknown option");
+            std::fprintf(stderr, "decode: unknown option %s\n", a.c_str());
             return std::nullopt;
         } else {
             options.files.push_back(a);
