@@ -10,7 +10,11 @@ void Timers::advance(int timer, uint64_t now) {
     // The prescaler runs from cycle 0 whether or not the timer is enabled.
     const uint64_t ticks = (now >> s) - (t.synced >> s);
     t.synced = now;
-    if (!t.enabled || ticks == 0) return;
+    if (t.enabled) count(t, ticks);
+}
+
+void Timers::count(Timer& t, uint64_t ticks) {
+    if (ticks == 0) return;
     // The stage counter wraps at 256, so a target below it is reached only
     // after wrapping; target 0 therefore means a period of 256.
     const uint32_t to_first = uint8_t(t.target - t.stage) == 0 ? 256u : uint8_t(t.target - t.stage);
@@ -74,6 +78,11 @@ void Timers::restore(int timer, bool enabled, uint8_t target, uint8_t counter, u
     t.target = target;
     t.stage = 0;
     t.counter = counter & 0x0F;
+    // A snapshot keeps no stage counter. A timer that was running has
+    // counted at least the prescaler tick that led up to the snapshot, so
+    // it resumes one stage on: its first output comes one stage sooner
+    // than from a fresh start.
+    if (enabled) count(t, 1);
 }
 
 }  // namespace apu

@@ -19,7 +19,7 @@ public:
     uint8_t peek_counter(int timer, uint64_t now);
 
     // Puts a timer into a snapshot's state without the side effects of
-    // enabling it (counter kept, stage counter at 0).
+    // enabling it: counter kept, and a running timer one stage on.
     void restore(int timer, bool enabled, uint8_t target, uint8_t counter, uint64_t now);
 
     // The first cycle from `now` on at which the timer's counter reads
@@ -39,6 +39,8 @@ private:
     };
     static unsigned shift(int timer) { return timer == 2 ? 4 : 7; }
     void advance(int timer, uint64_t now);
+    // Counts prescaler ticks through the stage counter into the output.
+    static void count(Timer& t, uint64_t ticks);
 
     Timer timers_[3];
 };

@@ -113,4 +113,41 @@ inline double residual_db(const std::vector<int16_t>& ours, const std::vector<in
     return 10 * std::log10(std::max(error, 1e-30) / power);
 }
 
+// Agreement with the oracle under a fixed model of it, in dB (higher is
+// better, silence scores about 0): its output is ours x 179/128, three
+// samples later, then its DC-blocking filter. Both sides lose everything
+// below 100 Hz (a 2-pole high-pass), the samples before `begin` and those
+// the oracle clipped are left out, and the oracle's energy is divided by
+// the error's. Nothing is fitted, so the oracle cannot predict itself.
+inline double agreement_db(const std::vector<int16_t>& ours, const std::vector<int16_t>& theirs, int channel,
+                           size_t begin) {
+    constexpr int kDelay = 3;
+    constexpr double kGain = 179.0 / 128.0;
+    const size_t n = std::min(ours.size(), theirs.size()) / 2;
+    // Butterworth high-pass at 100 Hz, bilinear transform at 32 kHz.
+    const double k = std::tan(3.14159265358979323846 * 100.0 / kRate);
+    const double norm = 1 / (1 + std::sqrt(2.0) * k + k * k);
+    const double b0 = norm, b1 = -2 * norm, b2 = norm;
+    const double a1 = 2 * (k * k - 1) * norm, a2 = (1 - std::sqrt(2.0) * k + k * k) * norm;
+    struct high_pass {
+        double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+    } ours_filter, theirs_filter;
+    auto run = [&](high_pass& f, double x) {
+        const double y = b0 * x + b1 * f.x1 + b2 * f.x2 - a1 * f.y1 - a2 * f.y2;
+        f.x2 = f.x1, f.x1 = x, f.y2 = f.y1, f.y1 = y;
+        return y;
+    };
+    double error = 0, power = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const double model = i >= kDelay ? ours[2 * (i - kDelay) + channel] * kGain : 0.0;
+        const double mine = run(ours_filter, model);
+        const double reference = run(theirs_filter, theirs[2 * i + channel]);
+        if (i < begin || std::abs(theirs[2 * i + channel]) >= 32767) continue;
+        error += (reference - mine) * (reference - mine);
+        power += reference * reference;
+    }
+    if (power == 0) return error == 0 ? 300.0 : -300.0;
+    return 10 * std::log10(power / std::max(error, 1e-30));
+}
+
 }  // namespace apu::oracle

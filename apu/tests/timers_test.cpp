@@ -67,13 +67,27 @@ TEST(Timers, LoweringTheTargetBelowTheStageWrapsThroughItsEightBits) {
     EXPECT_EQ(t.peek_counter(0, (5 + 254 + 3) * 128), 2);
 }
 
-TEST(Timers, RestoreKeepsTheCounterWithoutRestarting) {
+// A snapshot keeps no stage counter; a running timer resumes one stage on,
+// so its first output comes one stage sooner than after a fresh start (as
+// the reference player shows for every restart phase probed).
+TEST(Timers, RestoreKeepsTheCounterAndResumesOneStageOn) {
     Timers t;
     t.restore(0, true, 4, 0x1B, 0);
     EXPECT_TRUE(t.enabled(0));
     EXPECT_EQ(t.target(0), 4);
     EXPECT_EQ(t.peek_counter(0, 0), 0x0B);
-    EXPECT_EQ(t.peek_counter(0, 4 * 128), 0x0C);
+    EXPECT_EQ(t.peek_counter(0, 3 * 128 - 1), 0x0B);
+    EXPECT_EQ(t.peek_counter(0, 3 * 128), 0x0C);
+    EXPECT_EQ(t.next_output(1, 0), UINT64_MAX);
+
+    // Target 1: the one stage already reaches it.
+    t.restore(2, true, 1, 0, 0);
+    EXPECT_EQ(t.peek_counter(2, 0), 1);
+    // A stopped timer starts afresh when enabled.
+    t.restore(1, false, 4, 0, 0);
+    t.write_control(0x03, 0);
+    EXPECT_EQ(t.peek_counter(1, 4 * 128 - 1), 0);
+    EXPECT_EQ(t.peek_counter(1, 4 * 128), 1);
 }
 
 }  // namespace
