@@ -69,7 +69,7 @@ TEST(Timers, LoweringTheTargetBelowTheStageWrapsThroughItsEightBits) {
 
 // A snapshot keeps no stage counter; a running timer resumes one stage on,
 // so its first output comes one stage sooner than after a fresh start (as
-// the reference player shows for every restart phase probed).
+// the reference emulator shows for every restart phase probed).
 TEST(Timers, RestoreKeepsTheCounterAndResumesOneStageOn) {
     Timers t;
     t.restore(0, true, 4, 0x1B, 0);
