@@ -9,20 +9,6 @@
 
 namespace {
 
-std::vector<config_record> read_settings(component_client& client) {
-    memory_writer out;
-    host_abort abort;
-    client.get_config(out, abort);
-    return parse_config_records(std::vector<uint8_t>(out.data(), out.data() + out.size()));
-}
-
-void write_settings(component_client& client, const std::vector<config_record>& records) {
-    const std::vector<uint8_t> bytes = write_config_records(records);
-    memory_reader in(bytes);
-    host_abort abort;
-    client.set_config(in, abort);
-}
-
 // Decimal, optionally negative; values from 2^31 up to 2^32 - 1 are taken as
 // their 32-bit pattern, as the component's own page stores them.
 std::optional<int32_t> parse_value(const std::string& text) {

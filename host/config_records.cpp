@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "host/memory_streams.h"
+#include "sdk/component.h"
 #include "support/little_endian.h"
 
 namespace {
@@ -92,4 +94,26 @@ std::optional<guid_t> parse_guid_text(const std::string& text) {
     g.data3 = uint16_t(bytes[6] << 8 | bytes[7]);
     for (int i = 0; i < 8; ++i) g.data4[i] = bytes[8 + i];
     return g;
+}
+
+std::vector<config_record> read_settings(component_client& client) {
+    memory_writer out;
+    host_abort abort;
+    client.get_config(out, abort);
+    return parse_config_records(std::vector<uint8_t>(out.data(), out.data() + out.size()));
+}
+
+void write_settings(component_client& client, const std::vector<config_record>& records) {
+    const std::vector<uint8_t> bytes = write_config_records(records);
+    memory_reader in(bytes);
+    host_abort abort;
+    client.set_config(in, abort);
+}
+
+void set_setting(component_client& client, const guid_t& guid, int32_t value) {
+    auto records = read_settings(client);
+    for (auto& record : records) {
+        if (record.guid == guid) set_record_value(record, value);
+    }
+    write_settings(client, records);
 }

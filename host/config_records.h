@@ -26,3 +26,10 @@ void set_record_value(config_record& record, int32_t value);
 std::string guid_text(const guid_t& guid);
 // Reads that form in either case; nothing when the text is not a GUID.
 std::optional<guid_t> parse_guid_text(const std::string& text);
+
+class component_client;
+// A component's settings as records, through its configuration stream.
+std::vector<config_record> read_settings(component_client& client);
+void write_settings(component_client& client, const std::vector<config_record>& records);
+// Sets one 32-bit setting of a component by GUID, leaving the others.
+void set_setting(component_client& client, const guid_t& guid, int32_t value);

@@ -141,10 +141,11 @@ void spc_decoder::size_sample_buffer() {
     const uint32_t channels = settings_.channels;
     const uint32_t frames = (rate + 1) * block_ms / 1000;
     const bool known_width = bits == 8 || bits == 16 || bits == 24 || bits == 32;
-    const bool accepted = known_width && channels <= 2 && rate >= 8000 && rate <= 192000;
     // Other widths are delivered as silence: nothing of theirs is read.
     const uint32_t frame_bytes = known_width ? bits / 8 * channels : 0;
-    sample_buffer_.set_size(frames * (accepted ? frame_bytes : std::max(frame_bytes, 8u)));
+    sample_buffer_.set_size(frames * (snesapu::accepts_format(channels, bits, rate)
+                                          ? frame_bytes
+                                          : std::max(frame_bytes, snesapu::kWidestFrameBytes)));
 }
 
 uint32_t spc_decoder::end_ms() const {

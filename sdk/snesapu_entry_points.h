@@ -15,6 +15,16 @@ namespace snesapu {
 inline constexpr uint32_t kVersion = 0x20000;
 inline constexpr uint32_t kOldestCompatible = 0x20000;
 
+// The output formats SetAPUOpt takes; with any other it keeps the previous
+// one, so a caller's buffer must hold the widest frame it may then write.
+inline constexpr uint32_t kMinRate = 8000;
+inline constexpr uint32_t kMaxRate = 192000;
+inline constexpr uint32_t kWidestFrameBytes = 8;  // 32-bit stereo
+inline constexpr bool accepts_format(uint32_t channels, uint32_t bits, uint32_t rate) {
+    return (channels == 1 || channels == 2) && (bits == 8 || bits == 16 || bits == 24 || bits == 32) &&
+           rate >= kMinRate && rate <= kMaxRate;
+}
+
 // A voice record as GetAPUData exposes it: 128 bytes per voice.
 inline constexpr int kVoiceRecordSize = 128;
 inline constexpr int kVoiceMuteOffset = 13;       // 1 mutes the voice from the next EmuAPU on

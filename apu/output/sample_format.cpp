@@ -5,11 +5,12 @@
 #include <cmath>
 #include <cstring>
 
+#include "sdk/snesapu_entry_points.h"
+
 namespace apu::output {
 
 bool SampleFormat::valid() const {
-    return (channels == 1 || channels == 2) && (bits == 8 || bits == 16 || bits == 24 || bits == 32) &&
-           rate >= kMinRate && rate <= kMaxRate;
+    return snesapu::accepts_format(channels, bits, rate);
 }
 
 namespace {

@@ -12,7 +12,6 @@ struct SampleFormat {
     uint32_t rate = 32000;
 
     static constexpr uint32_t kCoreRate = 32000;
-    static constexpr uint32_t kMinRate = 8000, kMaxRate = 192000;
 
     bool valid() const;
     size_t frame_bytes() const { return channels * (bits / 8); }

@@ -45,13 +45,7 @@ protected:
         return folder;
     }
 
-    void set_setting(const std::string& name, int32_t value) {
-        auto records = parse_config_records(write_config());
-        for (auto& record : records) {
-            if (record.guid == *setting_guid(name)) set_record_value(record, value);
-        }
-        read_config(write_config_records(records));
-    }
+    void set_setting(const std::string& name, int32_t value) { ::set_setting(client(), *setting_guid(name), value); }
 
     void TearDown() override {
         read_config(defaults_);

@@ -37,17 +37,7 @@ public:
     }
 
     void set_rate(uint32_t rate) {
-        component_client& client = *host_.components().front().client;
-        host_abort abort;
-        memory_writer out;
-        client.get_config(out, abort);
-        auto records = parse_config_records(std::vector<uint8_t>(out.data(), out.data() + out.size()));
-        for (auto& record : records) {
-            if (record.guid == *setting_guid("cfg_samplerate")) set_record_value(record, static_cast<int32_t>(rate));
-        }
-        const auto bytes = write_config_records(records);
-        memory_reader in(bytes);
-        client.set_config(in, abort);
+        set_setting(*host_.components().front().client, *setting_guid("cfg_samplerate"), static_cast<int32_t>(rate));
     }
 
     // CPU seconds for kSeconds of the song through the decoder.
