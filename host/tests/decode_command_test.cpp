@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <optional>
 
 #include "frame/tests/component_fixture.h"
 #include "host/commands.h"
@@ -21,6 +22,16 @@ struct wav_file {
     std::vector<uint8_t> data;
 };
 
+// Calls `visit(tag, offset, declared size)` for each chunk whose header the
+// bytes hold, in order.
+template <class Visit>
+void walk_chunks(const std::vector<uint8_t>& bytes, Visit visit) {
+    for (size_t at = 12; at + 8 <= bytes.size();) {
+        const uint32_t size = get32(&bytes[at + 4]);
+        visit(std::string(reinterpret_cast<const char*>(&bytes[at]), 4), at, size);
+        at += 8 + size + (size & 1);
+    }
+}
 
 // Reads the chunks a WAV reader would; fails the test on a bad layout.
 wav_file parse_wav(const std::vector<uint8_t>& bytes) {
@@ -30,20 +41,18 @@ wav_file parse_wav(const std::vector<uint8_t>& bytes) {
     EXPECT_EQ(std::memcmp(bytes.data(), "RIFF", 4), 0);
     EXPECT_EQ(get32(&bytes[4]), bytes.size() - 8);
     EXPECT_EQ(std::memcmp(&bytes[8], "WAVE", 4), 0);
-    for (size_t at = 12; at + 8 <= bytes.size();) {
-        const uint32_t size = get32(&bytes[at + 4]);
+    walk_chunks(bytes, [&](const std::string& tag, size_t at, uint32_t size) {
         const uint8_t* body = &bytes[at + 8];
-        if (std::memcmp(&bytes[at], "fmt ", 4) == 0) {
+        if (tag == "fmt ") {
             wav.format = static_cast<uint16_t>(get16(body));
             wav.channels = static_cast<uint16_t>(get16(body + 2));
             wav.rate = get32(body + 4);
             wav.bits = static_cast<uint16_t>(get16(body + 14));
-        } else if (std::memcmp(&bytes[at], "data", 4) == 0) {
+        } else if (tag == "data") {
             EXPECT_EQ(at + 8 + size, bytes.size());
             wav.data.assign(body, body + std::min<size_t>(size, bytes.size() - at - 8));
         }
-        at += 8 + size + (size & 1);
-    }
+    });
     return wav;
 }
 
@@ -54,15 +63,14 @@ size_t wav_data_bytes(const std::filesystem::path& path) {
     std::vector<uint8_t> head(256);
     in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<size_t>(in.gcount()));
-    for (size_t at = 12; at + 8 <= head.size(); at += 8 + get32(&head[at + 4])) {
-        if (std::memcmp(&head[at], "data", 4) == 0) {
-            const uint32_t size = get32(&head[at + 4]);
-            EXPECT_EQ(std::filesystem::file_size(path), at + 8 + size) << path;
-            return size;
-        }
-    }
-    ADD_FAILURE() << "no data chunk in " << path;
-    return 0;
+    std::optional<size_t> data;
+    walk_chunks(head, [&](const std::string& tag, size_t at, uint32_t size) {
+        if (tag != "data" || data) return;
+        EXPECT_EQ(std::filesystem::file_size(path), at + 8 + size) << path;
+        data = size;
+    });
+    if (!data) ADD_FAILURE() << "no data chunk in " << path;
+    return data.value_or(0);
 }
 
 class decode_command_test : public component_fixture {
