@@ -19,8 +19,10 @@ if [ ${#missing[@]} -gt 0 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $sudo dpkg --add-architecture i386
   fi
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+  # Another setup may be installing at the same time: wait for its lock.
+  apt=(apt-get -o DPkg::Lock::Timeout=600)
+  $sudo "${apt[@]}" update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo "${apt[@]}" install -y -qq "${missing[@]}" >/dev/null
 fi
 
 # Wine's 32-bit loader is an i386 program. A kernel without 32-bit support

@@ -123,6 +123,10 @@ void Dsp::load_registers(const uint8_t registers[128]) {
         write(static_cast<uint8_t>(n * 16 + kOutx), written_[n * 16 + kOutx]);
     }
     endx_ = written_[kEndx];
+    // The reference emulator takes the decoder history of a voice not yet
+    // keyed on to be zero, though it has been decoding whatever RAM its
+    // address points at; players share that convention.
+    for (Voice& v : voices_) v.unkeyed = 1;
     koff_latched_ = registers_[kKoff];
     // A KON value in the snapshot is a write the DSP has yet to act on.
     new_kon_ = registers_[kKon];
@@ -372,6 +376,11 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
             v.buf_pos = 0;
             v.brr_header = 0;  // the header read before the restart is stale
             endx_ &= ~bit;
+            if (v.unkeyed) [[unlikely]] {
+                std::memset(v.buf, 0, sizeof v.buf);
+                std::memset(v.before, 0, sizeof v.before);
+                v.unkeyed = 0;
+            }
         }
         v.env.level = 0;
         v.env.hidden = 0;

@@ -37,7 +37,10 @@ struct DspState {
         int prev_level = 0, prev_output = 0;
         int envx_cpu = 0, outx_cpu = 0;
         int64_t envx_cpu_until = -1, outx_cpu_until = -1;
-        int ended = 0;               // reached a block with the end flag
+        int16_t ended = 0;           // reached a block with the end flag
+        // Not keyed on since a snapshot was loaded: what it decoded is not
+        // in the snapshot, so its first key-on starts from silence.
+        int16_t unkeyed = 0;
         // VOLL and VOLR as 32-bit lanes, for the main sums and again for
         // the echo sums; kept up to date as the registers are written.
         int16_t volume[8] = {};

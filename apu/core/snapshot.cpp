@@ -6,6 +6,12 @@
 
 namespace apu {
 
+// The snapshot does not hold where the CPU stood in the DSP's 32-clock
+// period. Players share the reference emulator's alignment, measured
+// against it on real songs: the CPU, and with it the timers, resume one
+// clock after the DSP's period begins.
+constexpr uint64_t kCpuCycleAfterLoad = 1;
+
 bool SoundSystem::load_spc(const uint8_t* image, size_t size) {
     if (!image) size = 0;
     auto copy = [&](uint8_t* to, size_t offset, size_t count) {
@@ -16,6 +22,7 @@ bool SoundSystem::load_spc(const uint8_t* image, size_t size) {
     auto byte = [&](size_t offset) { return offset < size ? image[offset] : uint8_t(0); };
 
     reset();
+    cpu_.set_cycle(kCpuCycleAfterLoad);
     copy(ram(), spc::kRam, 0x10000);
     uint8_t dsp_registers[128];
     copy(dsp_registers, spc::kDspRegisters, sizeof dsp_registers);

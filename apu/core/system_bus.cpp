@@ -116,6 +116,7 @@ void SystemBus::restore_io(uint8_t control, uint8_t dsp_address, const uint8_t p
     }
     aux_[0] = aux[0];
     aux_[1] = aux[1];
+    timers_.restart_prescaler(now);
     for (int i = 0; i < 3; ++i) timers_.restore(i, (control >> i) & 1, targets[i], counters[i], now);
 }
 

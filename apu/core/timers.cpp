@@ -7,8 +7,8 @@ namespace apu {
 void Timers::advance(int timer, uint64_t now) {
     Timer& t = timers_[timer];
     const unsigned s = shift(timer);
-    // The prescaler runs from cycle 0 whether or not the timer is enabled.
-    const uint64_t ticks = (now >> s) - (t.synced >> s);
+    // The prescaler runs from its origin whether or not the timer is enabled.
+    const uint64_t ticks = ((now - origin_) >> s) - ((t.synced - origin_) >> s);
     t.synced = now;
     if (t.enabled) count(t, ticks);
 }
@@ -68,7 +68,7 @@ uint64_t Timers::next_output(int timer, uint64_t now) {
     if (!t.enabled) return UINT64_MAX;
     const unsigned s = shift(timer);
     const uint32_t to_first = uint8_t(t.target - t.stage) == 0 ? 256u : uint8_t(t.target - t.stage);
-    return ((now >> s) + to_first) << s;
+    return origin_ + ((((now - origin_) >> s) + to_first) << s);
 }
 
 void Timers::restore(int timer, bool enabled, uint8_t target, uint8_t counter, uint64_t now) {

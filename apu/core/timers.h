@@ -18,6 +18,10 @@ public:
     // Reads without clearing (for inspection).
     uint8_t peek_counter(int timer, uint64_t now);
 
+    // The prescaler counts from `now` on, as after a snapshot, which does
+    // not hold its phase: from where the CPU resumes.
+    void restart_prescaler(uint64_t now) { origin_ = now; }
+
     // Puts a timer into a snapshot's state without the side effects of
     // enabling it: counter kept, and a running timer one stage on.
     void restore(int timer, bool enabled, uint8_t target, uint8_t counter, uint64_t now);
@@ -43,6 +47,7 @@ private:
     static void count(Timer& t, uint64_t ticks);
 
     Timer timers_[3];
+    uint64_t origin_ = 0;  // the cycle the prescaler started from
 };
 
 }  // namespace apu

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <numbers>
 #include <vector>
 
@@ -32,6 +33,10 @@ public:
     }
     SongBuilder& copy(uint8_t from, uint8_t to) {  // MOV $F2,#from / MOV A,$F3 / MOV $F2,#to / MOV $F3,A
         program_.insert(program_.end(), {0x8F, from, 0xF2, 0xE4, 0xF3, 0x8F, to, 0xF2, 0xC4, 0xF3});
+        return *this;
+    }
+    SongBuilder& code(std::initializer_list<uint8_t> bytes) {
+        program_.insert(program_.end(), bytes);
         return *this;
     }
     SongBuilder& wait(uint8_t loops) {  // MOV X,#n / DEC X / BNE

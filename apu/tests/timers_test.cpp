@@ -90,4 +90,17 @@ TEST(Timers, RestoreKeepsTheCounterAndResumesOneStageOn) {
     EXPECT_EQ(t.peek_counter(1, 4 * 128), 1);
 }
 
+// Nor does it keep the prescaler's phase: the prescaler starts over where
+// the CPU resumes, so ticks fall a whole divider after that cycle.
+TEST(Timers, TheRestartedPrescalerCountsFromItsNewOrigin) {
+    for (uint64_t origin : {0u, 1u, 37u}) {
+        Timers t;
+        t.restart_prescaler(origin);
+        t.restore(2, true, 3, 0, origin);  // one stage on: two more ticks to go
+        EXPECT_EQ(t.next_output(2, origin), origin + 2 * 16) << origin;
+        EXPECT_EQ(t.peek_counter(2, origin + 2 * 16 - 1), 0) << origin;
+        EXPECT_EQ(t.peek_counter(2, origin + 2 * 16), 1) << origin;
+    }
+}
+
 }  // namespace
