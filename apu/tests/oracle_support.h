@@ -115,7 +115,7 @@ inline double residual_db(const std::vector<int16_t>& ours, const std::vector<in
 
 // Agreement with the oracle under a fixed model of it, in dB (higher is
 // better, silence scores about 0): its output is ours x 179/128, three
-// samples later, then its DC-blocking filter. Both sides lose everything
+// samples later, clamped to 16 bits, then its DC-blocking filter. Both sides lose everything
 // below 100 Hz (a 2-pole high-pass), the samples before `begin` and those
 // the oracle clipped are left out, and the oracle's energy is divided by
 // the error's. Nothing is fitted, so the oracle cannot predict itself.
@@ -139,7 +139,8 @@ inline double agreement_db(const std::vector<int16_t>& ours, const std::vector<i
     };
     double error = 0, power = 0;
     for (size_t i = 0; i < n; ++i) {
-        const double model = i >= kDelay ? ours[2 * (i - kDelay) + channel] * kGain : 0.0;
+        const double model =
+            i >= kDelay ? std::clamp(ours[2 * (i - kDelay) + channel] * kGain, -32768.0, 32767.0) : 0.0;
         const double mine = run(ours_filter, model);
         const double reference = run(theirs_filter, theirs[2 * i + channel]);
         if (i < begin || std::abs(theirs[2 * i + channel]) >= 32767) continue;
