@@ -4,79 +4,41 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "core/dsp_brr.h"
 #include "core/dsp_echo.h"
 #include "core/dsp_gaussian.h"
+#include "core/dsp_schedule.h"
 
 namespace apu {
 
 namespace {
 
-enum : uint8_t {
-    kVolL = 0x0, kVolR = 0x1, kPitchL = 0x2, kPitchH = 0x3, kSrcn = 0x4, kAdsr1 = 0x5,
-    kAdsr2 = 0x6, kGain = 0x7, kEnvx = 0x8, kOutx = 0x9, kFirCoef = 0xF,
-    kMvolL = 0x0C, kMvolR = 0x1C, kEvolL = 0x2C, kEvolR = 0x3C, kKon = 0x4C, kKoff = 0x5C,
-    kFlg = 0x6C, kEndx = 0x7C, kEfb = 0x0D, kPmon = 0x2D, kNon = 0x3D, kEon = 0x4D,
-    kDir = 0x5D, kEsa = 0x6D, kEdl = 0x7D,
-};
-
 #define APU_ALWAYS_INLINE inline __attribute__((always_inline))
+#define APU_ALWAYS_INLINE_LAMBDA __attribute__((always_inline))
 
 constexpr uint8_t kFlgReset = 0x80, kFlgMute = 0x40, kFlgEchoOff = 0x20;
 constexpr int kLoadCounterPhase = 2032;
 
-// Cycles of the schedule below at which each register is used.
-struct SyncTables {
-    uint32_t write[128] = {};
-    uint32_t read[128] = {};
-    bool deferrable[128] = {};
-};
+using namespace schedule;
 
-constexpr SyncTables make_sync_tables() {
-    SyncTables t;
-    auto bit = [](int c) { return 1u << (c & 31); };
-    uint32_t voice_runs = 0;
-    for (int n = 0; n < 8; ++n) {
-        const int base = n * 16;
-        const int dir = n ? 3 * n - 2 : 22, pitch_high = n ? 3 * n - 1 : 23, run = n ? 3 * n - 1 : 31;
-        const int srcn = n >= 2 ? 3 * n - 6 : 18 + 3 * n;
-        voice_runs |= bit(run);
-        t.write[base + kVolL] = bit(3 * n);
-        t.write[base + kVolR] = bit(3 * n + 1);
-        t.write[base + kPitchL] = bit(dir);
-        t.write[base + kPitchH] = bit(pitch_high);
-        t.write[base + kSrcn] = bit(srcn);
-        t.write[base + kAdsr1] = bit(dir);
-        t.write[base + kAdsr2] = t.write[base + kGain] = bit(run);
-        t.write[base + kEnvx] = t.read[base + kEnvx] = bit(3 * n + 2);
-        t.write[base + kOutx] = t.read[base + kOutx] = bit(3 * n + 3);
-        t.write[base + kFirCoef] = bit(26);
-    }
-    t.write[kMvolL] = t.write[kEvolL] = bit(27);
-    t.write[kMvolR] = t.write[kEvolR] = t.write[kPmon] = bit(28);
-    t.write[kEfb] = bit(27) | bit(28);
-    t.write[kKon] = t.write[kKoff] = t.write[kEsa] = t.write[kEdl] = bit(30);
-    t.write[kNon] = t.write[kEon] = t.write[kDir] = bit(29);
-    t.write[kFlg] = voice_runs | bit(27) | bit(28) | bit(29) | bit(31);
-    t.write[kEndx] = t.read[kEndx] = ~0u;  // changed by every voice
-    // Used at one cycle and without side effects when written: KON, ENVX
-    // and OUTX do more than store their value.
-    for (int a = 0; a < 128; ++a) {
-        const uint32_t w = t.write[a];
-        t.deferrable[a] = w && !(w & (w - 1)) && a != kKon && (a & 0x0F) != kEnvx && (a & 0x0F) != kOutx;
-    }
-    return t;
-}
-
-constexpr SyncTables kSync = make_sync_tables();
-
-constexpr int run_cycle(int n) { return n ? 3 * n - 1 : 31; }
+// The clock of voice n's run, and how many clocks later its ENVX and OUTX
+// show the result.
+constexpr int run_cycle(int n) { return clock_of(Step::voice_run, n); }
+constexpr int kEnvxDelay = clocks_after_run(Step::voice_envx, 0);
+constexpr int kOutxDelay = clocks_after_run(Step::voice_outx, 0);
+static_assert([] {
+    for (int n = 0; n < 8; ++n)
+        if (clocks_after_run(Step::voice_envx, n) != kEnvxDelay || clocks_after_run(Step::voice_outx, n) != kOutxDelay)
+            return false;
+    return true;
+}());
 
 }  // namespace
 
-const uint32_t* const Dsp::kWriteSync = kSync.write;
-const uint32_t* const Dsp::kReadSync = kSync.read;
+const uint32_t* const Dsp::kWriteSync = kSync.use;
+const uint32_t* const Dsp::kReadSync = kSync.update;
 const bool* const Dsp::kDeferrable = kSync.deferrable;
 
 Dsp::Dsp(uint8_t* ram)
@@ -144,10 +106,10 @@ uint8_t Dsp::read(uint8_t address) const {
         const Voice& v = voices_[n];
         if ((address & 0x0F) == kEnvx)
             return static_cast<uint8_t>(v.envx_cpu_until >= position() ? v.envx_cpu
-                                        : published(v, n, 3, v.env.level, v.prev_level) >> 4);
+                                        : published(n, kEnvxDelay, v.env.level, v.prev_level) >> 4);
         if (quiet_until_) outx_read_ = true;
         return static_cast<uint8_t>(v.outx_cpu_until >= position() ? v.outx_cpu
-                                    : published(v, n, 4, v.output, v.prev_output) >> 8);
+                                    : published(n, kOutxDelay, v.output, v.prev_output) >> 8);
     }
     if (address == kEndx) return static_cast<uint8_t>(endx_);
     if (deferred_[address >> 6] & deferred_bit(address)) return deferred_value_[address];
@@ -172,10 +134,10 @@ void Dsp::write(uint8_t address, uint8_t value) {
     if ((address & 0x0F) == kEnvx || (address & 0x0F) == kOutx) {
         const int n = address >> 4;
         Voice& v = voices_[n];
-        const int delay = (address & 0x0F) == kEnvx ? 3 : 4;
+        const int delay = (address & 0x0F) == kEnvx ? kEnvxDelay : kOutxDelay;
         const int publish = (run_cycle(n) + delay) & 31;
         const int64_t until = position() + ((publish - static_cast<int>(clock_)) & 31);
-        if (delay == 3) {
+        if (delay == kEnvxDelay) {
             v.envx_cpu = value;
             v.envx_cpu_until = until;
         } else {
@@ -207,7 +169,7 @@ void Dsp::apply_settings() {
     }
 }
 
-int Dsp::published(const Voice&, int n, int delay, int now, int before) const {
+int Dsp::published(int n, int delay, int now, int before) const {
     // Between the run and the publishing cycle the register still shows the
     // value from before the run.
     const int since_run = (static_cast<int>(clock_) - run_cycle(n) - 1) & 31;
@@ -227,9 +189,10 @@ void Dsp::set_output(int16_t* frames, size_t frame_capacity) {
 
 
 // ---------------------------------------------------------------------------
-// Voice stages. Voice n (1..7) works at cycles 3n-2 .. 3n+3 of the 32-cycle
-// sample period; voice 0's early stages fall at the end of the previous
-// period (22, 23, 26, 31) and the rest at 0..3.
+// Voice stages, at the clocks the schedule gives them (dsp_schedule.h):
+// voice n (1..7) works at clocks 3n-2 .. 3n+3 of the period; voice 0's
+// early stages fall at the end of the previous period (18, 22, 23, 26, 31)
+// and the rest at 0..3.
 
 // In a whole period the CPU cannot write a register between the cycle that
 // latches it and the cycle that uses it, so the latches are skipped and the
@@ -615,183 +578,90 @@ APU_ALWAYS_INLINE void Dsp::sample_boundary() {
 }
 
 // ---------------------------------------------------------------------------
-// The 32-cycle schedule.
+// The schedule's actions (see dsp_schedule.h).
 
-template <bool Full, bool Quiet>
-APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
-    Voice* const v = voices_;
-    switch (c) {
-        case 0:
-            voice_decode_mix_left<Full>(v[0], 0);
-            voice_srcn<Full>(v[2], 2);
-            break;
-        case 1:
-            voice_mix_right<Full>(v[0], 0);
-            voice_dir<Full>(v[1], 1);
-            break;
-        case 2:
-            voice_pitch_high<Full>(v[1], 1);
-            voice_header<Full>(v[1], 1);
-            voice_run<Full, Quiet>(v[1], 1);
-            break;
-        case 3:
-            voice_decode_mix_left<Full>(v[1], 1);
-            voice_srcn<Full>(v[3], 3);
-            break;
-        case 4:
-            voice_mix_right<Full>(v[1], 1);
-            voice_dir<Full>(v[2], 2);
-            break;
-        case 5:
-            voice_pitch_high<Full>(v[2], 2);
-            voice_header<Full>(v[2], 2);
-            voice_run<Full, Quiet>(v[2], 2);
-            break;
-        case 6:
-            voice_decode_mix_left<Full>(v[2], 2);
-            voice_srcn<Full>(v[4], 4);
-            break;
-        case 7:
-            voice_mix_right<Full>(v[2], 2);
-            voice_dir<Full>(v[3], 3);
-            break;
-        case 8:
-            voice_pitch_high<Full>(v[3], 3);
-            voice_header<Full>(v[3], 3);
-            voice_run<Full, Quiet>(v[3], 3);
-            break;
-        case 9:
-            voice_decode_mix_left<Full>(v[3], 3);
-            voice_srcn<Full>(v[5], 5);
-            break;
-        case 10:
-            voice_mix_right<Full>(v[3], 3);
-            voice_dir<Full>(v[4], 4);
-            break;
-        case 11:
-            voice_pitch_high<Full>(v[4], 4);
-            voice_header<Full>(v[4], 4);
-            voice_run<Full, Quiet>(v[4], 4);
-            break;
-        case 12:
-            voice_decode_mix_left<Full>(v[4], 4);
-            voice_srcn<Full>(v[6], 6);
-            break;
-        case 13:
-            voice_mix_right<Full>(v[4], 4);
-            voice_dir<Full>(v[5], 5);
-            break;
-        case 14:
-            voice_pitch_high<Full>(v[5], 5);
-            voice_header<Full>(v[5], 5);
-            voice_run<Full, Quiet>(v[5], 5);
-            break;
-        case 15:
-            voice_decode_mix_left<Full>(v[5], 5);
-            voice_srcn<Full>(v[7], 7);
-            break;
-        case 16:
-            voice_mix_right<Full>(v[5], 5);
-            voice_dir<Full>(v[6], 6);
-            break;
-        case 17:
-            voice_pitch_high<Full>(v[6], 6);
-            voice_header<Full>(v[6], 6);
-            voice_run<Full, Quiet>(v[6], 6);
-            break;
-        case 18:
-            voice_decode_mix_left<Full>(v[6], 6);
-            voice_srcn<Full>(v[0], 0);
-            break;
-        case 19:
-            voice_mix_right<Full>(v[6], 6);
-            voice_dir<Full>(v[7], 7);
-            break;
-        case 20:
-            voice_pitch_high<Full>(v[7], 7);
-            voice_header<Full>(v[7], 7);
-            voice_run<Full, Quiet>(v[7], 7);
-            break;
-        case 21:
-            voice_decode_mix_left<Full>(v[7], 7);
-            voice_srcn<Full>(v[1], 1);
-            break;
-        case 22:
-            voice_mix_right<Full>(v[7], 7);
-            voice_dir<Full>(v[0], 0);
-            echo_addr_ = ((esa_ << 8) + echo_offset_) & 0xFFFF;
-            break;
-        case 23:
-            voice_pitch_high<Full>(v[0], 0);
-            if (Full) echo_read_both();
-            else echo_read(0);
-            break;
-        case 24:
-            if (!Full) echo_read(1);
-            break;
-        case 25:
-            break;
-        case 26: {
-            voice_header<Full>(v[0], 0);
-            const int16_t* newest = fir_buf_[fir_pos_];
-            // Unheard, the filter matters only for what echo writes store,
-            // through the feedback. (In a whole period EFB stays as it is
-            // until its use.)
-            if (!Quiet || (echo_may_write() && registers_[kEfb]))
-                fir_stereo(fir_buf_[fir_pos_ + 1], newest[0], newest[1], fir_coef_, fir_out_);
-            fir_buf_[fir_pos_ + 8][0] = newest[0];
-            fir_buf_[fir_pos_ + 8][1] = newest[1];
-            fir_pos_ = (fir_pos_ + 1) & 7;
-            break;
+template <bool Full, bool Quiet, int C, int I>
+APU_ALWAYS_INLINE void Dsp::action() {
+    constexpr Action a = kPeriod[C].actions[I];
+    constexpr int n = a.voice;
+    Voice& v = voices_[n];
+    if constexpr (a.step == Step::voice_srcn) {
+        voice_srcn<Full>(v, n);
+    } else if constexpr (a.step == Step::voice_dir) {
+        voice_dir<Full>(v, n);
+    } else if constexpr (a.step == Step::voice_pitch_high) {
+        voice_pitch_high<Full>(v, n);
+    } else if constexpr (a.step == Step::voice_header) {
+        voice_header<Full>(v, n);
+    } else if constexpr (a.step == Step::voice_run) {
+        voice_run<Full, Quiet>(v, n);
+    } else if constexpr (a.step == Step::voice_mix_left) {
+        voice_decode_mix_left<Full>(v, n);
+    } else if constexpr (a.step == Step::voice_mix_right) {
+        voice_mix_right<Full>(v, n);
+    } else if constexpr (a.step == Step::echo_address) {
+        echo_addr_ = ((esa_ << 8) + echo_offset_) & 0xFFFF;
+    } else if constexpr (a.step == Step::echo_read_left) {
+        if (Full) echo_read_both();
+        else echo_read(0);
+    } else if constexpr (a.step == Step::echo_read_right) {
+        if (!Full) echo_read(1);
+    } else if constexpr (a.step == Step::echo_fir) {
+        const int16_t* newest = fir_buf_[fir_pos_];
+        // Unheard, the filter matters only for what echo writes store,
+        // through the feedback. (In a whole period EFB stays as it is
+        // until its use.)
+        if (!Quiet || (echo_may_write() && registers_[kEfb]))
+            fir_stereo(fir_buf_[fir_pos_ + 1], newest[0], newest[1], fir_coef_, fir_out_);
+        fir_buf_[fir_pos_ + 8][0] = newest[0];
+        fir_buf_[fir_pos_ + 8][1] = newest[1];
+        fir_pos_ = (fir_pos_ + 1) & 7;
+    } else if constexpr (a.step == Step::echo_output_left) {
+        echo_output<Quiet>(0);
+    } else if constexpr (a.step == Step::echo_output_right) {
+        echo_output<Quiet>(1);
+        pmon_ = registers_[kPmon];
+        if (!Quiet) sample_boundary();
+    } else if constexpr (a.step == Step::latch_voice_flags) {
+        non_ = registers_[kNon];
+        eon_ = registers_[kEon];
+        dir_ = registers_[kDir];
+        echo_write_enabled_ = !(registers_[kFlg] & kFlgEchoOff);
+    } else if constexpr (a.step == Step::echo_write_left) {
+        if (!Full) echo_write(0);
+        if (echo_offset_ == 0) echo_length_ = (registers_[kEdl] & 0x0F) * 0x800;
+        echo_offset_ += 4;
+        if (echo_offset_ >= echo_length_) echo_offset_ = 0;
+        esa_ = registers_[kEsa];
+        rate_counter_ = (rate_counter_ == 0 ? kRateCounterWrap : rate_counter_) - 1;
+        rate_fires_ = rate_fire_mask(rate_counter_);
+        poll_sample_ = !poll_sample_;
+        // Selected with a mask: a branch taken every other sample, a
+        // period apart, is mispredicted.
+        const int poll = -poll_sample_;
+        kon_latched_ = (new_kon_ & poll) | (kon_latched_ & ~poll);
+        new_kon_ &= ~poll;
+        koff_latched_ = (registers_[kKoff] & poll) | (koff_latched_ & ~poll);
+        // Voices without either bit have nothing to act on.
+        poll_pending_ = ((kon_latched_ | koff_latched_) & poll) | (poll_pending_ & ~poll);
+        unusual_ = poll_pending_ | non_ | starting_ | hooked_;
+    } else if constexpr (a.step == Step::echo_write_right) {
+        if (Full) echo_write_both();
+        else echo_write(1);
+        if ((rate_fires_ >> (registers_[kFlg] & 0x1F)) & 1) {
+            const int feedback = (noise_ << 13) ^ (noise_ << 14);
+            noise_ = (feedback & 0x4000) ^ (noise_ >> 1);
         }
-        case 27:
-            echo_output<Quiet>(0);
-            break;
-        case 28:
-            echo_output<Quiet>(1);
-            pmon_ = registers_[kPmon];
-            if (!Quiet) sample_boundary();
-            break;
-        case 29:
-            non_ = registers_[kNon];
-            eon_ = registers_[kEon];
-            dir_ = registers_[kDir];
-            echo_write_enabled_ = !(registers_[kFlg] & kFlgEchoOff);
-            break;
-        case 30:
-            if (!Full) echo_write(0);
-            if (echo_offset_ == 0) echo_length_ = (registers_[kEdl] & 0x0F) * 0x800;
-            echo_offset_ += 4;
-            if (echo_offset_ >= echo_length_) echo_offset_ = 0;
-            esa_ = registers_[kEsa];
-            rate_counter_ = (rate_counter_ == 0 ? kRateCounterWrap : rate_counter_) - 1;
-            rate_fires_ = rate_fire_mask(rate_counter_);
-            poll_sample_ = !poll_sample_;
-            {
-                // Selected with a mask: a branch taken every other sample,
-                // a period apart, is mispredicted.
-                const int poll = -poll_sample_;
-                kon_latched_ = (new_kon_ & poll) | (kon_latched_ & ~poll);
-                new_kon_ &= ~poll;
-                koff_latched_ = (registers_[kKoff] & poll) | (koff_latched_ & ~poll);
-                // Voices without either bit have nothing to act on.
-                poll_pending_ = ((kon_latched_ | koff_latched_) & poll) | (poll_pending_ & ~poll);
-                unusual_ = poll_pending_ | non_ | starting_ | hooked_;
-            }
-            break;
-        case 31: {
-            if (Full) echo_write_both();
-            else echo_write(1);
-            if ((rate_fires_ >> (registers_[kFlg] & 0x1F)) & 1) {
-                const int feedback = (noise_ << 13) ^ (noise_ << 14);
-                noise_ = (feedback & 0x4000) ^ (noise_ >> 1);
-            }
-            voice_run<Full, Quiet>(v[0], 0);
-            break;
-        }
-        default:
-            break;
     }
+    // voice_envx, voice_outx: the registers are worked out when read (see
+    // published()).
+}
+
+template <bool Full, bool Quiet, int C>
+APU_ALWAYS_INLINE void Dsp::clock() {
+    [this]<int... I>(std::integer_sequence<int, I...>) APU_ALWAYS_INLINE_LAMBDA {
+        (action<Full, Quiet, C, I>(), ...);
+    }(std::make_integer_sequence<int, kActionsPerClock>{});
 }
 
 // A whole period, the common case (the CPU seldom touches the DSP mid-
@@ -799,14 +669,9 @@ APU_ALWAYS_INLINE void Dsp::cycle(uint32_t c) {
 // in between, so values stay in registers from one cycle to the next.
 template <bool Quiet>
 void Dsp::full_period() {
-#define APU_DSP_CLOCK(c) cycle<true, Quiet>(c);
-    APU_DSP_CLOCK(0) APU_DSP_CLOCK(1) APU_DSP_CLOCK(2) APU_DSP_CLOCK(3) APU_DSP_CLOCK(4) APU_DSP_CLOCK(5)
-    APU_DSP_CLOCK(6) APU_DSP_CLOCK(7) APU_DSP_CLOCK(8) APU_DSP_CLOCK(9) APU_DSP_CLOCK(10) APU_DSP_CLOCK(11)
-    APU_DSP_CLOCK(12) APU_DSP_CLOCK(13) APU_DSP_CLOCK(14) APU_DSP_CLOCK(15) APU_DSP_CLOCK(16) APU_DSP_CLOCK(17)
-    APU_DSP_CLOCK(18) APU_DSP_CLOCK(19) APU_DSP_CLOCK(20) APU_DSP_CLOCK(21) APU_DSP_CLOCK(22) APU_DSP_CLOCK(23)
-    APU_DSP_CLOCK(24) APU_DSP_CLOCK(25) APU_DSP_CLOCK(26) APU_DSP_CLOCK(27) APU_DSP_CLOCK(28) APU_DSP_CLOCK(29)
-    APU_DSP_CLOCK(30) APU_DSP_CLOCK(31)
-#undef APU_DSP_CLOCK
+    [this]<int... C>(std::integer_sequence<int, C...>) APU_ALWAYS_INLINE_LAMBDA {
+        (clock<true, Quiet, C>(), ...);
+    }(std::make_integer_sequence<int, 32>{});
 }
 
 void Dsp::apply_deferred_writes() {
@@ -844,7 +709,7 @@ void Dsp::run(uint32_t clocks) {
             continue;
         }
         switch (start) {
-#define APU_DSP_CLOCK(c) case c: cycle<false>(c); if (--n == 0) break; [[fallthrough]];
+#define APU_DSP_CLOCK(c) case c: clock<false, false, c>(); if (--n == 0) break; [[fallthrough]];
         APU_DSP_CLOCK(0) APU_DSP_CLOCK(1) APU_DSP_CLOCK(2) APU_DSP_CLOCK(3) APU_DSP_CLOCK(4) APU_DSP_CLOCK(5)
         APU_DSP_CLOCK(6) APU_DSP_CLOCK(7) APU_DSP_CLOCK(8) APU_DSP_CLOCK(9) APU_DSP_CLOCK(10) APU_DSP_CLOCK(11)
         APU_DSP_CLOCK(12) APU_DSP_CLOCK(13) APU_DSP_CLOCK(14) APU_DSP_CLOCK(15) APU_DSP_CLOCK(16) APU_DSP_CLOCK(17)
@@ -852,7 +717,7 @@ void Dsp::run(uint32_t clocks) {
         APU_DSP_CLOCK(24) APU_DSP_CLOCK(25) APU_DSP_CLOCK(26) APU_DSP_CLOCK(27) APU_DSP_CLOCK(28) APU_DSP_CLOCK(29)
         APU_DSP_CLOCK(30)
 #undef APU_DSP_CLOCK
-        case 31: cycle<false>(31); break;
+        case 31: clock<false, false, 31>(); break;
         }
         if (!clock_ && (deferred_[0] | deferred_[1])) apply_deferred_writes();
     }

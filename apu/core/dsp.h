@@ -236,12 +236,14 @@ private:
         uint32_t groups[kPassCapacity];
     };
 
-    // The work of cycle c of the period; Full when the whole period runs
-    // at once, with no CPU access in between; Quiet when its frame goes
-    // unheard (see set_unheard_until).
-    template <bool Full, bool Quiet = false> void cycle(uint32_t c);
-    template <bool Quiet> void full_period();  // cycles 0..31 without counting clocks
-    // Voice stages; see the per-cycle schedule in dsp.cpp.
+    // The work of clock C of the period, as the schedule gives it
+    // (dsp_schedule.h), and of its action I; Full when the whole period
+    // runs at once, with no CPU access in between; Quiet when its frame
+    // goes unheard (see set_unheard_until).
+    template <bool Full, bool Quiet, int C> void clock();
+    template <bool Full, bool Quiet, int C, int I> void action();
+    template <bool Quiet> void full_period();  // clocks 0..31 without counting them
+    // Voice stages; see the schedule.
     template <bool Full> void voice_srcn(Voice& v, int n);
     template <bool Full> int srcn_of(const Voice& v, int n) const;
     int dir_address(int srcn, bool start) const;
@@ -277,7 +279,7 @@ private:
     // Clocks run since reset.
     int64_t position() const { return periods_ * 32 + clock_; }
     // ENVX or OUTX (`delay` 3 or 4 cycles after the voice's run) as read now.
-    int published(const Voice& v, int n, int delay, int now, int before) const;
+    int published(int n, int delay, int now, int before) const;
     // Echo stages.
     void echo_read(int channel);
     template <bool Quiet = false> void echo_output(int channel);
