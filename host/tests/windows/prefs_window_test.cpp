@@ -14,6 +14,7 @@
 #include "host/tests/temp_folder.h"
 #include "host/tests/wav_reader.h"
 #include "host/tests/windows/dialog_template.h"
+#include "sdk/dialog_impl.h"
 
 namespace {
 
@@ -399,6 +400,33 @@ TEST_F(prefs_window_test, prefs_command_writes_a_screenshot_and_refuses_other_ar
     EXPECT_GT(read_png(shot).width, 338u);
     EXPECT_EQ(run_captured([&] { return run_prefs_command(*host_, {"--bogus"}); }, out, err), 2);
     EXPECT_EQ(run_captured([&] { return run_prefs_command(*host_, {"--screenshot"}); }, out, err), 2);
+}
+
+// Stands outside the guard and resumes after the test's own exception, so
+// that the test sees what the guard did before the search reached it.
+struct resume_registration {
+    resume_registration* next;
+    EXCEPTION_DISPOSITION(__cdecl* handler)(EXCEPTION_RECORD*, void*, CONTEXT*, void*);
+};
+constexpr DWORD test_exception = 0xE0001234;
+
+EXCEPTION_DISPOSITION __cdecl resume_test_exception(EXCEPTION_RECORD* record, void*, CONTEXT*, void*) {
+    return record->ExceptionCode == test_exception ? ExceptionContinueExecution : ExceptionContinueSearch;
+}
+
+TEST(structured_exception_guard, a_fault_inside_is_offered_to_the_host_filter) {
+    resume_registration outer = {reinterpret_cast<resume_registration*>(__readfsdword(0)), &resume_test_exception};
+    __writefsdword(0, reinterpret_cast<DWORD>(&outer));
+    testing::internal::CaptureStderr();
+    {
+        structured_exception_guard guard;
+        RaiseException(test_exception, 0, 0, nullptr);
+    }
+    RaiseException(test_exception, 0, 0, nullptr);  // outside the guard the host's filter is not asked
+    const std::string reported = testing::internal::GetCapturedStderr();
+    __writefsdword(0, reinterpret_cast<DWORD>(outer.next));
+    EXPECT_EQ(reported.find("Crash: exception E0001234"), 0u) << reported;
+    EXPECT_EQ(reported.find("Crash", 1), std::string::npos) << reported;
 }
 
 }  // namespace
