@@ -18,6 +18,15 @@
 
 namespace {
 
+// The tests' windows live on a desktop of their own, made on this display:
+// the session's default desktop may have been started by a program that
+// had none, and other programs' windows must not meet these.
+const bool own_desktop = [] {
+    const std::wstring name = L"velmo-prefs-tests-" + std::to_wstring(GetCurrentProcessId());
+    HDESK desktop = CreateDesktopW(name.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    return desktop && SetThreadDesktop(desktop);
+}();
+
 constexpr uint32_t changed = preferences_state::resettable | preferences_state::changed;
 constexpr uint32_t unchanged = preferences_state::resettable;
 
@@ -150,6 +159,10 @@ std::vector<std::string> undrawn_controls(const rgb_image& image, HWND host_wind
 
 class prefs_window_test : public component_fixture {
 protected:
+    void SetUp() override {
+        ASSERT_TRUE(own_desktop) << "no desktop of the tests' own";
+        component_fixture::SetUp();
+    }
     void TearDown() override {
         window_.reset();
         component_fixture::TearDown();
