@@ -6,8 +6,8 @@
 #include "prefs/setting_table.h"
 
 std::string setting_display_name(const guid_t& guid) {
-    for (const auto& spec : setting_table) {
-        if (spec.guid == guid) return spec.name;
+    for (const auto& row : setting_table) {
+        if (row.guid == guid) return row.name;
     }
     return guid_text(guid);
 }
@@ -20,8 +20,8 @@ size_t setting_order(const guid_t& guid) {
 }
 
 std::optional<guid_t> setting_guid(const std::string& name_or_guid) {
-    for (const auto& spec : setting_table) {
-        if (name_or_guid == spec.name) return spec.guid;
+    for (const auto& row : setting_table) {
+        if (name_or_guid == row.name) return row.guid;
     }
     return parse_guid_text(name_or_guid);
 }

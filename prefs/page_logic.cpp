@@ -10,9 +10,9 @@
 
 namespace {
 
-const page_list& list_of(const setting_spec& spec) {
+const page_list& list_of(const setting_row& row) {
     return *std::find_if(std::begin(page_lists), std::end(page_lists),
-                         [&](const page_list& list) { return list.control_id == spec.control_id; });
+                         [&](const page_list& list) { return list.control_id == row.control_id; });
 }
 
 // The position of a value in a list; nothing when the list lacks it.
@@ -29,8 +29,8 @@ bool is_dsp_box(int control_id) {
 }
 
 bool is_control_of(page_control_kind kind, int control_id) {
-    return std::any_of(std::begin(setting_table), std::end(setting_table), [&](const setting_spec& spec) {
-        return spec.control_kind == kind && spec.control_id == control_id;
+    return std::any_of(std::begin(setting_table), std::end(setting_table), [&](const setting_row& row) {
+        return row.control_kind == kind && row.control_id == control_id;
     });
 }
 
@@ -38,19 +38,19 @@ std::string unsigned_text(int32_t value) { return std::to_string(static_cast<uin
 
 // Shows one value in a setting's control. Lists are left to the caller, which
 // fills them or only selects.
-void show_value(page_controls& controls, const setting_spec& spec, int32_t value) {
-    switch (spec.control_kind) {
+void show_value(page_controls& controls, const setting_row& row, int32_t value) {
+    switch (row.control_kind) {
     case page_control_kind::dsp_boxes:
         for (const auto& box : dsp_option_boxes) controls.set_checked(box.control_id, static_cast<uint32_t>(value) & box.bit);
         break;
     case page_control_kind::check_box:
-        controls.set_checked(spec.control_id, value != 0);
+        controls.set_checked(row.control_id, value != 0);
         break;
     case page_control_kind::number_box:
-        controls.set_text(spec.control_id, unsigned_text(value));
+        controls.set_text(row.control_id, unsigned_text(value));
         break;
     case page_control_kind::slider:
-        controls.set_slider_position(spec.control_id, value);
+        controls.set_slider_position(row.control_id, value);
         // The stored value, even where the slider stops short of it.
         controls.set_text(volume_display_id, unsigned_text(value));
         break;
@@ -61,17 +61,17 @@ void show_value(page_controls& controls, const setting_spec& spec, int32_t value
 
 // What a control other than the DSP boxes holds, as its setting would store
 // it; nothing for a list without a selection.
-std::optional<uint32_t> shown_value(page_controls& controls, const setting_spec& spec) {
-    switch (spec.control_kind) {
+std::optional<uint32_t> shown_value(page_controls& controls, const setting_row& row) {
+    switch (row.control_kind) {
     case page_control_kind::list:
-        if (list_of(spec).value_from_label) return page_number(controls.text(spec.control_id));
-        return controls.selected_list_data(spec.control_id);
+        if (list_of(row).value_from_label) return page_number(controls.text(row.control_id));
+        return controls.selected_list_data(row.control_id);
     case page_control_kind::check_box:
-        return controls.checked(spec.control_id) ? 1 : 0;
+        return controls.checked(row.control_id) ? 1 : 0;
     case page_control_kind::number_box:
-        return page_number(controls.text(spec.control_id));
+        return page_number(controls.text(row.control_id));
     case page_control_kind::slider:
-        return static_cast<uint32_t>(controls.slider_position(spec.control_id));
+        return static_cast<uint32_t>(controls.slider_position(row.control_id));
     case page_control_kind::dsp_boxes:
         break;
     }
@@ -94,17 +94,17 @@ preferences_page_logic::preferences_page_logic(page_controls& controls, service_
     : m_controls(controls), m_callback(std::move(callback)) {}
 
 void preferences_page_logic::initialize() {
-    for (const auto& spec : setting_table) {
-        const int32_t stored = setting_variable(spec);
-        if (spec.control_kind == page_control_kind::list) {
-            const page_list& list = list_of(spec);
+    for (const auto& row : setting_table) {
+        const int32_t stored = setting_variable(row);
+        if (row.control_kind == page_control_kind::list) {
+            const page_list& list = list_of(row);
             m_controls.clear_list(list.control_id);
             for (const auto& entry : list.entries) m_controls.add_list_entry(list.control_id, entry.label, entry.value);
             m_controls.select_list_entry(list.control_id, entry_of(list, static_cast<uint32_t>(stored)).value_or(0));
             continue;
         }
-        if (spec.control_kind == page_control_kind::slider) m_controls.set_slider_range(spec.control_id, 0, 255, 16);
-        show_value(m_controls, spec, stored);
+        if (row.control_kind == page_control_kind::slider) m_controls.set_slider_range(row.control_id, 0, 255, 16);
+        show_value(m_controls, row, stored);
     }
     // Writing the number boxes raised their notifications; none of them counts.
     m_last_changed = -1;
@@ -134,9 +134,9 @@ bool preferences_page_logic::has_changed() {
     m_last_changed = -1;
     auto compared = [&](int control_id) { return only == -1 || only == control_id; };
 
-    for (const auto& spec : setting_table) {
-        const uint32_t stored = static_cast<uint32_t>(setting_variable(spec).get());
-        if (spec.control_kind == page_control_kind::dsp_boxes) {
+    for (const auto& row : setting_table) {
+        const uint32_t stored = static_cast<uint32_t>(setting_variable(row).get());
+        if (row.control_kind == page_control_kind::dsp_boxes) {
             // Bits without a box keep their stored state, so they never differ.
             uint32_t mask = stored;
             for (const auto& box : dsp_option_boxes) {
@@ -146,17 +146,17 @@ bool preferences_page_logic::has_changed() {
             if (mask != stored) return true;
             continue;
         }
-        if (!compared(spec.control_id)) continue;
-        const std::optional<uint32_t> shown = shown_value(m_controls, spec);
+        if (!compared(row.control_id)) continue;
+        const std::optional<uint32_t> shown = shown_value(m_controls, row);
         if (shown && *shown != stored) return true;
     }
     return false;
 }
 
 void preferences_page_logic::apply() {
-    for (const auto& spec : setting_table) {
-        cfg_int_t<int>& setting = setting_variable(spec);
-        if (spec.control_kind == page_control_kind::dsp_boxes) {
+    for (const auto& row : setting_table) {
+        cfg_int_t<int>& setting = setting_variable(row);
+        if (row.control_kind == page_control_kind::dsp_boxes) {
             // Bits without a box are cleared.
             uint32_t mask = 0;
             for (const auto& box : dsp_option_boxes) {
@@ -166,19 +166,19 @@ void preferences_page_logic::apply() {
             continue;
         }
         // A list without a selection leaves its setting alone.
-        if (const std::optional<uint32_t> shown = shown_value(m_controls, spec)) setting = static_cast<int32_t>(*shown);
+        if (const std::optional<uint32_t> shown = shown_value(m_controls, row)) setting = static_cast<int32_t>(*shown);
     }
     state_changed();
 }
 
 void preferences_page_logic::reset() {
-    for (const auto& spec : setting_table) {
-        if (spec.control_kind == page_control_kind::list) {
-            const page_list& list = list_of(spec);
-            m_controls.select_list_entry(list.control_id, entry_of(list, static_cast<uint32_t>(spec.default_value)).value_or(0));
+    for (const auto& row : setting_table) {
+        if (row.control_kind == page_control_kind::list) {
+            const page_list& list = list_of(row);
+            m_controls.select_list_entry(list.control_id, entry_of(list, static_cast<uint32_t>(row.default_value)).value_or(0));
             continue;
         }
-        show_value(m_controls, spec, spec.default_value);
+        show_value(m_controls, row, row.default_value);
     }
     m_last_changed = -1;
     state_changed();

@@ -17,7 +17,7 @@ enum class page_control_kind {
     slider,      // a trackbar with its value shown beside it
 };
 
-struct setting_spec {
+struct setting_row {
     const char* name;
     guid_t guid;
     int32_t default_value;
@@ -25,7 +25,7 @@ struct setting_spec {
     int control_id;  // 0 for the DSP option bits, which have a box per bit
 };
 
-inline constexpr setting_spec setting_table[] = {
+inline constexpr setting_row setting_table[] = {
     {"cfg_samplerate", {0xDBE7C79E, 0x25AA, 0x47E8, {0x95, 0x61, 0x77, 0x9D, 0x26, 0x29, 0x2F, 0x13}}, 32000,
      page_control_kind::list, 1000},
     {"cfg_bitspersample", {0x5DB802FB, 0xA0EB, 0x4B54, {0x90, 0xFE, 0xB5, 0x79, 0x55, 0x04, 0x2B, 0xED}}, 16,
@@ -62,9 +62,9 @@ inline constexpr setting_spec setting_table[] = {
 
 // The entry of a name; a name missing from the table does not compile where
 // it is looked up at compile time.
-consteval const setting_spec& setting_named(std::string_view name) {
-    for (const auto& spec : setting_table) {
-        if (name == spec.name) return spec;
+consteval const setting_row& setting_named(std::string_view name) {
+    for (const auto& row : setting_table) {
+        if (name == row.name) return row;
     }
     throw "no such setting";
 }

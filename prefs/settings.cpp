@@ -27,10 +27,10 @@ VELMO_SETTING(cfg_write_all_xid6);
 
 #undef VELMO_SETTING
 
-cfg_int_t<int>& setting_variable(const setting_spec& spec) {
+cfg_int_t<int>& setting_variable(const setting_row& row) {
     for (cfg_var_reader* var = cfg_var_reader::list_head(); var; var = var->next_reader()) {
         // Every setting of this component is a cfg_int_t<int>.
-        if (var->guid() == spec.guid) return static_cast<cfg_int_t<int>&>(*var);
+        if (var->guid() == row.guid) return static_cast<cfg_int_t<int>&>(*var);
     }
     throw exception_bug_check();
 }

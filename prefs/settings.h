@@ -1,7 +1,7 @@
 #pragma once
 #include "sdk/cfg_var.h"
 
-struct setting_spec;
+struct setting_row;
 
 // The component's sixteen persistent settings.
 extern cfg_int_t<int> cfg_samplerate;
@@ -22,4 +22,4 @@ extern cfg_int_t<int> cfg_use_xid6_amp;
 extern cfg_int_t<int> cfg_write_all_xid6;
 
 // The variable of a table entry.
-cfg_int_t<int>& setting_variable(const setting_spec& spec);
+cfg_int_t<int>& setting_variable(const setting_row& row);

@@ -20,11 +20,11 @@ public:
 class page_logic_test : public testing::Test {
 protected:
     page_logic_test() {
-        for (const auto& spec : setting_table) setting_variable(spec) = spec.default_value;
+        for (const auto& row : setting_table) setting_variable(row) = row.default_value;
         controls_.on_command = [this](int id, int code) { page_.on_command(id, code); };
     }
     ~page_logic_test() override {
-        for (const auto& spec : setting_table) setting_variable(spec) = spec.default_value;
+        for (const auto& row : setting_table) setting_variable(row) = row.default_value;
     }
 
     std::string selected_label(int id) { return controls_.text(id); }
@@ -55,7 +55,7 @@ TEST_F(page_logic_test, every_setting_is_shown_and_applied_back) {
     cfg_use_xid6_amp = 0;
     cfg_write_all_xid6 = 0;
     std::vector<int32_t> stored;
-    for (const auto& spec : setting_table) stored.push_back(setting_variable(spec));
+    for (const auto& row : setting_table) stored.push_back(setting_variable(row));
 
     page_.initialize();
     EXPECT_EQ(selected_label(1000), "44100");
@@ -75,7 +75,7 @@ TEST_F(page_logic_test, every_setting_is_shown_and_applied_back) {
     EXPECT_EQ(controls_.slider_ticks, 16);
     EXPECT_EQ(page_.state(), unchanged);
 
-    for (const auto& spec : setting_table) setting_variable(spec) = spec.default_value;
+    for (const auto& row : setting_table) setting_variable(row) = row.default_value;
     EXPECT_EQ(page_.state(), changed);
     page_.apply();
     for (size_t i = 0; i < std::size(setting_table); ++i) {
@@ -217,7 +217,7 @@ TEST_F(page_logic_test, reset_shows_the_defaults_and_leaves_the_settings_until_a
     EXPECT_EQ(cfg_samplerate.get(), 48000);
 
     page_.apply();
-    for (const auto& spec : setting_table) EXPECT_EQ(setting_variable(spec).get(), spec.default_value) << spec.name;
+    for (const auto& row : setting_table) EXPECT_EQ(setting_variable(row).get(), row.default_value) << row.name;
     page_.reset();
     EXPECT_EQ(page_.state(), unchanged);
 }

@@ -53,9 +53,9 @@ TEST_F(settings_stream_test, defaults_are_sixteen_records_in_reverse_order) {
 
 TEST_F(settings_stream_test, stream_holds_the_table_in_reverse_with_its_defaults) {
     std::vector<config_record> expected;
-    for (auto spec = std::rbegin(setting_table); spec != std::rend(setting_table); ++spec) {
-        config_record record{spec->guid, {}};
-        set_record_value(record, spec->default_value);
+    for (auto row = std::rbegin(setting_table); row != std::rend(setting_table); ++row) {
+        config_record record{row->guid, {}};
+        set_record_value(record, row->default_value);
         expected.push_back(record);
     }
     EXPECT_EQ(write_config(), write_config_records(expected));
