@@ -1,6 +1,7 @@
 // The component's services, linked into the service list at load in this
 // order; the host meets them in reverse.
 #include "frame/component_info.h"
+#include "prefs/page_service.h"
 #include "sdk/input_impl.h"
 #include "spc/input_velmo.h"
 
@@ -11,5 +12,6 @@ service_factory_single_t<componentversion_myimpl> g_version_factory;
 service_impl_single_t<input_file_type_impl> g_file_type(true);
 service_factory_single_ref_t<service_impl_single_t<input_file_type_impl>> g_file_type_factory(g_file_type);
 service_factory_single_t<component_installation_validator_filename> g_validator_factory("son_velmo.dll");
+preferences_page_factory_t<preferences_page_velmo> g_page_factory;
 
 }  // namespace

@@ -16,6 +16,9 @@ int run_decode_command(component_host& host, const std::vector<std::string>& arg
 // Lists every setting of the loaded components; "set NAME VALUE" changes one,
 // kept when the host saves at exit.
 int run_config_command(component_host& host, const std::vector<std::string>& arguments);
+// Opens the preferences window with the components' pages; "--screenshot
+// FILE.png" draws it into a file and returns.
+int run_prefs_command(component_host& host, const std::vector<std::string>& arguments);
 
 // One "  name: value" line per record, known settings first in their order.
 std::string config_listing(std::vector<config_record> records);

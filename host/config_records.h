@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sdk/guid.h"
+#include "support/guid_text.h"
 
 // One record of a component's configuration stream: a 16-byte GUID, a
 // little-endian 32-bit length and that many bytes of data.
@@ -21,11 +22,6 @@ std::vector<uint8_t> write_config_records(const std::vector<config_record>& reco
 // A 4-byte record's value as a signed 32-bit integer; nothing for other lengths.
 std::optional<int32_t> record_value(const config_record& record);
 void set_record_value(config_record& record, int32_t value);
-
-// GUIDs in their usual text form, upper case: DBE7C79E-25AA-47E8-9561-779D26292F13.
-std::string guid_text(const guid_t& guid);
-// Reads that form in either case; nothing when the text is not a GUID.
-std::optional<guid_t> parse_guid_text(const std::string& text);
 
 class component_client;
 // A component's settings as records, through its configuration stream.

@@ -20,7 +20,10 @@ void print_usage() {
                  "      [--replaygain-track DB] [--replaygain-album DB]\n"
                  "                        edits the tags of each file and prints what was written\n"
                  "  config                every setting of the loaded components with its value\n"
-                 "  config set NAME VALUE sets one setting (a decimal 32-bit integer) and saves it\n");
+                 "  config set NAME VALUE sets one setting (a decimal 32-bit integer) and saves it\n"
+                 "  prefs [--screenshot FILE.png]\n"
+                 "                        the preferences window with every component's page (Windows build);\n"
+                 "                        --screenshot draws it into a PNG file and exits\n");
 }
 
 }  // namespace
@@ -60,6 +63,7 @@ int main(int argc, char** argv) {
         if (command == "tag") return run_tag_command(host, arguments);
         if (command == "decode") return run_decode_command(host, arguments);
         if (command == "config") return run_config_command(host, arguments);
+        if (command == "prefs") return run_prefs_command(host, arguments);
         std::fprintf(stderr, "unknown command: %s\n", command.c_str());
         print_usage();
         return 2;

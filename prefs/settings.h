@@ -1,6 +1,8 @@
 #pragma once
 #include "sdk/cfg_var.h"
 
+struct setting_row;
+
 // The component's sixteen persistent settings.
 extern cfg_int_t<int> cfg_samplerate;
 extern cfg_int_t<int> cfg_bitspersample;
@@ -18,3 +20,6 @@ extern cfg_int_t<int> cfg_spc_extension;
 extern cfg_int_t<int> cfg_no_script700;
 extern cfg_int_t<int> cfg_use_xid6_amp;
 extern cfg_int_t<int> cfg_write_all_xid6;
+
+// The variable of a table entry.
+cfg_int_t<int>& setting_variable(const setting_row& row);

@@ -54,4 +54,10 @@ SHARED_API const char* uCallStackTop();
 // The system's text for an error code; false when it has none.
 SHARED_API bool uFormatSystemErrorMessage(string_base& out, uint32_t code);
 
+#if defined(_WIN32)
+// The host's crash handling for a structured exception raised inside a
+// component's window code; returns the filter's verdict (EXCEPTION_*).
+SHARED_API long uExceptFilterProc(struct _EXCEPTION_POINTERS* info);
+#endif
+
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "sdk/shared.h"
+#include "prefs/page_service.h"
 #include "prefs/settings.h"
 #include "spc/spc_layout.h"
 #include "spc/tag_writer.h"
@@ -12,7 +13,6 @@
 
 namespace {
 constexpr guid_t input_guid = {0xFFEE4F1E, 0x598A, 0x4429, {0x98, 0xE3, 0xF6, 0xFE, 0x27, 0x02, 0xCB, 0xE3}};
-constexpr guid_t preferences_guid = {0xA8E61D30, 0xB2E2, 0x4CCE, {0xAD, 0x31, 0x73, 0x9E, 0x6C, 0xA8, 0x5D, 0xF1}};
 }  // namespace
 
 bool input_velmo::g_is_our_path(const char*, const char* extension) {
@@ -20,7 +20,7 @@ bool input_velmo::g_is_our_path(const char*, const char* extension) {
 }
 
 guid_t input_velmo::g_get_guid() { return input_guid; }
-guid_t input_velmo::g_get_preferences_guid() { return preferences_guid; }
+guid_t input_velmo::g_get_preferences_guid() { return preferences_page_velmo::page_guid; }
 
 void input_velmo::open(const service_ptr_t<file>& hint, const char* path, input_open_reason reason,
                        abort_callback& abort) {

@@ -1,6 +1,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 #include "sdk/shared.h"
@@ -68,5 +69,14 @@ bool uFormatSystemErrorMessage(string_base& out, uint32_t code) {
     out.set_string(narrow(text, static_cast<int>(units)).c_str());
     LocalFree(text);
     return true;
+}
+
+long uExceptFilterProc(EXCEPTION_POINTERS* info) {
+    // Reported here; the system's handling then ends the process.
+    const char* where = uCallStackTop();
+    std::fprintf(stderr, "Crash: exception %08lX at %p%s%s\n", info->ExceptionRecord->ExceptionCode,
+                 info->ExceptionRecord->ExceptionAddress, where ? " in " : "", where ? where : "");
+    std::fflush(stderr);
+    return EXCEPTION_CONTINUE_SEARCH;
 }
 #endif

@@ -1,6 +1,8 @@
 // The configuration stream of the sixteen settings, read and written by the
 // real component through its client object.
 #include "frame/tests/component_fixture.h"
+#include "host/config_records.h"
+#include "prefs/setting_table.h"
 
 namespace {
 
@@ -47,6 +49,16 @@ TEST_F(settings_stream_test, defaults_are_sixteen_records_in_reverse_order) {
     bytes last(all.end() - 24, all.end());
     EXPECT_EQ(last, record(samplerate_guid, 4, le32(32000)));
     EXPECT_EQ(stored(channels_guid), 2u);
+}
+
+TEST_F(settings_stream_test, stream_holds_the_table_in_reverse_with_its_defaults) {
+    std::vector<config_record> expected;
+    for (auto row = std::rbegin(setting_table); row != std::rend(setting_table); ++row) {
+        config_record record{row->guid, {}};
+        set_record_value(record, row->default_value);
+        expected.push_back(record);
+    }
+    EXPECT_EQ(write_config(), write_config_records(expected));
 }
 
 TEST_F(settings_stream_test, empty_stream_keeps_defaults_and_order_of_records_does_not_matter) {

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Runs a program that opens windows on a private virtual display of its own.
+# Exits 77 (skipped) where no virtual display can start.
+set -u
+if ! command -v xvfb-run >/dev/null 2>&1; then
+  echo "skipped: Xvfb is not installed, so the windows have no display"
+  exit 77
+fi
+if ! xvfb-run -a true >/dev/null 2>&1; then
+  echo "skipped: Xvfb cannot start on this machine"
+  exit 77
+fi
+exec xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
