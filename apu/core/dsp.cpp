@@ -1,7 +1,5 @@
 #include "core/dsp.h"
 
-#include <emmintrin.h>
-
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -9,6 +7,7 @@
 #include "core/dsp_brr.h"
 #include "core/dsp_echo.h"
 #include "core/dsp_gaussian.h"
+#include "core/dsp_mix.h"
 #include "core/dsp_schedule.h"
 
 namespace apu {
@@ -303,7 +302,7 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
         if (v.env.level) [[likely]] {
             if (!Quiet || output_used(n)) {
                 v.output = ((interpolate(v) * v.env.level) >> 11) & ~1;
-                if (mix_early<Full>(n)) mix(v, n, kBothSides);
+                if (mix_early<Full>(n)) mix(v, n, kMixBoth);
             } else {
                 v.output = 0;
             }
@@ -365,7 +364,7 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
         sample = interpolate(v);
     }
     v.output = ((sample * v.env.level) >> 11) & ~1;
-    if (mix_early<Full>(n) && v.output) mix(v, n, kBothSides);
+    if (mix_early<Full>(n) && v.output) mix(v, n, kMixBoth);
     silence_on_end_or_reset(v);
     if (poll_pending_ & bit) {
         poll_pending_ &= ~bit;
@@ -467,25 +466,11 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
     // mixed at once; voices 1..7 have been mixed when they ran (see
     // mix_early).
     if (!v.output || mix_early<Full>(n)) return;
-    mix(v, n, Full ? kBothSides : kLeftSide);
+    mix(v, n, Full ? kMixBoth : kMixLeft);
 }
 
-// Adds a voice's output times its volume to the sums of the given sides
-// (main and, when the voice feeds it, echo) in saturating 16-bit lanes: an
-// output times a volume, shifted, always fits 16 bits.
 APU_ALWAYS_INLINE void Dsp::mix(const Voice& v, int n, int sides) {
-    const __m128i* lanes = reinterpret_cast<const __m128i*>(v.volume);
-    // Without echo only the main pair is loaded and the echo lanes are zero.
-    __m128i volume = eon_ & (1u << n) ? _mm_loadu_si128(lanes) : _mm_loadl_epi64(lanes);
-    if (sides != kBothSides) volume = _mm_and_si128(volume, _mm_set1_epi64x(sides == kLeftSide ? 0xFFFFFFFF : ~0xFFFFFFFFull));
-    // The output in each 32-bit lane: the volumes' upper halves are zero, so
-    // each product is the output's low half times the volume.
-    const __m128i output = _mm_shuffle_epi32(_mm_cvtsi32_si128(v.output), 0);
-    const __m128i products = _mm_madd_epi16(output, volume);
-    const __m128i shifted = _mm_srai_epi32(products, 7);
-    const __m128i amp = _mm_packs_epi32(shifted, shifted);
-    const __m128i sums = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sums_));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(sums_), _mm_adds_epi16(sums, amp));
+    mix_voice(sums_, v.volume, v.output, eon_ & (1u << n), sides);
 }
 
 // A muted voice mixes with zero volumes, so the sums stay as they were.
@@ -509,7 +494,7 @@ void Dsp::restore(const DspState& state) {
 
 template <bool Full>
 APU_ALWAYS_INLINE void Dsp::voice_mix_right(Voice& v, int n) {
-    if (!Full && v.output) mix(v, n, kRightSide);
+    if (!Full && v.output) mix(v, n, kMixRight);
     if (!Full && v.ended) {
         endx_ |= 1 << n;
         v.ended = 0;

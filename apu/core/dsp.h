@@ -265,8 +265,7 @@ private:
     void replay_silent_passes(Voice& v, int n) const;
     void close_silent_passes(Voice voices[8]) const;
     template <bool Full> void voice_mix_right(Voice& v, int n);
-    // A whole period mixes both sides of a voice at once.
-    enum : int { kLeftSide = 1, kRightSide = 2, kBothSides = 3 };
+    // A whole period mixes both sides of a voice at once (see dsp_mix.h).
     void mix(const Voice& v, int n, int sides);
     // In a whole period nothing reads the sums or changes what mixing reads
     // between a run and the next cycle, except for voice 0, which runs at

@@ -1,5 +1,7 @@
 #pragma once
+#if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
 
 #include <cstdint>
 
@@ -13,10 +15,22 @@ namespace apu {
 // and loading it back with its neighbours while its store is still in
 // flight would stall; its slot in `window` is not read. `coef` holds each
 // tap's coefficient twice, in the same order. The first seven products sum
-// with 16-bit wraparound, only the last addition saturates. A product
-// shifted by 6 can reach 32768, so the sums stay 32-bit.
-inline void fir_stereo(const int16_t window[16], int newest_left, int newest_right, const int16_t coef[16],
-                       int out[2]) {
+// with 16-bit wraparound, only the last addition saturates. One tap at a
+// time: the portable form, and the reference of the other.
+[[gnu::always_inline]] inline void fir_stereo_scalar(const int16_t window[16], int newest_left, int newest_right, const int16_t coef[16],
+                              int out[2]) {
+    for (int channel = 0; channel < 2; ++channel) {
+        int sum = 0;
+        for (int tap = 0; tap < 7; ++tap) sum += (window[2 * tap + channel] * coef[2 * tap + channel]) >> 6;
+        const int newest = channel ? newest_right : newest_left;
+        out[channel] = clamp16(static_cast<int16_t>(sum) + ((newest * coef[14 + channel]) >> 6));
+    }
+}
+
+#if defined(__SSE2__)
+// A product shifted by 6 can reach 32768, so the sums stay 32-bit.
+[[gnu::always_inline]] inline void fir_stereo_sse2(const int16_t window[16], int newest_left, int newest_right, const int16_t coef[16],
+                            int out[2]) {
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window));
     __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 8));
     b = _mm_insert_epi16(_mm_insert_epi16(b, newest_left, 6), newest_right, 7);
@@ -34,6 +48,16 @@ inline void fir_stereo(const int16_t window[16], int newest_left, int newest_rig
     out[0] = clamp16(static_cast<int16_t>(_mm_cvtsi128_si32(sum)) + _mm_cvtsi128_si32(last));
     out[1] = clamp16(static_cast<int16_t>(_mm_cvtsi128_si32(_mm_srli_si128(sum, 4))) +
                      _mm_cvtsi128_si32(_mm_srli_si128(last, 4)));
+}
+#endif
+
+[[gnu::always_inline]] inline void fir_stereo(const int16_t window[16], int newest_left, int newest_right, const int16_t coef[16],
+                       int out[2]) {
+#if defined(__SSE2__)
+    fir_stereo_sse2(window, newest_left, newest_right, coef, out);
+#else
+    fir_stereo_scalar(window, newest_left, newest_right, coef, out);
+#endif
 }
 
 // One channel over a ring of eight stereo entries, the newest at `newest`.

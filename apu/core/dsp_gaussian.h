@@ -1,5 +1,7 @@
 #pragma once
+#if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
 
 #include <cstdint>
 
@@ -28,11 +30,20 @@ inline int clamp16(int x) {
 
 // 4-point interpolation of doubled 15-bit samples (oldest first) at the
 // 8-bit fraction `index`. The first three products wrap at 16 bits, only the
-// last addition saturates; the result keeps bit 0 clear. Each product
-// shifted right by 11 fits 16 bits, so all four are formed side by side as
-// the high halves of products with the weights times 32; where such a
-// weight wrapped, the high half is short by the sample itself.
-inline int gaussian_interpolate(const int16_t* s, int index) {
+// last addition saturates; the result keeps bit 0 clear. One product at a
+// time: the portable form, and the reference of the other.
+[[gnu::always_inline]] inline int gaussian_interpolate_scalar(const int16_t* s, int index) {
+    const int first3 = static_cast<int16_t>(((kGaussTable[255 - index] * s[0]) >> 11) +
+                                            ((kGaussTable[511 - index] * s[1]) >> 11) +
+                                            ((kGaussTable[256 + index] * s[2]) >> 11));
+    return clamp16(first3 + ((kGaussTable[index] * s[3]) >> 11)) & ~1;
+}
+
+#if defined(__SSE2__)
+// Each product shifted right by 11 fits 16 bits, so all four are formed
+// side by side as the high halves of products with the weights times 32;
+// where such a weight wrapped, the high half is short by the sample itself.
+[[gnu::always_inline]] inline int gaussian_interpolate_sse2(const int16_t* s, int index) {
     const GaussTables::Row& row = kGaussTables.rows[index];
     const __m128i samples = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s));
     const __m128i high = _mm_mulhi_epi16(samples, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row.scaled)));
@@ -42,6 +53,15 @@ inline int gaussian_interpolate(const int16_t* s, int index) {
     sum = _mm_add_epi16(sum, _mm_shufflelo_epi16(p, _MM_SHUFFLE(2, 2, 2, 2)));
     sum = _mm_adds_epi16(sum, _mm_shufflelo_epi16(p, _MM_SHUFFLE(3, 3, 3, 3)));
     return static_cast<int16_t>(_mm_cvtsi128_si32(sum)) & ~1;
+}
+#endif
+
+[[gnu::always_inline]] inline int gaussian_interpolate(const int16_t* s, int index) {
+#if defined(__SSE2__)
+    return gaussian_interpolate_sse2(s, index);
+#else
+    return gaussian_interpolate_scalar(s, index);
+#endif
 }
 
 }  // namespace apu
