@@ -11,9 +11,10 @@ for fuzzer in build/fuzz/bin/fuzz_*; do
   name=$(basename "$fuzzer")
   corpus="build/fuzz/corpus/$name"
   mkdir -p "$corpus"
-  # Real SPC files seed the tag reader.
+  # Real SPC files seed the tag reader, the example scripts the Script700 targets.
   seeds=()
   if [ "$name" = fuzz_spc_tags ] && [ -d ../shared/corpus/spc ]; then seeds=(../shared/corpus/spc); fi
+  if [[ "$name" == fuzz_script700_* ]] && [ -d ../shared/corpus/script700 ]; then seeds=(../shared/corpus/script700); fi
   if "$fuzzer" -max_total_time="$seconds" -print_final_stats=1 -max_len=70000 "$corpus" "${seeds[@]}" >"build/fuzz/$name.log" 2>&1; then
     runs=$(grep -m1 'stat::number_of_executed_units' "build/fuzz/$name.log" | awk '{print $2}')
     echo "$name: ${runs:-?} executions in ${seconds}s, no failure"

@@ -21,7 +21,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   fi
   # Another setup may be installing at the same time: wait for its lock.
   apt=(apt-get -o DPkg::Lock::Timeout=600)
-  $sudo "${apt[@]}" update -qq
+  # A mirror in the middle of a sync fails an update now and then: try again,
+  # and go on with the lists it did fetch if it keeps failing.
+  for attempt in 1 2 3; do
+    $sudo "${apt[@]}" update -qq && break
+    echo "setup: package lists incomplete (try $attempt of 3)"
+    sleep $((attempt * 10))
+  done
   DEBIAN_FRONTEND=noninteractive $sudo "${apt[@]}" install -y -qq "${missing[@]}" >/dev/null
 fi
 

@@ -8,6 +8,8 @@
 #include "core/snapshot.h"
 #include "output/dsp_options.h"
 #include "output/interpolation.h"
+#include "script700/parser.h"
+#include "script700/script_timeline.h"
 
 namespace apu::api {
 
@@ -25,7 +27,8 @@ ApuInstance::ApuInstance() : core_(std::make_unique<SoundSystem>()) {
 }
 
 uint64_t ApuInstance::state_settings() const {
-    return uint64_t(interpolation_) | uint64_t(mute_mask_) << 8 | uint64_t(options_ & output::option::kStateBits) << 16;
+    return uint64_t(interpolation_) | uint64_t(mute_mask_) << 8 | uint64_t(options_ & output::option::kStateBits) << 16 |
+           uint64_t(script_generation_) << 32;
 }
 
 void ApuInstance::apply_core_settings() {
@@ -51,6 +54,7 @@ void ApuInstance::load(const uint8_t* image) {
         snapshots_.start_song(image_.data() + spc::kRam);
     }
     core_->load_spc(image_.data(), image_.size());
+    script_.restart(*core_);
     apply_core_settings();
     snapshots_.restart(state_settings());
     output_.clear();
@@ -87,10 +91,33 @@ uint32_t ApuInstance::set_length(uint32_t song_ticks, uint32_t fade_ticks) {
     return song_ticks + fade_ticks;
 }
 
-uint32_t ApuInstance::set_script(const char* text) {
-    // Kept for the interpreter; until it exists every text is accepted.
-    script_ = text ? text : "";
-    return 1;
+uint32_t ApuInstance::set_script(const char* text, const script700::IncludeReader* includes) {
+    script_parse_error_.clear();
+    script_.clear();
+    script_generation_ = 0;
+    uint32_t result = 1;
+    if (text) {
+        script700::Program program;
+        script700::ParseError error;
+        if (script700::parse(text, includes, program, error)) {
+            script_.load(std::move(program));
+            script_.restart(*core_);
+            script_generation_ = ++scripts_given_;
+        } else {
+            script_parse_error_ = script700::describe(error.at, error.reason, program);
+            result = 0;
+        }
+    }
+    settings_changed();
+    return result;
+}
+
+std::string ApuInstance::script_problem() const {
+    if (!script_parse_error_.empty()) return script_parse_error_;
+    const script700::Fault fault = script_.state().fault;
+    if (fault == script700::Fault::none) return {};
+    return script700::describe(script_.fault_position(), std::string("stopped at ") + script700::fault_text(fault),
+                               script_.program());
 }
 
 void ApuInstance::take_mute_flags() {
@@ -110,16 +137,16 @@ void ApuInstance::advance_core(uint64_t target, CoreWork work, int16_t* out) {
         uint64_t stop = std::min(target, due);
         if (work == CoreWork::render && !out) stop = std::min<uint64_t>(stop, now + kChunk);
         const size_t n = size_t(stop - now);
-        if (work == CoreWork::skip) {
-            core_->skip(n);
-        } else if (out) {
-            core_->render(out, n);
-            out += 2 * n;
-        } else {
+        int16_t* to = out;
+        if (work == CoreWork::render && !out) {
             core_frames_.resize(kChunk * 2);
-            core_->render(core_frames_.data(), n);
+            to = core_frames_.data();
         }
-        if (stop == due) snapshots_.take(due, *core_);
+        if (script_.loaded()) script700::advance_with_script(script_, *core_, stop, to, work == CoreWork::skip);
+        else if (work == CoreWork::skip) core_->skip(n);
+        else core_->render(to, n);
+        if (out) out += 2 * n;
+        if (stop == due) snapshots_.take(due, *core_, script_.loaded() ? script_.save() : std::vector<uint8_t>{});
     }
 }
 
@@ -193,9 +220,11 @@ void ApuInstance::advance_output(size_t frames, bool fast) {
     // A snapshot holds the core alone, so it serves only where the filters
     // before the resampler keep no memory of their own.
     const bool every_frame = output_.every_frame_matters();
-    const uint64_t from = every_frame ? start : snapshots_.restore_latest(start, tail_start, *core_);
+    std::vector<uint8_t> script_state;
+    const uint64_t from = every_frame ? start : snapshots_.restore_latest(start, tail_start, *core_, &script_state);
     if (from != start) {
         restored_from_ = from;
+        if (script_.loaded()) script_.restore(script_state);
     } else if (!fast) {
         // The slow mode plays the span through every stage, as playing would.
         play(nullptr, frames);
@@ -244,7 +273,7 @@ void ApuInstance::publish() {
 
 size_t ApuInstance::memory_bytes() const {
     return sizeof(*this) + core_->memory_bytes() + output_.memory_bytes() + snapshots_.bytes() + image_.capacity() +
-           core_frames_.capacity() * sizeof(int16_t) + discard_frames_.capacity() + script_.capacity();
+           core_frames_.capacity() * sizeof(int16_t) + discard_frames_.capacity() + script_.heap_bytes();
 }
 
 }  // namespace apu::api

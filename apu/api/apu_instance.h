@@ -8,6 +8,8 @@
 #include "api/seek_snapshots.h"
 #include "core/sound_system.h"
 #include "output/output_stage.h"
+#include "script700/interpreter.h"
+#include "script700/tokens.h"
 
 namespace apu::api {
 
@@ -36,7 +38,15 @@ public:
     // Writes exactly `frames` frames of the current format; returns the end.
     uint8_t* emulate(uint8_t* buffer, size_t frames);
     void seek(uint32_t ticks, bool fast);
-    uint32_t set_script(const char* text);
+    // A Script700 script to run beside the song from the next load on (or
+    // at once, from its start, when given mid-song); null clears it. Returns
+    // 0, and runs no script, when the text does not parse; includes are
+    // read through `includes`, and are errors without it.
+    uint32_t set_script(const char* text, const script700::IncludeReader* includes = nullptr);
+    // Why the last script did not parse ("line:column: reason"), or why it
+    // stopped early; empty when neither happened.
+    std::string script_problem() const;
+    const script700::Interpreter& script() const { return script_; }
 
     size_t frame_bytes() const { return output_.format().frame_bytes(); }
     uint8_t* ram() { return core_->ram(); }
@@ -79,7 +89,10 @@ private:
     std::vector<uint8_t> image_;
     std::vector<int16_t> core_frames_;
     std::vector<uint8_t> discard_frames_;  // output a slow seek plays and drops
-    std::string script_;
+    script700::Interpreter script_;
+    std::string script_parse_error_;
+    uint32_t script_generation_ = 0;  // 0 without a script; tells snapshots of scripts apart
+    uint32_t scripts_given_ = 0;
 
     uint32_t interpolation_ = 3;
     uint32_t options_ = 0;

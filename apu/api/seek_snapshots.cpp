@@ -17,7 +17,7 @@ static_assert(kRamBytes == 0x10000 && offsetof(CoreState, ram) == 0);
 uint8_t* rest_of(CoreState& state) { return reinterpret_cast<uint8_t*>(&state) + kRamBytes; }
 }  // namespace
 
-size_t SeekSnapshots::Entry::bytes() const { return sizeof(Entry) + pages.capacity() + rest.capacity(); }
+size_t SeekSnapshots::Entry::bytes() const { return sizeof(Entry) + pages.capacity() + rest.capacity() + beside.capacity(); }
 
 void SeekSnapshots::forget() {
     entries_.clear();
@@ -55,7 +55,7 @@ uint64_t SeekSnapshots::next_due(uint64_t position) const {
     return due;
 }
 
-void SeekSnapshots::take(uint64_t position, const SoundSystem& core) {
+void SeekSnapshots::take(uint64_t position, const SoundSystem& core, std::vector<uint8_t> beside) {
     if (!recording_ || (!entries_.empty() && position <= entries_.back().position)) return;
     core.save(scratch_);
     Entry e;
@@ -68,6 +68,7 @@ void SeekSnapshots::take(uint64_t position, const SoundSystem& core) {
     }
     e.pages.shrink_to_fit();
     e.rest.assign(rest_of(scratch_), rest_of(scratch_) + kRestBytes);
+    e.beside = std::move(beside);
     bytes_ += e.bytes();
     entries_.push_back(std::move(e));
     if (bytes_ > kBudget) thin_out();
@@ -85,7 +86,8 @@ void SeekSnapshots::thin_out() {
     entries_ = std::move(kept);
 }
 
-uint64_t SeekSnapshots::restore_latest(uint64_t after, uint64_t at_most, SoundSystem& core) {
+uint64_t SeekSnapshots::restore_latest(uint64_t after, uint64_t at_most, SoundSystem& core,
+                                       std::vector<uint8_t>* beside) {
     const Entry* best = nullptr;
     for (const Entry& e : entries_)
         if (e.position > after && e.position <= at_most) best = &e;
@@ -102,6 +104,7 @@ uint64_t SeekSnapshots::restore_latest(uint64_t after, uint64_t at_most, SoundSy
     }
     std::memcpy(rest_of(scratch_), best->rest.data(), kRestBytes);
     core.restore(scratch_);
+    if (beside) *beside = best->beside;
     return best->position;
 }
 

@@ -33,11 +33,12 @@ public:
     // The next core position at or after `position` where a snapshot is due,
     // or UINT64_MAX when none is.
     uint64_t next_due(uint64_t position) const;
-    void take(uint64_t position, const SoundSystem& core);
+    // `beside`: the state of what runs beside the core (a script), as bytes.
+    void take(uint64_t position, const SoundSystem& core, std::vector<uint8_t> beside = {});
 
-    // Restores the latest snapshot in (after, at_most] into `core`; returns
-    // its position, or `after` when there is none.
-    uint64_t restore_latest(uint64_t after, uint64_t at_most, SoundSystem& core);
+    // Restores the latest snapshot in (after, at_most] into `core` and
+    // `beside`; returns its position, or `after` when there is none.
+    uint64_t restore_latest(uint64_t after, uint64_t at_most, SoundSystem& core, std::vector<uint8_t>* beside = nullptr);
 
     size_t bytes() const { return bytes_; }
     size_t count() const { return entries_.size(); }
@@ -48,6 +49,7 @@ private:
         uint64_t changed_pages[4] = {};  // bit p: RAM page p differs from the image
         std::vector<uint8_t> pages;      // those pages, in order
         std::vector<uint8_t> rest;       // the state after its RAM, as bytes
+        std::vector<uint8_t> beside;
         size_t bytes() const;
     };
     void forget();  // every snapshot, and the spacing back to the first

@@ -15,6 +15,13 @@
 // or bass-boost filter is on: their memory spans the whole song, so the
 // span is replayed).
 //
+// SetScript700 takes a Script700 script's 0-terminated text and returns 1
+// when it parsed, 0 when it did not (the instance then runs no script);
+// null clears the script and returns 1. The script runs beside the SPC700
+// from its start at each LoadSPCFile (at once when given mid-song), and
+// seeking keeps its state exact with the rest. The library has no folder
+// to read from, so a script that includes files does not parse here.
+//
 // Calls with values outside the sets below change nothing:
 // - SetAPUOpt keeps the previous output format unless channels is 1 or 2,
 //   bits is 8, 16, 24 or 32 and the rate lies in 8000..192000 Hz; an

@@ -63,7 +63,8 @@ TEST_F(Library, ReportsItsVersionAndExportsEveryEntryPoint) {
     EXPECT_EQ(options, 0u);
     EXPECT_TRUE(lib.seek && lib.set_length && lib.set_script && lib.callback);
     EXPECT_EQ(lib.callback(nullptr, 0), nullptr);
-    EXPECT_NE(lib.set_script("# any text"), 0u);
+    EXPECT_NE(lib.set_script("m #1 i0 q ; a script"), 0u);
+    EXPECT_EQ(lib.set_script("# any text"), 0u) << "does not parse";
     EXPECT_NE(lib.set_script(nullptr), 0u);
 }
 

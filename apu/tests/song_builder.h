@@ -39,6 +39,10 @@ public:
         program_.insert(program_.end(), bytes);
         return *this;
     }
+    SongBuilder& port_to_register(uint8_t port, uint8_t address) {  // MOV $F2,#a / MOV A,$F4+port / MOV $F3,A
+        program_.insert(program_.end(), {0x8F, address, 0xF2, 0xE4, static_cast<uint8_t>(0xF4 + port), 0xC4, 0xF3});
+        return *this;
+    }
     SongBuilder& wait(uint8_t loops) {  // MOV X,#n / DEC X / BNE
         program_.insert(program_.end(), {0xCD, loops, 0x1D, 0xD0, 0xFD});
         return *this;

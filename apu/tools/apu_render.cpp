@@ -12,12 +12,14 @@
 #include <vector>
 
 #include "api/apu_instance.h"
+#include "script700/folder_includes.h"
 
 namespace {
 
 struct Settings {
     double seconds = 60, length = -1, fade = 0, seek = 0;
     uint32_t rate = 32000, bits = 16, channels = 2, interpolation = 3, options = 0, amp = 16, stereo = 0x8000;
+    std::string script;  // a Script700 file, or empty
 };
 
 void put(std::vector<uint8_t>& out, uint32_t v, int bytes) {
@@ -46,8 +48,9 @@ int usage() {
     std::fprintf(stderr,
                  "usage: apu-render IN.spc OUT.wav [--seconds S] [--rate HZ] [--bits 8|16|24|32]\n"
                  "       [--channels 1|2] [--interpolation 0|1|2|3|4|7] [--options BITS] [--amp LEVEL]\n"
-                 "       [--stereo SEPARATION] [--length S] [--fade S] [--seek S]\n"
+                 "       [--stereo SEPARATION] [--length S] [--fade S] [--seek S] [--script FILE.700]\n"
                  "Times in seconds; --seek skips that much of the song first (fast mode).\n"
+                 "--script runs a Script700 script beside the song; it may include files of its own folder.\n"
                  "BITS, LEVEL and SEPARATION as the library takes them (decimal or 0x hex).\n");
     return 2;
 }
@@ -83,6 +86,7 @@ bool parse(int argc, char** argv, Settings& s) {
         else if (name == "--options") ok = parse_number(value, s.options);
         else if (name == "--amp") ok = parse_number(value, s.amp);
         else if (name == "--stereo") ok = parse_number(value, s.stereo);
+        else if (name == "--script") ok = (s.script = value, !s.script.empty());
         if (!ok) return false;
     }
     const apu::output::SampleFormat format{s.channels, s.bits, s.rate};
@@ -105,6 +109,20 @@ int main(int argc, char** argv) {
     image.resize(std::max(image.size(), apu::api::ApuInstance::kImageSize), 0);
 
     auto apu = std::make_unique<apu::api::ApuInstance>();
+    if (!s.script.empty()) {
+        std::ifstream script_file(s.script, std::ios::binary);
+        if (!script_file) {
+            std::fprintf(stderr, "apu-render: cannot open %s\n", s.script.c_str());
+            return 1;
+        }
+        const std::string text((std::istreambuf_iterator<char>(script_file)), std::istreambuf_iterator<char>());
+        const size_t slash = s.script.find_last_of("/\\");
+        const auto includes = apu::script700::folder_includes(slash == std::string::npos ? "." : s.script.substr(0, slash));
+        if (!apu->set_script(text.c_str(), &includes)) {
+            std::fprintf(stderr, "apu-render: %s: %s\n", s.script.c_str(), apu->script_problem().c_str());
+            return 1;
+        }
+    }
     apu->load(image.data());
     apu->set_options(s.channels, s.bits, s.rate, s.interpolation, s.options);
     apu->set_amplification(s.amp);
@@ -126,6 +144,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "apu-render: cannot write %s\n", argv[2]);
         return 1;
     }
+    if (!apu->script_problem().empty())
+        std::fprintf(stderr, "apu-render: %s: %s\n", s.script.c_str(), apu->script_problem().c_str());
     const double played = s.seconds + s.seek;
     std::printf("%s: %.1f s rendered in %.3f s (%.1fx real time)\n", argv[1], played, elapsed,
                 elapsed > 0 ? played / elapsed : 0.0);

@@ -88,6 +88,29 @@ TEST_F(decode_command_test, seek_starts_the_file_where_playing_through_arrives) 
     EXPECT_TRUE(std::equal(tail.begin(), tail.end(), whole.begin() + 40000 * 4));
 }
 
+// A script beside the song plays with it: this one clears RAM, samples and
+// all, over and over, so the song falls silent. One that does not parse is
+// reported, and the song plays without it.
+TEST_F(decode_command_test, a_companion_script_plays_with_the_song) {
+    const auto sounding_second_half = [&](const std::string& name) {
+        const auto data = parse_wav(folder_.read(name)).data;
+        size_t sounding = 0;
+        for (size_t at = data.size() / 2; at + 1 < data.size(); at += 2) sounding += get16(&data[at]) != 0;
+        return sounding;
+    };
+    const std::string clearing = ":0 c #0 w0 m #0 rd? a #4 w0 bra 0";
+    write_file("example.700", std::vector<uint8_t>(clearing.begin(), clearing.end()));
+    ASSERT_EQ(run({example_, "--seconds", "1", "--pcm16", "-o", in_folder("cleared.wav")}), 0) << err_;
+    EXPECT_EQ(sounding_second_half("cleared.wav"), 0u);
+
+    const std::string nonsense = "m #1";
+    write_file("example.700", std::vector<uint8_t>(nonsense.begin(), nonsense.end()));
+    console_.lines.clear();
+    ASSERT_EQ(run({example_, "--seconds", "1", "--pcm16", "-o", in_folder("plain.wav")}), 0) << err_;
+    EXPECT_EQ(console_.lines, std::vector<std::string>{"Script700 parse error"});
+    EXPECT_GT(sounding_second_half("plain.wav"), 1000u);
+}
+
 TEST_F(decode_command_test, a_failed_file_does_not_stop_the_others) {
     const std::string bad = folder_.write("bad.spc", {'n', 'o', 't'});
     ASSERT_EQ(run({bad, example_, "--seconds", "0.2", "-o", in_folder("out")}), 1);

@@ -1,0 +1,85 @@
+// What a running Script700 script costs: a song rendered through the
+// library's instance at 44.1 kHz with a script beside it, against the same
+// song without one, counted as the percentage of render time the script
+// adds (script_pct; the aim is at most 10). Three scripts: the example that
+// counts milliseconds until it starts the drums of the title song (its
+// commands need nothing of the CPU, so they run ahead of it), one that
+// reads the song's port 0 every millisecond, so that the core stops for it
+// each time, and the worst case: the same every sample period. The last two
+// write no port, so that the song plays as it does alone and only the
+// script's own cost is counted (the title song takes port 0 for commands).
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "api/apu_instance.h"
+#include "bench/bench_support.h"
+#include "script700/folder_includes.h"
+
+namespace {
+
+using apu_bench::cpu_seconds;
+
+constexpr uint32_t kRate = 44100;
+constexpr int kSeconds = 10;
+constexpr size_t kBlock = 4410;
+
+const std::filesystem::path kExamples = std::filesystem::path(VELMO_SHARED_DIR) / "corpus" / "script700" / "spc-presenter-rs";
+const std::filesystem::path kSong = std::filesystem::path(VELMO_SHARED_DIR) / "corpus" / "spc" / "fpga-smw-title.spc";
+constexpr const char* kEveryMillisecond = ":0 w #2048 m o0 w1 a w1 w2 bra 0";
+constexpr const char* kEverySample = ":0 w #64 m o0 w1 a w1 w2 bra 0";
+
+double render(const std::vector<uint8_t>& image, const std::string& script) {
+    auto apu = std::make_unique<apu::api::ApuInstance>();
+    const auto includes = apu::script700::folder_includes(kExamples.string());
+    if (!script.empty() && !apu->set_script(script.c_str(), &includes)) return -1;
+    apu->load(image.data());
+    apu->set_options(2, 16, kRate, 3, 0);
+    std::vector<uint8_t> out(kBlock * apu->frame_bytes());
+    const double start = cpu_seconds();
+    for (size_t done = 0; done < size_t(kRate) * kSeconds; done += kBlock) apu->emulate(out.data(), kBlock);
+    return cpu_seconds() - start;
+}
+
+void script_cost(benchmark::State& state, const std::string& script) {
+    if (!std::filesystem::exists(kSong)) {
+        state.SkipWithError("no title song in the corpus");
+        return;
+    }
+    const auto image = apu_bench::read_song(kSong.string());
+    double best_plain = 1e9, best_scripted = 1e9;
+    for (auto _ : state) {
+        const double plain = render(image, "");
+        const double scripted = render(image, script);
+        if (scripted < 0) {
+            state.SkipWithError("the script did not parse");
+            return;
+        }
+        best_plain = std::min(best_plain, plain);
+        best_scripted = std::min(best_scripted, scripted);
+        state.SetIterationTime(scripted);
+    }
+    state.counters["script_pct"] = 100 * (best_scripted - best_plain) / best_plain;
+    state.counters["realtime_x"] = kSeconds / best_scripted;
+}
+
+std::string example(const char* name) {
+    std::ifstream in(kExamples / name, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+const bool registered = [] {
+    if (std::filesystem::exists(kExamples / "drums2.700"))
+        benchmark::RegisterBenchmark("script700/example_drums2", script_cost, example("drums2.700"))
+            ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(9);
+    for (const auto& [name, script] : {std::pair{"script700/every_millisecond", kEveryMillisecond},
+                                       std::pair{"script700/every_sample", kEverySample}})
+        benchmark::RegisterBenchmark(name, script_cost, std::string(script))
+            ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(9);
+    return true;
+}();
+
+}  // namespace

@@ -1,0 +1,144 @@
+// The script inside a library instance: what SetScript700 answers, when
+// the script starts over, and seeking that stays exact with a script.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "api/apu_instance.h"
+#include "tests/song_builder.h"
+#include "tests/test_songs.h"
+
+namespace {
+
+using apu::api::ApuInstance;
+
+// Voice 0's pitch follows input port 0: the song keys on the sine, then
+// copies the port into the pitch's high byte over and over.
+std::vector<uint8_t> port_driven_song() {
+    apu_test::SongBuilder song;
+    for (const apu_test::DspWrite& w : {apu_test::DspWrite{0x6C, 0x20}, {0x00, 127}, {0x01, 127}, {0x02, 0x00},
+                                        {0x03, 0x10}, {0x04, 1}, {0x05, 0x00}, {0x07, 0x7F}, {0x4C, 0x01}})
+        song.write(w.reg, w.value);
+    song.repeat_from_here().port_to_register(0, 0x03);
+    return apu_test::padded(song.image());
+}
+
+// Every 10 ms the pitch moves on by one and by the time the script waited
+// for the song's next read of port 0: a state that only the whole history
+// gives.
+constexpr const char* kPitchSweep = ":1 wi #0 m #? w1 a w1 w0 a #1 w0 m w0 i0 w #20480 bra 1";
+
+std::unique_ptr<ApuInstance> instance(const char* script) {
+    auto apu = std::make_unique<ApuInstance>();
+    EXPECT_EQ(apu->set_script(script), 1u) << apu->script_problem();
+    const std::vector<uint8_t> image = port_driven_song();
+    apu->load(image.data());
+    apu->set_options(2, 16, 32000, 3, 0);
+    return apu;
+}
+
+std::vector<int16_t> play(ApuInstance& apu, size_t frames) {
+    std::vector<int16_t> out(frames * 2);
+    apu.emulate(reinterpret_cast<uint8_t*>(out.data()), frames);
+    return out;
+}
+
+TEST(InstanceScript, TheAnswerTellsWhetherTheScriptParsed) {
+    ApuInstance apu;
+    EXPECT_EQ(apu.set_script("m #1 w0\nbra"), 0u);
+    EXPECT_EQ(apu.script_problem(), "2:1: 'bra' needs an operand");
+    EXPECT_FALSE(apu.script().loaded());
+    EXPECT_EQ(apu.set_script("#i \"other.700\""), 0u);
+    EXPECT_NE(apu.script_problem().find("not supported"), std::string::npos);
+    EXPECT_EQ(apu.set_script("m #1 w0"), 1u);
+    EXPECT_TRUE(apu.script().loaded());
+    EXPECT_EQ(apu.script_problem(), "");
+    EXPECT_EQ(apu.set_script(nullptr), 1u);
+    EXPECT_FALSE(apu.script().loaded());
+}
+
+TEST(InstanceScript, AFaultIsReportedAndPlaybackGoesOn) {
+    auto apu = instance("m #9 i0 w #100 d #0 w0");
+    const auto frames = play(*apu, 3200);
+    EXPECT_EQ(apu->script_problem(), "1:16: stopped at a division by 0");
+    EXPECT_EQ(apu->core().bus().input_port(0), 9);
+    EXPECT_EQ(frames.size(), 6400u);
+}
+
+TEST(InstanceScript, LoadingStartsTheScriptOver) {
+    auto apu = instance("m #1 i1 w #20480 m #2 i1 q");
+    play(*apu, 640);
+    EXPECT_EQ(apu->core().bus().input_port(1), 2);
+    const std::vector<uint8_t> image = port_driven_song();
+    apu->load(image.data());
+    play(*apu, 1);
+    EXPECT_EQ(apu->core().bus().input_port(1), 1);
+}
+
+TEST(InstanceScript, EachInstanceRunsItsOwnScript) {
+    auto a = instance("m #3 w0 :1 a #1 w0 m w0 i1 w #2048 bra 1");
+    auto b = instance("m #100 w0 :1 s #1 w0 m w0 i1 w #4096 bra 1");
+    for (int k = 0; k < 10; ++k) {
+        play(*a, 320);
+        play(*b, 320);
+    }
+    // One frame more: the steps due at 100 ms fall a clock after it, where the CPU starts.
+    play(*a, 1);
+    play(*b, 1);
+    EXPECT_EQ(a->core().bus().input_port(1), 3 + 1 + 100) << "one step a millisecond for 100 ms";
+    EXPECT_EQ(b->core().bus().input_port(1), 100 - 1 - 50) << "one step every two milliseconds";
+}
+
+TEST(InstanceScript, ALoopThatNeverWaitsDoesBoundedWork) {
+    auto apu = instance(":0 a #1 w0 bra 0");
+    play(*apu, 32000);
+    const uint32_t adds = apu->script().state().work[0];
+    const uint32_t per_ms = apu::script700::Interpreter::kStepsBeforeYield / 2;
+    EXPECT_GE(adds, 999 * per_ms);
+    EXPECT_LE(adds, 1001 * per_ms);
+}
+
+// Every half millisecond a new pitch, worked out by the script alone: it
+// runs ahead of the CPU, and must do so alike however the spans fall.
+constexpr const char* kAheadSweep = "m #8 w0 :1 m w0 i0 w #1024 a #3 w0 bra 1";
+
+TEST(InstanceScript, SeekingWithAScriptIsExact) {
+    constexpr size_t kSecond = 32000;
+    for (const char* script : {kPitchSweep, kAheadSweep}) {
+        SCOPED_TRACE(script);
+        auto straight = instance(script);
+        const auto whole = play(*straight, 3 * kSecond);
+        const std::vector<int16_t> tail(whole.begin() + 5 * kSecond, whole.end());
+        ASSERT_NE(tail, std::vector<int16_t>(tail.size(), 0));
+
+        for (const bool fast : {true, false}) {
+            auto seeking = instance(script);
+            seeking->seek(uint32_t(2.5 * 64000), fast);
+            EXPECT_EQ(play(*seeking, kSecond / 2), tail) << (fast ? "fast" : "slow");
+        }
+
+        // A rewind restores the snapshot taken at 2 s, script state and all.
+        const std::vector<uint8_t> image = port_driven_song();
+        straight->load(image.data());
+        straight->seek(uint32_t(2.5 * 64000), true);
+        EXPECT_EQ(straight->restored_from(), 2 * kSecond);
+        EXPECT_EQ(play(*straight, kSecond / 2), tail);
+    }
+}
+
+TEST(InstanceScript, AScriptChangedMidSongIsNotReplayedFromOldSnapshots) {
+    auto apu = instance(kPitchSweep);
+    play(*apu, 3 * 32000);
+    const char* other = "m #20 i0 q";
+    apu->set_script(other);
+    const std::vector<uint8_t> image = port_driven_song();
+    apu->load(image.data());
+    apu->seek(uint32_t(2.5 * 64000), true);
+    EXPECT_EQ(apu->restored_from(), 0u);
+    auto fresh = instance(other);
+    fresh->seek(uint32_t(2.5 * 64000), true);
+    EXPECT_EQ(play(*apu, 3200), play(*fresh, 3200));
+}
+
+}  // namespace
