@@ -9,6 +9,7 @@
 #include "output/dsp_options.h"
 #include "output/interpolation.h"
 #include "script700/parser.h"
+#include "script700/sample_table.h"
 #include "script700/script_timeline.h"
 
 namespace apu::api {
@@ -38,6 +39,7 @@ void ApuInstance::apply_core_settings() {
     dsp.set_interpolator(output::interpolator_for(int(interpolation_)));
     dsp.set_brr_wrap(!(options_ & output::option::kOldBrrDecoder));
     core_->set_mute_mask(mute_mask_);
+    dsp.set_sample_table(script_.loaded() ? script700::sample_table(script_.program()) : Dsp::SampleTable::identity());
 }
 
 void ApuInstance::settings_changed() {
@@ -108,6 +110,7 @@ uint32_t ApuInstance::set_script(const char* text, const script700::IncludeReade
             result = 0;
         }
     }
+    apply_core_settings();
     settings_changed();
     return result;
 }

@@ -209,7 +209,7 @@ APU_ALWAYS_INLINE int Dsp::srcn_of(const Voice& v, int n) const {
 }
 
 APU_ALWAYS_INLINE int Dsp::dir_address(int srcn, bool start) const {
-    return ((dir_ << 8) + srcn * 4 + (start ? 0 : 2)) & 0xFFFF;
+    return ((dir_ << 8) + samples_.source[srcn] * 4 + (start ? 0 : 2)) & 0xFFFF;
 }
 
 APU_ALWAYS_INLINE int Dsp::ram_word(int address) const {
@@ -342,6 +342,10 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
                 std::memset(v.buf, 0, sizeof v.buf);
                 std::memset(v.before, 0, sizeof v.before);
                 v.unkeyed = 0;
+            }
+            if (samples_.muted[srcn_of<Full>(v, n)] != bool(v.sample_muted)) [[unlikely]] {
+                v.sample_muted = !v.sample_muted;
+                set_volumes(n);
             }
         }
         v.env.level = 0;
@@ -476,13 +480,25 @@ APU_ALWAYS_INLINE void Dsp::mix(const Voice& v, int n, int sides) {
 // A muted voice mixes with zero volumes, so the sums stay as they were.
 void Dsp::set_volumes(int n) {
     int16_t* volume = voices_[n].volume;
-    const bool muted = (mute_mask_ >> n) & 1;
+    const bool muted = ((mute_mask_ >> n) & 1) || voices_[n].sample_muted;
     volume[0] = volume[4] = muted ? 0 : static_cast<int8_t>(registers_[n * 16 + kVolL]);
     volume[2] = volume[6] = muted ? 0 : static_cast<int8_t>(registers_[n * 16 + kVolR]);
 }
 
 void Dsp::set_mute_mask(uint8_t mask) {
     mute_mask_ = mask;
+    apply_settings();
+}
+
+Dsp::SampleTable Dsp::SampleTable::identity() {
+    SampleTable table;
+    for (int i = 0; i < 256; ++i) table.source[i] = uint8_t(i);
+    return table;
+}
+
+void Dsp::set_sample_table(const SampleTable& table) {
+    samples_ = table;
+    for (int n = 0; n < 8; ++n) voices_[n].sample_muted = samples_.muted[registers_[n * 16 + kSrcn]];
     apply_settings();
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -40,7 +41,9 @@ struct DspState {
         int16_t ended = 0;           // reached a block with the end flag
         // Not keyed on since a snapshot was loaded: what it decoded is not
         // in the snapshot, so its first key-on starts from silence.
-        int16_t unkeyed = 0;
+        int8_t unkeyed = 0;
+        // Keyed on with a sample the sample table mutes (see set_sample_table).
+        int8_t sample_muted = 0;
         // VOLL and VOLR as 32-bit lanes, for the main sums and again for
         // the echo sums; kept up to date as the registers are written.
         int16_t volume[8] = {};
@@ -149,6 +152,16 @@ public:
     // as the next voice's pitch modulation).
     void set_mute_mask(uint8_t mask);
     uint8_t mute_mask() const { return static_cast<uint8_t>(mute_mask_); }
+    // What a listener may change of the song's samples: a voice finds the
+    // directory entry of `source[SRCN]` in place of SRCN's, and one keyed
+    // on while `muted[SRCN]` mixes as a muted voice until its next key-on.
+    // Voices already sounding take the table's mute at once.
+    struct SampleTable {
+        uint8_t source[256];
+        std::bitset<256> muted;
+        static SampleTable identity();
+    };
+    void set_sample_table(const SampleTable& table);
     // Every register value the DSP uses passes through `view` (null: none),
     // taken when the register is written (by the CPU, at the end of a
     // period for a deferred write, from a snapshot) and again for all of
@@ -298,6 +311,7 @@ private:
     std::unique_ptr<BrrGroupCache> brr_cache_;    // shared by the voices, which often play the same samples
     // Settings.
     int mute_mask_ = 0;
+    SampleTable samples_ = SampleTable::identity();
     RegisterView view_ = nullptr;
     const void* view_context_ = nullptr;
     Interpolator interpolator_ = nullptr;

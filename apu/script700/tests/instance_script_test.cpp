@@ -142,3 +142,45 @@ TEST(InstanceScript, AScriptChangedMidSongIsNotReplayedFromOldSnapshots) {
 }
 
 }  // namespace
+
+// The extended area's sample commands act on what the voices play.
+std::vector<int16_t> song_output(uint8_t srcn, const char* script) {
+    ApuInstance apu;
+    if (script) EXPECT_EQ(apu.set_script(script), 1u) << apu.script_problem();
+    const std::vector<uint8_t> image = apu_test::padded(apu_test::test_song({{0x04, srcn}}));
+    apu.load(image.data());
+    apu.set_options(2, 16, 32000, 3, 0);
+    return play(apu, 3200);
+}
+
+bool silent(const std::vector<int16_t>& samples) {
+    for (const int16_t s : samples)
+        if (s != 0) return false;
+    return true;
+}
+
+TEST(InstanceScript, SampleCommandsMuteAndSwapTheSongsSamples) {
+    const std::vector<int16_t> sine = song_output(1, nullptr);
+    ASSERT_FALSE(silent(sine));
+    EXPECT_TRUE(silent(song_output(1, "q e :: m 1 e")));
+    EXPECT_TRUE(silent(song_output(1, "q e :: m ! e")));
+    EXPECT_EQ(song_output(1, "q e :: m 1 m 1 e"), sine) << "a second m unmutes";
+    EXPECT_EQ(song_output(1, "q e :: m 2 e"), sine) << "another sample muted";
+
+    const std::vector<int16_t> other = song_output(2, nullptr);
+    ASSERT_NE(other, sine);
+    EXPECT_EQ(song_output(2, "q e :: c 2 1 e"), sine);
+    EXPECT_EQ(song_output(1, "q e :: c ! 2 e"), other);
+    EXPECT_EQ(song_output(1, "q e :: d 1 100 e"), sine) << "a pitch shift has no documented unit";
+}
+
+TEST(InstanceScript, ClearingTheScriptGivesTheSamplesBack) {
+    ApuInstance apu;
+    EXPECT_EQ(apu.set_script("q e :: m 1 e"), 1u);
+    const std::vector<uint8_t> image = apu_test::padded(apu_test::test_song({}));
+    apu.load(image.data());
+    apu.set_options(2, 16, 32000, 3, 0);
+    EXPECT_TRUE(silent(play(apu, 800)));
+    apu.set_script(nullptr);
+    EXPECT_FALSE(silent(play(apu, 800))) << "the sounding voice is heard at once";
+}
