@@ -28,7 +28,21 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "setup: package lists incomplete (try $attempt of 3)"
     sleep $((attempt * 10))
   done
-  DEBIAN_FRONTEND=noninteractive $sudo "${apt[@]}" install -y -qq "${missing[@]}" >/dev/null
+  if ! DEBIAN_FRONTEND=noninteractive $sudo "${apt[@]}" install -y -qq "${missing[@]}" >/dev/null; then
+    # With one architecture's security list missing, the other's newer
+    # libraries cannot be matched: install from the main archive alone.
+    echo "setup: installing without the security suite"
+    sources=$(mktemp -d)
+    for f in /etc/apt/sources.list.d/*.sources; do
+      if [ -e "$f" ]; then awk -v RS= -v ORS='\n\n' '!/debian-security/' "$f" >"$sources/$(basename "$f")"; fi
+    done
+    if [ -e /etc/apt/sources.list ]; then
+      grep -v debian-security /etc/apt/sources.list >"$sources/main.list" || true
+    fi
+    DEBIAN_FRONTEND=noninteractive $sudo "${apt[@]}" -o Dir::Etc::SourceParts="$sources" \
+      -o Dir::Etc::SourceList=/dev/null install -y -qq "${missing[@]}" >/dev/null
+    rm -rf "$sources"
+  fi
 fi
 
 # Wine's 32-bit loader is an i386 program. A kernel without 32-bit support
