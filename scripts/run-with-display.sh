@@ -10,4 +10,8 @@ if ! xvfb-run -a true >/dev/null 2>&1; then
   echo "skipped: Xvfb cannot start on this machine"
   exit 77
 fi
+# Wine's session services keep the display they were started with; those
+# of the usual prefix may be running without one. A prefix of the display
+# tests' own starts its services here, on this display.
+export WINEPREFIX="${WINEPREFIX:-$HOME/.wine}-display"
 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
