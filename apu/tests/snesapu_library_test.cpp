@@ -10,6 +10,7 @@
 #include "core/sound_system.h"
 #include "corpus_support.h"
 #include "snesapu_library.h"
+#include "support/tests/threads_side_by_side.h"
 #include "test_songs.h"
 
 namespace {
@@ -243,6 +244,7 @@ TEST_F(Library, GarbageArgumentsAreHarmless) {
 // Two copies of the library in one process are two sound systems, each
 // rendering as it would alone, even on two threads at once.
 TEST_F(Library, TwoInstancesRenderIndependentlyOnTwoThreads) {
+    if (!threads_side_by_side()) GTEST_SKIP() << "this system cannot run threads side by side";
     const auto songs = apu_test::songs();
     const auto a = padded(songs.front().image), b = padded(songs[songs.size() / 2].image);
     const Format f{2, 16, 44100};
