@@ -138,6 +138,17 @@ public:
     bool stopped() const { return stopped_; }
     const PortAccess& stop_access() const { return stop_access_; }
 
+    // Sees each CPU access to a DSP register through 0xF3 before the DSP
+    // does: the cycle, the register (0x00..0x7F), the value written (0 for
+    // a read) and which; it may bring the DSP up to that cycle first
+    // (sync_dsp). For tests that hold the DSP against another model; not
+    // part of the state. Null: none.
+    using DspAccessObserver = void (*)(void* context, uint64_t cycle, uint8_t address, uint8_t value, bool write);
+    void observe_dsp_accesses(DspAccessObserver observer, void* context) {
+        dsp_observer_ = observer;
+        dsp_observer_context_ = context;
+    }
+
     uint8_t test() const { return test_; }
     uint8_t control() const { return control_; }
     uint8_t dsp_address() const { return dsp_address_; }
@@ -173,6 +184,8 @@ private:
     uint8_t watched_ = 0;
     bool stopped_ = false;
     PortAccess stop_access_;
+    DspAccessObserver dsp_observer_ = nullptr;
+    void* dsp_observer_context_ = nullptr;
 };
 
 }  // namespace apu
