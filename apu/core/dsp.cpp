@@ -123,7 +123,8 @@ void Dsp::write(uint8_t address, uint8_t value) {
     }
     written_[address] = value;
     const uint8_t used = view_ ? view_(view_context_, address, value) : value;
-    if (address == kFlg && quiet_until_ && (registers_[kFlg] & ~used & kFlgEchoOff)) echo_turned_on_ = true;
+    if (address == kFlg && quiet_until_ && !echo_may_turn_on_ && (registers_[kFlg] & ~used & kFlgEchoOff))
+        echo_turned_on_ = true;
     registers_[address] = used;
     deferred_[address >> 6] &= ~deferred_bit(address);  // replaces a write still waiting
     if ((address & 0x0F) <= kVolR) set_volumes(address >> 4);
@@ -175,9 +176,10 @@ int Dsp::published(int n, int delay, int now, int before) const {
     return since_run < delay ? before : now;
 }
 
-void Dsp::set_unheard_until(int64_t frame) {
+void Dsp::set_unheard_until(int64_t frame, bool echo_may_turn_on) {
     quiet_until_ = frame > 0 ? frame - 1 : 0;
     outx_read_ = echo_turned_on_ = false;
+    echo_may_turn_on_ = echo_may_turn_on;
 }
 
 void Dsp::set_output(int16_t* frames, size_t frame_capacity) {
@@ -379,12 +381,12 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
 }
 
 // Unheard, a voice's output still counts where the CPU or RAM can see it:
-// in the echo sums (see echo_may_write), as the next voice's pitch
+// in the echo sums (see echo_input_needed), as the next voice's pitch
 // modulation, and for voice 0, which runs at the period's end, in the next
 // frame when that is heard. Partial periods, which mix what voice 0 left,
 // go by the same rules. The latches read are the ones those uses take.
 APU_ALWAYS_INLINE bool Dsp::output_used(int n) const {
-    const int echo = echo_may_write() ? eon_ : 0;
+    const int echo = echo_input_needed() ? eon_ : 0;
     return ((echo | pmon_ >> 1 | heard_next_) >> n) & 1;
 }
 
@@ -563,6 +565,8 @@ APU_ALWAYS_INLINE bool Dsp::echo_may_write() const {
     return echo_write_enabled_ || !(registers_[kFlg] & kFlgEchoOff);
 }
 
+APU_ALWAYS_INLINE bool Dsp::echo_input_needed() const { return echo_may_turn_on_ || echo_may_write(); }
+
 APU_ALWAYS_INLINE void Dsp::echo_write(int channel) {
     if (!echo_write_enabled_) return;
     const int a = (echo_addr_ + channel * 2) & 0xFFFF;
@@ -612,7 +616,7 @@ APU_ALWAYS_INLINE void Dsp::action() {
         // Unheard, the filter matters only for what echo writes store,
         // through the feedback. (In a whole period EFB stays as it is
         // until its use.)
-        if (!Quiet || (echo_may_write() && registers_[kEfb]))
+        if (!Quiet || (echo_input_needed() && registers_[kEfb]))
             fir_stereo(fir_buf_[fir_pos_ + 1], newest[0], newest[1], fir_coef_, fir_out_);
         fir_buf_[fir_pos_ + 8][0] = newest[0];
         fir_buf_[fir_pos_ + 8][1] = newest[1];

@@ -136,8 +136,10 @@ public:
     // echo sums while echo writes are on, the next voice's pitch
     // modulation, the next frame when that is heard). The last of them is
     // worked out whole, so the state after it is as exact as ever.
-    // 0 hears every frame.
-    void set_unheard_until(int64_t frame);
+    // 0 hears every frame. With `echo_may_turn_on`, the echo input is
+    // worked out while echo writes are off too, so that turning them on is
+    // no exposure.
+    void set_unheard_until(int64_t frame, bool echo_may_turn_on = false);
     // Whether the CPU, since the last set_unheard_until(), may have seen
     // work left out: it read an OUTX register, or turned echo writes on
     // while outputs they would have used were left out.
@@ -296,6 +298,7 @@ private:
     void echo_read(int channel);
     template <bool Quiet = false> void echo_output(int channel);
     bool echo_may_write() const;
+    bool echo_input_needed() const;  // unheard: echo_may_write() or may turn on
     void echo_write(int channel);
     void echo_read_both();
     void echo_write_both();
@@ -321,6 +324,7 @@ private:
     int heard_next_ = 0;             // bit 0: the next period is heard
     mutable bool outx_read_ = false;
     bool echo_turned_on_ = false;
+    bool echo_may_turn_on_ = false;
 };
 
 }  // namespace apu

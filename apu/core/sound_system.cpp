@@ -17,6 +17,7 @@ void SoundSystem::reset() {
     cpu_.set_cycle(0);
     target_cycle_ = 0;
     reads_outx_ = false;
+    turns_echo_on_ = false;
 }
 
 void SoundSystem::save(CoreState& state) const {
@@ -39,8 +40,9 @@ void SoundSystem::render(int16_t* frames, size_t count) { advance(frames, count)
 
 // In pieces, each saved before it runs: should the CPU have seen any of
 // the work left out (an OUTX read, echo writes turned on), the piece runs
-// again from the saved state, worked out in full. A song that read OUTX
-// once will again, so it is skipped in full from then on.
+// again from the saved state, worked out in full. A song that did either
+// once will again: one that read OUTX is skipped in full from then on, one
+// that turned echo writes on keeps the echo input worked out.
 void SoundSystem::skip(size_t count) {
     constexpr size_t kPiece = 16384;
     Dsp& dsp = bus_.dsp();
@@ -53,12 +55,13 @@ void SoundSystem::skip(size_t count) {
         }
         if (!piece_start_) piece_start_ = std::make_unique<CoreState>();
         save(*piece_start_);
-        dsp.set_unheard_until(static_cast<int64_t>(frames_rendered() + n));
+        dsp.set_unheard_until(static_cast<int64_t>(frames_rendered() + n), turns_echo_on_);
         advance(nullptr, n);
         const Dsp::Exposure seen = dsp.exposure();
         dsp.set_unheard_until(0);
         if (seen.outx_read || seen.echo_turned_on) {
             if (seen.outx_read) reads_outx_ = true;
+            if (seen.echo_turned_on) turns_echo_on_ = true;
             restore(*piece_start_);
             advance(nullptr, n);
         }

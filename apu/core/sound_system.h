@@ -124,10 +124,12 @@ private:
     SystemBus bus_;  // holds the RAM and the DSP
     Cpu<SystemBus> cpu_;
     uint64_t target_cycle_ = 0;
-    // skip(): the state each piece starts from, and whether the song was
-    // found to read OUTX, which a skip then works out in full.
+    // skip(): the state each piece starts from; whether the song was found
+    // to read OUTX, which a skip then works out in full; and whether it
+    // turned echo writes on, which a skip then keeps the echo input for.
     std::unique_ptr<CoreState> piece_start_;
     bool reads_outx_ = false;
+    bool turns_echo_on_ = false;
 };
 
 }  // namespace apu

@@ -81,8 +81,8 @@ TEST(Render, TakesUpWhereRunLeftOff) {
 }
 
 // Songs whose outputs the CPU or RAM can see: OUTX read back into a pitch,
-// the echo and pitch modulation, echo writes turned on after a while, or
-// not: without writes or without feedback the echo filter reaches only
+// the echo and pitch modulation, echo writes turned on after a while or
+// again and again, or not: without writes or without feedback the echo filter reaches only
 // what is heard.
 std::vector<Song> songs_with_visible_outputs() {
     using apu_test::SongBuilder;
@@ -95,14 +95,19 @@ std::vector<Song> songs_with_visible_outputs() {
     outx.write(0x4C, 3).repeat_from_here().copy(0x09, 0x12).wait(255);
     SongBuilder echo_later;
     echo_later.reg(0x4D, 1).reg(0x7D, 2).reg(0x6D, 0x40).reg(0x0D, 0x40).reg(0x0F, 0x7F).reg(0x2C, 0x40).reg(0x3C, 0x40);
+    SongBuilder echo_toggled = echo_later;
     echo_later.write(0x4C, 1).wait_long(255).wait_long(255).write(0x6C, 0x00);
+    // On and off in every piece of skip's: after the first, it keeps the
+    // echo input worked out instead of running pieces again.
+    echo_toggled.write(0x4C, 1).repeat_from_here().wait_long(100).write(0x6C, 0x20).wait_long(100).write(0x6C, 0x00);
     SongBuilder echo_unwritten = apu_test::echo_and_modulation(0x50, 0xB0, 0x30).reg(0x6C, 0x20);
     SongBuilder echo_unfed = apu_test::echo_and_modulation(0x50, 0xB0, 0x30).reg(0x0D, 0);
     return {{"reads OUTX", outx.image()},
             {"echo and pitch modulation", apu_test::echo_and_modulation(0x50, 0xB0, 0x30).image()},
             {"echo without writes", echo_unwritten.image()},
             {"echo without feedback", echo_unfed.image()},
-            {"echo writes turned on", echo_later.image()}};
+            {"echo writes turned on", echo_later.image()},
+            {"echo writes turned on and off", echo_toggled.image()}};
 }
 
 // After skip() the system is where render() would have left it: the same
