@@ -640,6 +640,13 @@ APU_ALWAYS_INLINE void Dsp::action() {
         esa_ = registers_[kEsa];
         rate_counter_ = (rate_counter_ == 0 ? kRateCounterWrap : rate_counter_) - 1;
         rate_fires_ = rate_fire_mask(rate_counter_);
+    } else if constexpr (a.step == Step::echo_write_right) {
+        if (Full) echo_write_both();
+        else echo_write(1);
+        if ((rate_fires_ >> (registers_[kFlg] & 0x1F)) & 1) {
+            const int feedback = (noise_ << 13) ^ (noise_ << 14);
+            noise_ = (feedback & 0x4000) ^ (noise_ >> 1);
+        }
         poll_sample_ = !poll_sample_;
         // Selected with a mask: a branch taken every other sample, a
         // period apart, is mispredicted.
@@ -650,13 +657,6 @@ APU_ALWAYS_INLINE void Dsp::action() {
         // Voices without either bit have nothing to act on.
         poll_pending_ = ((kon_latched_ | koff_latched_) & poll) | (poll_pending_ & ~poll);
         unusual_ = poll_pending_ | non_ | starting_ | hooked_;
-    } else if constexpr (a.step == Step::echo_write_right) {
-        if (Full) echo_write_both();
-        else echo_write(1);
-        if ((rate_fires_ >> (registers_[kFlg] & 0x1F)) & 1) {
-            const int feedback = (noise_ << 13) ^ (noise_ << 14);
-            noise_ = (feedback & 0x4000) ^ (noise_ >> 1);
-        }
     }
     // voice_envx, voice_outx: the registers are worked out when read (see
     // published()).

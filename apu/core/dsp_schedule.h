@@ -27,8 +27,8 @@ enum class Step : uint8_t {
     echo_output_left,   // MVOLL, EVOLL, EFB, FLG's mute
     echo_output_right,  // MVOLR, EVOLR, EFB, FLG's mute; latches PMON; outputs the sample
     latch_voice_flags,  // latches NON, EON, DIR and FLG's echo-write bit
-    echo_write_left,    // also EDL at the buffer's start, ESA, the rate counter and the KON/KOFF poll
-    echo_write_right,   // also the noise step at FLG's rate
+    echo_write_left,    // also EDL at the buffer's start, ESA and the rate counter
+    echo_write_right,   // also the noise step at FLG's rate and the KON/KOFF poll
 };
 
 struct Action {
@@ -139,8 +139,8 @@ constexpr SyncTables make_sync_tables() {
             case S::echo_output_left: uses(kMvolL); uses(kEvolL); uses(kEfb); uses(kFlg); break;
             case S::echo_output_right: uses(kMvolR); uses(kEvolR); uses(kEfb); uses(kFlg); uses(kPmon); break;
             case S::latch_voice_flags: uses(kNon); uses(kEon); uses(kDir); uses(kFlg); break;
-            case S::echo_write_left: uses(kEdl); uses(kEsa); uses(kKon); uses(kKoff); break;
-            case S::echo_write_right: uses(kFlg); break;
+            case S::echo_write_left: uses(kEdl); uses(kEsa); break;
+            case S::echo_write_right: uses(kFlg); uses(kKon); uses(kKoff); break;
             }
         }
     }

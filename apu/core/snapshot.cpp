@@ -8,9 +8,9 @@ namespace apu {
 
 // The snapshot does not hold where the CPU stood in the DSP's 32-clock
 // period. Players share the reference emulator's alignment, measured
-// against it on real songs: the CPU, and with it the timers, resume one
-// clock after the DSP's period begins.
-constexpr uint64_t kCpuCycleAfterLoad = 1;
+// against it on real songs: the CPU, and with it the timers, resume two
+// clocks after the DSP's period begins.
+constexpr uint64_t kCpuCycleAfterLoad = 2;
 
 bool SoundSystem::load_spc(const uint8_t* image, size_t size) {
     if (!image) size = 0;

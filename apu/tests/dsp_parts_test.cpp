@@ -426,6 +426,34 @@ TEST(DspRegisters, EnvxAndOutxChangeOnlyAtTheirCycles) {
     EXPECT_EQ(envx[3], 0x7F);  // the CPU's value gave way at the voice's cycle
 }
 
+// KON and KOFF are polled every other sample at clock 31 of the period
+// (the hardware documentation's T31), starting with the second sample: a
+// KON written after its clock 30 (63 clocks run) is taken by its poll, one
+// written after its clock 31 waits two samples for the next.
+TEST(DspRegisters, KeyOnIsPolledAtClock31OfEveryOtherSample) {
+    std::vector<uint8_t> ram(0x10000, 0);
+    ram[0x100] = ram[0x102] = 0x00;  // source 0 starts and loops at 0x0200
+    ram[0x101] = ram[0x103] = 0x02;
+    ram[0x200] = 0xC3;  // shift 12, loop and end
+    const auto first_envelope = [&ram](int write_clock) {
+        Dsp dsp(ram.data());
+        dsp.write(0x6C, 0x20);  // out of soft reset
+        dsp.write(0x5D, 0x01);
+        dsp.write(0x07, 0x7F);  // direct GAIN, full level
+        dsp.run(write_clock);
+        dsp.write(0x4C, 0x01);
+        for (int clock = write_clock; clock < 32 * 16; ++clock) {
+            if (dsp.read(0x08)) return clock;
+            dsp.run(1);
+        }
+        return -1;
+    };
+    const int early = first_envelope(0);
+    ASSERT_GT(early, 0);
+    EXPECT_EQ(first_envelope(63), early);
+    EXPECT_EQ(first_envelope(64), early + 64);
+}
+
 // Registers restored from a snapshot take effect as if they had been
 // written: here a voice's volumes, negative on the left, into the main and
 // the echo sums.

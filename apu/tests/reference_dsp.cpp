@@ -129,6 +129,7 @@ void ReferenceDsp::perform(const Action& a) {
     case Step::echo_write_right:
         write_echo(1);
         step_noise();
+        poll_key_on_off();
         break;
     }
 }
@@ -390,7 +391,6 @@ void ReferenceDsp::advance_echo_and_counter() {
     if (echo_offset_ >= echo_length_) echo_offset_ = 0;
     esa_ = reg(r::kEsa);
     counter_ = (counter_ == 0 ? kCounterWrap : counter_) - 1;
-    poll_key_on_off();
 }
 
 // Every other sample KON (as written since the last poll) and KOFF are

@@ -131,20 +131,22 @@ size_t first_sound(const std::vector<int16_t>& frames) {
 }
 
 // Where the CPU stood in the DSP's period is not in a snapshot; it resumes
-// one clock into it. After MOV A,$00 (3 cycles), k NOPs and a KON store
-// (the store on its tenth cycle), KON lands on clock 1 + 3 + 2k + 9: the
-// second sample's poll (clock 62) still takes k = 24 (clock 61), k = 25
-// (63) waits for the next poll, two samples later. Resuming on clock 0
-// would put k = 25 on clock 62, in time.
-TEST(Snapshot, TheCpuResumesOneClockIntoTheDspPeriod) {
+// two clocks into it. After a load of A taking p cycles, 25 NOPs and a KON
+// store (the store on its tenth cycle), KON lands on clock 2 + p + 50 + 9:
+// with MOV A,#0 (p = 2) on clock 63, where the second sample's poll still
+// takes it, with MOV A,$00 (p = 3) on clock 64, which waits for the next
+// poll, two samples later. Resuming one clock sooner, both would be in
+// time; one clock later, neither.
+TEST(Snapshot, TheCpuResumesTwoClocksIntoTheDspPeriod) {
+    const uint8_t loads[2] = {0xE8, 0xE4};  // MOV A,#imm and MOV A,dp
     size_t start[2];
-    for (int k : {24, 25}) {
+    for (int p = 0; p < 2; ++p) {
         apu_test::SongBuilder song;
         song.reg(0x05, 0x8F);  // attack at the rate that steps every sample
-        song.code({0xE4, 0x00});
-        for (int i = 0; i < k; ++i) song.code({0x00});
+        song.code({loads[p], 0x00});
+        for (int i = 0; i < 25; ++i) song.code({0x00});
         song.write(0x4C, 0x01);
-        start[k - 24] = first_sound(render(song.image(), 64));
+        start[p] = first_sound(render(song.image(), 64));
     }
     ASSERT_LT(start[0], 64u);
     EXPECT_EQ(start[1], start[0] + 2);
