@@ -665,7 +665,7 @@ APU_ALWAYS_INLINE void Dsp::action() {
 template <bool Full, bool Quiet, int C>
 APU_ALWAYS_INLINE void Dsp::clock() {
     [this]<int... I>(std::integer_sequence<int, I...>) APU_ALWAYS_INLINE_LAMBDA {
-        (action<Full, Quiet, C, I>(), ...);
+        (this->template action<Full, Quiet, C, I>(), ...);
     }(std::make_integer_sequence<int, kActionsPerClock>{});
 }
 
@@ -675,7 +675,7 @@ APU_ALWAYS_INLINE void Dsp::clock() {
 template <bool Quiet>
 void Dsp::full_period() {
     [this]<int... C>(std::integer_sequence<int, C...>) APU_ALWAYS_INLINE_LAMBDA {
-        (clock<true, Quiet, C>(), ...);
+        (this->template clock<true, Quiet, C>(), ...);
     }(std::make_integer_sequence<int, 32>{});
 }
 
