@@ -82,7 +82,9 @@ TEST_F(OptionBits, ActAsTheRegisterValuesTheyStandFor) {
         SCOPED_TRACE(c.name);
         const auto with_bit = render(c.song, c.bit, c.keyed);
         EXPECT_EQ(with_bit, render(c.same_as, 0, c.keyed));
-        if (c.bit != 0x800) EXPECT_NE(with_bit, render(c.song, 0, c.keyed)) << "the test song must use the feature";
+        if (c.bit != 0x800) {
+            EXPECT_NE(with_bit, render(c.song, 0, c.keyed)) << "the test song must use the feature";
+        }
     }
 }
 

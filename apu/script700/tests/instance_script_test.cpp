@@ -146,7 +146,9 @@ TEST(InstanceScript, AScriptChangedMidSongIsNotReplayedFromOldSnapshots) {
 // The extended area's sample commands act on what the voices play.
 std::vector<int16_t> song_output(uint8_t srcn, const char* script) {
     ApuInstance apu;
-    if (script) EXPECT_EQ(apu.set_script(script), 1u) << apu.script_problem();
+    if (script) {
+        EXPECT_EQ(apu.set_script(script), 1u) << apu.script_problem();
+    }
     const std::vector<uint8_t> image = apu_test::padded(apu_test::test_song({{0x04, srcn}}));
     apu.load(image.data());
     apu.set_options(2, 16, 32000, 3, 0);
