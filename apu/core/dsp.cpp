@@ -17,8 +17,6 @@ namespace {
 #define APU_ALWAYS_INLINE inline __attribute__((always_inline))
 #define APU_ALWAYS_INLINE_LAMBDA __attribute__((always_inline))
 
-constexpr uint8_t kFlgReset = 0x80, kFlgMute = 0x40, kFlgEchoOff = 0x20;
-constexpr int kLoadCounterPhase = 2032;
 
 using namespace schedule;
 
@@ -91,9 +89,7 @@ void Dsp::load_registers(const uint8_t registers[128]) {
     koff_latched_ = registers_[kKoff];
     // A KON value in the snapshot is a write the DSP has yet to act on.
     new_kon_ = registers_[kKon];
-    // The snapshot holds no counter phase; this one puts envelope and noise
-    // steps where the reference renderer has them.
-    rate_counter_ = kLoadCounterPhase;
+    rate_counter_ = kRateCounterAfterLoad;
     rate_fires_ = rate_fire_mask(rate_counter_);
 }
 

@@ -4,27 +4,19 @@ namespace apu {
 
 namespace {
 
-// Samples between events for each rate.
-constexpr uint16_t kPeriods[32] = {
-    0,    2048, 1536, 1280, 1024, 768, 640, 512, 384, 320, 256,
-    192,  160,  128,  96,   80,   64,  48,  40,  32,  24,  20,
-    16,   12,   10,   8,    6,    5,   4,   3,   2,   1,
-};
-
 constexpr RateCheck make_check(uint16_t period) {
     if (period == 0) return {0xFFFFFFFFu, 0, 0, 1, 0};  // x >= 1 never has all bits clear
     const uint32_t odd = period % 3 == 0 ? 3 : period % 5 == 0 ? 5 : 1;
     const uint32_t power = period / odd;
     uint8_t shift = 0;
     while ((1u << shift) < power) ++shift;
-    // Phase of each period family against the shared counter.
-    const uint16_t phase = odd == 3 ? 1040 : odd == 5 ? 536 : 0;
+    const uint16_t phase = rate_phase(period);
     if (odd == 3) return {power - 1, 0xAAAAAAABu, 0x55555555u, phase, shift};
     if (odd == 5) return {power - 1, 0xCCCCCCCDu, 0x33333333u, phase, shift};
     return {power - 1, 0, 0, phase, shift};
 }
 
-constexpr RateCheck make_one(int rate) { return make_check(kPeriods[rate]); }
+constexpr RateCheck make_one(int rate) { return make_check(kRatePeriods[rate]); }
 
 }  // namespace
 
@@ -45,7 +37,7 @@ struct FamilyMasks {
 constexpr FamilyMasks make_family_masks() {
     FamilyMasks f;
     for (int rate = 1; rate < 32; ++rate) {
-        const uint32_t period = kPeriods[rate];
+        const uint32_t period = kRatePeriods[rate];
         const int family = period % 3 == 0 ? 1 : period % 5 == 0 ? 2 : 0;
         const uint32_t power = period / (family == 1 ? 3 : family == 2 ? 5 : 1);
         int shift = 0;

@@ -6,6 +6,19 @@ namespace apu {
 // Global sample counter that paces envelopes and noise: it counts down once
 // per sample and wraps after 0x7800 samples, a common multiple of all periods.
 constexpr int kRateCounterWrap = 0x7800;
+// A snapshot holds no counter phase; this one puts envelope and noise steps
+// where the reference renderer has them.
+constexpr int kRateCounterAfterLoad = 2032;
+
+// Samples between events for each 5-bit rate (0: never).
+constexpr uint16_t kRatePeriods[32] = {
+    0,    2048, 1536, 1280, 1024, 768, 640, 512, 384, 320, 256,
+    192,  160,  128,  96,   80,   64,  48,  40,  32,  24,  20,
+    16,   12,   10,   8,    6,    5,   4,   3,   2,   1,
+};
+// Periods with a factor of 3 or 5 are offset against the counter: an event
+// falls where (counter + phase) is a multiple of the period.
+constexpr uint16_t rate_phase(uint16_t period) { return period % 3 == 0 ? 1040 : period % 5 == 0 ? 536 : 0; }
 
 // How an event of each 5-bit rate lines up with the counter: every period is
 // 1, 3 or 5 times a power of two, so a rate fires when (counter + phase) has

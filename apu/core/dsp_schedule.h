@@ -98,6 +98,8 @@ enum : uint8_t {
     kFlg = 0x6C, kEndx = 0x7C, kEfb = 0x0D, kPmon = 0x2D, kNon = 0x3D, kEon = 0x4D,
     kDir = 0x5D, kEsa = 0x6D, kEdl = 0x7D,
 };
+// FLG's bits.
+enum : uint8_t { kFlgReset = 0x80, kFlgMute = 0x40, kFlgEchoOff = 0x20 };
 
 // Per register, the clocks at which the DSP reads or writes it (`use`: a
 // CPU write must be ordered with them) and at which it writes it

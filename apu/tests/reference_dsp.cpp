@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/dsp_envelope.h"
 #include "core/dsp_gaussian.h"
 
 namespace apu_test {
@@ -14,18 +15,8 @@ using apu::schedule::kPeriod;
 using apu::schedule::Step;
 namespace r = apu::schedule;  // register numbers
 
-constexpr int kFlgReset = 0x80, kFlgMute = 0x40, kFlgEchoOff = 0x20;
-constexpr int kCounterWrap = 0x7800;
-// Where apu::Dsp puts the counter after a snapshot, which holds none.
-constexpr int kCounterAfterSnapshot = 2032;
+using r::kFlgReset, r::kFlgMute, r::kFlgEchoOff;
 
-// Samples between events of each envelope and noise rate (0: never).
-constexpr int kRatePeriod[32] = {
-    0,   2048, 1536, 1280, 1024, 768, 640, 512, 384, 320, 256, 192, 160, 128, 96, 80,
-    64,  48,   40,   32,   24,   20,  16,  12,  10,  8,   6,   5,   4,   3,   2,  1,
-};
-// Periods with a factor of 3 or 5 are offset against the counter.
-constexpr int rate_offset(int period) { return period % 3 == 0 ? 1040 : period % 5 == 0 ? 536 : 0; }
 
 int clamp16(int x) { return std::clamp(x, -32768, 32767); }
 int signed8(int x) { return static_cast<int8_t>(x); }
@@ -74,7 +65,7 @@ void ReferenceDsp::load_registers(const uint8_t registers[128]) {
     echo_address_ = esa_ << 8;
     koff_polled_ = reg(r::kKoff);
     kon_written_ = reg(r::kKon);
-    counter_ = kCounterAfterSnapshot;
+    counter_ = apu::kRateCounterAfterLoad;
 }
 
 void ReferenceDsp::write(uint8_t address, uint8_t value) {
@@ -224,8 +215,8 @@ int ReferenceDsp::interpolate(const Voice& v) const {
 }
 
 bool ReferenceDsp::rate_fires(int rate) const {
-    const int period = kRatePeriod[rate & 31];
-    return period && (counter_ + rate_offset(period)) % period == 0;
+    const int period = apu::kRatePeriods[rate & 31];
+    return period && (counter_ + apu::rate_phase(period)) % period == 0;
 }
 
 // One sample of the envelope. Release falls by 8 every sample; otherwise
@@ -390,7 +381,7 @@ void ReferenceDsp::advance_echo_and_counter() {
     echo_offset_ += 4;
     if (echo_offset_ >= echo_length_) echo_offset_ = 0;
     esa_ = reg(r::kEsa);
-    counter_ = (counter_ == 0 ? kCounterWrap : counter_) - 1;
+    counter_ = (counter_ == 0 ? apu::kRateCounterWrap : counter_) - 1;
 }
 
 // Every other sample KON (as written since the last poll) and KOFF are
