@@ -39,13 +39,13 @@ const uint32_t* const Dsp::kReadSync = kSync.update;
 const bool* const Dsp::kDeferrable = kSync.deferrable;
 
 Dsp::Dsp(uint8_t* ram)
-    : ram_(ram), pass_records_(std::make_unique<PassRecord[]>(8)), brr_cache_(std::make_unique<BrrGroupCache>()) {
+    : ram_(ram), brr_cache_(std::make_unique<BrrGroupCache>()) {
     reset();
 }
 
 Dsp::~Dsp() = default;
 
-size_t Dsp::heap_bytes() const { return 8 * sizeof(PassRecord) + sizeof(BrrGroupCache); }
+size_t Dsp::heap_bytes() const { return sizeof(BrrGroupCache); }
 
 void Dsp::reset() {
     static_cast<DspState&>(*this) = DspState{};
@@ -60,7 +60,9 @@ void Dsp::load_registers(const uint8_t registers[128]) {
     std::memcpy(written_, registers, sizeof written_);
     apply_settings();
     // Latches take the snapshot's values so the first samples already use
-    // them; voices restart silent since their decoder state is not saved.
+    // them; voices restart silent since their decoder state is not saved,
+    // so each one's first key-on starts from a history of zeros (a silent
+    // voice decodes nothing).
     for (int n = 0; n < 8; ++n) {
         Voice& v = voices_[n];
         const uint8_t* r = registers_ + n * 16;
@@ -82,10 +84,6 @@ void Dsp::load_registers(const uint8_t registers[128]) {
         write(static_cast<uint8_t>(n * 16 + kOutx), written_[n * 16 + kOutx]);
     }
     endx_ = written_[kEndx];
-    // The reference emulator takes the decoder history of a voice not yet
-    // keyed on to be zero, though it has been decoding whatever RAM its
-    // address points at; players share that convention.
-    for (Voice& v : voices_) v.unkeyed = 1;
     koff_latched_ = registers_[kKoff];
     // A KON value in the snapshot is a write the DSP has yet to act on.
     new_kon_ = registers_[kKon];
@@ -310,21 +308,23 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
         }
         if (v.env.mode == EnvelopeMode::release) {
             // A silent voice in release stays silent whatever FLG, the block
-            // header or KOFF say; only a key-on changes it.
+            // header or KOFF say; only a key-on changes it. Its pitch
+            // counter holds, so it decodes nothing, sets no ENDX bit and
+            // keeps the history its next key-on starts from. The hardware
+            // documentation does not say; this is what the reference
+            // emulator does, found by probing it (a filter-3 loop keyed on
+            // after the silence shows the history), and what players share.
             v.output = 0;
+            v.step = 0;
             return;
         }
     } else if (v.silent_in_release()) {
         // The same, with perhaps a key-on to act on.
         v.output = 0;
+        v.step = 0;
         if (poll_pending_ & bit) {
             poll_pending_ &= ~bit;
-            if (kon_latched_ & bit) {
-                // The key-on starts from the history decoding left.
-                if (v.pass_state == kPassRepeating) replay_silent_passes(v, n);
-                v.pass_state = kPassOff;
-                start_key_on(v, bit);
-            }
+            if (kon_latched_ & bit) start_key_on(v, bit);
         }
         return;
     }
@@ -336,11 +336,6 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
             v.buf_pos = 0;
             v.brr_header = 0;  // the header read before the restart is stale
             endx_ &= ~bit;
-            if (v.unkeyed) [[unlikely]] {
-                std::memset(v.buf, 0, sizeof v.buf);
-                std::memset(v.before, 0, sizeof v.before);
-                v.unkeyed = 0;
-            }
             if (samples_.muted[srcn_of<Full>(v, n)] != bool(v.sample_muted)) [[unlikely]] {
                 v.sample_muted = !v.sample_muted;
                 set_volumes(n);
@@ -410,12 +405,7 @@ int Dsp::hooked_interpolation(const Voice& v) const {
     return clamp16(interpolator_(samples, v.interp_pos & 0xFFF)) & ~1;
 }
 
-// The silent-pass records hold groups as the old decoder read them, so
-// the voices take the rings they stand for first.
-void Dsp::set_brr_wrap(bool wrap) {
-    close_silent_passes(voices_);
-    brr_cache_->set_variant(wrap ? 0 : kBrrNoWrap);
-}
+void Dsp::set_brr_wrap(bool wrap) { brr_cache_->set_variant(wrap ? 0 : kBrrNoWrap); }
 
 void Dsp::set_interpolator(Interpolator interpolator) {
     interpolator_ = interpolator;
@@ -437,15 +427,8 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
         const int byte1 = Full && n != 0 ? ram_[(v.brr_addr + v.brr_offset) & 0xFFFF] : v.brr_byte1;
         const int byte2 = ram_[(v.brr_addr + v.brr_offset + 1) & 0xFFFF];
         const uint32_t group = static_cast<uint32_t>(v.brr_header | byte1 << 8 | byte2 << 16);
-        if (v.pass_state == kPassOff) [[likely]] {
-            if (interpolator_) [[unlikely]] std::memcpy(v.before, v.buf + v.buf_pos + 2, sizeof v.before);
-            decode_into_ring(*brr_cache_, v.buf, v.buf_pos, group);
-        } else if (v.pass_state == kPassRepeating && v.pass_index < pass_records_[n].count &&
-                   pass_records_[n].groups[v.pass_index] == group) {
-            ++v.pass_index;  // decodes as it did in the recorded pass
-        } else {
-            silent_group(v, n, group);
-        }
+        if (interpolator_) [[unlikely]] std::memcpy(v.before, v.buf + v.buf_pos + 2, sizeof v.before);
+        decode_into_ring(*brr_cache_, v.buf, v.buf_pos, group);
         v.buf_pos = v.buf_pos == 8 ? 0 : v.buf_pos + 4;
         v.brr_offset += 2;
         if (v.brr_offset >= 9) {
@@ -456,7 +439,6 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
                 // between the two can tell.
                 if (Full) endx_ |= 1 << n;
                 else v.ended = true;
-                if (v.pass_state != kPassOff || v.silent_in_release()) silent_pass_end(v, n);
             }
             v.brr_offset = 1;
         }
@@ -499,6 +481,8 @@ void Dsp::set_sample_table(const SampleTable& table) {
     for (int n = 0; n < 8; ++n) voices_[n].sample_muted = samples_.muted[registers_[n * 16 + kSrcn]];
     apply_settings();
 }
+
+void Dsp::save(DspState& state) const { state = *this; }
 
 void Dsp::restore(const DspState& state) {
     static_cast<DspState&>(*this) = state;

@@ -11,7 +11,7 @@ namespace apu {
 
 class BrrGroupCache;
 
-// The DSP's state apart from RAM, the silent-pass records and the caches:
+// The DSP's state apart from RAM and the decoded-group cache:
 // plain values without padding, saved and restored as one (see Dsp::save)
 // and compared as bytes.
 struct DspState {
@@ -39,17 +39,11 @@ struct DspState {
         int envx_cpu = 0, outx_cpu = 0;
         int64_t envx_cpu_until = -1, outx_cpu_until = -1;
         int16_t ended = 0;           // reached a block with the end flag
-        // Not keyed on since a snapshot was loaded: what it decoded is not
-        // in the snapshot, so its first key-on starts from silence.
-        int8_t unkeyed = 0;
         // Keyed on with a sample the sample table mutes (see set_sample_table).
-        int8_t sample_muted = 0;
+        int16_t sample_muted = 0;
         // VOLL and VOLR as 32-bit lanes, for the main sums and again for
         // the echo sums; kept up to date as the registers are written.
         int16_t volume[8] = {};
-        // Repeated passes while silent (see dsp_silent_pass.cpp).
-        int pass_state = 0;          // a PassState
-        int pass_index = 0;          // groups of the recorded passes seen again so far
         // While an interpolator is set (see set_interpolator), the last
         // two samples of the group last overwritten, oldest first.
         int16_t before[2] = {};
@@ -125,8 +119,8 @@ public:
     // Advances by the given number of CPU clocks.
     void run(uint32_t clocks);
 
-    // The whole state but RAM (see dsp_silent_pass.cpp for what it leaves
-    // out). The settings below are not part of it and stay as they are.
+    // The whole state but RAM. The settings below are not part of it and
+    // stay as they are.
     void save(DspState& state) const;
     void restore(const DspState& state);
 
@@ -176,7 +170,7 @@ public:
     // Whether decoded samples past 15 bits lose their sign, as on the
     // hardware (true), or saturate (false).
     void set_brr_wrap(bool wrap);
-    // Bytes held outside the object (decoded-group cache, silent-pass records).
+    // Bytes held outside the object (the decoded-group cache).
     size_t heap_bytes() const;
 
     // Stereo frames (left, right) are appended here while running; when the
@@ -235,22 +229,6 @@ private:
     // Registers whose writes may wait for the period's end (see plan_write).
     static const bool* const kDeferrable;
 
-    enum PassState : int { kPassOff, kPassRecording, kPassRepeating };
-    // What a silent voice decoded since a loop jump: the group bytes (header
-    // and the two data bytes, lowest first) and where each pass began; once
-    // the passes repeat, the ring as it is each time they begin again.
-    static constexpr int kPassCapacity = 4096;  // groups
-    static constexpr int kMaxPasses = 8;
-    struct PassRecord {
-        int count = 0;                         // groups recorded
-        int passes = 0;                        // passes recorded
-        int start[kMaxPasses];                 // each pass's first group
-        int prev1[kMaxPasses], prev2[kMaxPasses];  // the history each pass began with
-        int16_t ring[12];                      // oldest sample first
-        int ring_pos = 0;                      // buf_pos when the passes last began again
-        uint32_t groups[kPassCapacity];
-    };
-
     // The work of clock C of the period, as the schedule gives it
     // (dsp_schedule.h), and of its action I; Full when the whole period
     // runs at once, with no CPU access in between; Quiet when its frame
@@ -275,10 +253,6 @@ private:
     int hooked_interpolation(const Voice& v) const;
     void silence_on_end_or_reset(Voice& v) const;
     template <bool Full> void voice_decode_mix_left(Voice& v, int n);
-    void silent_group(Voice& v, int n, uint32_t group);
-    void silent_pass_end(Voice& v, int n);
-    void replay_silent_passes(Voice& v, int n) const;
-    void close_silent_passes(Voice voices[8]) const;
     template <bool Full> void voice_mix_right(Voice& v, int n);
     // A whole period mixes both sides of a voice at once (see dsp_mix.h).
     void mix(const Voice& v, int n, int sides);
@@ -310,7 +284,6 @@ private:
     int16_t* output_ = nullptr;
     size_t output_capacity_ = 0;
     size_t frames_written_ = 0;
-    std::unique_ptr<PassRecord[]> pass_records_;  // one per voice
     std::unique_ptr<BrrGroupCache> brr_cache_;    // shared by the voices, which often play the same samples
     // Settings.
     int mute_mask_ = 0;

@@ -54,7 +54,6 @@ void ReferenceDsp::load_registers(const uint8_t registers[128]) {
         v.pitch_low = voice_reg(n, r::kPitchL);
         v.pitch_high = voice_reg(n, r::kPitchH);
         v.adsr1 = voice_reg(n, r::kAdsr1);
-        v.never_keyed = true;
     }
     dir_ = reg(r::kDir);
     pmon_ = reg(r::kPmon);
@@ -153,6 +152,8 @@ void ReferenceDsp::run_voice(Voice& v, int n) {
     const int bit = 1 << n;
     v.step = (v.pitch_low | v.pitch_high << 8) & 0x3FFF;
     if (n > 0 && (pmon_ & bit)) v.step += ((voices_[n - 1].output >> 5) * v.step) >> 10;
+    // Silent in release, the pitch counter holds: nothing is decoded.
+    if (!v.key_on_delay && !v.level && v.mode == Mode::release) v.step = 0;
     if (v.key_on_delay) begin_sample(v, n);
     v.output = ((voice_sample(v, n) * v.level) >> 11) & ~1;
     if ((v.header & 3) == 1 || (reg(r::kFlg) & kFlgReset)) {
@@ -180,10 +181,6 @@ void ReferenceDsp::begin_sample(Voice& v, int n) {
         v.oldest = 0;
         v.header = 0;
         registers_[r::kEndx] &= ~(1 << n);
-        if (v.never_keyed) {
-            std::memset(v.ring, 0, sizeof v.ring);
-            v.never_keyed = false;
-        }
     }
     v.level = 0;
     v.hidden_level = 0;

@@ -44,7 +44,6 @@ private:
         Mode mode = Mode::release;
         int output = 0;
         bool reached_end = false;  // shown in ENDX at the next mix
-        bool never_keyed = false;  // since a snapshot: starts from silent history
         // Latched at their clocks.
         int srcn = 0, pitch_low = 0, pitch_high = 0, adsr1 = 0, directory_word = 0;
     };

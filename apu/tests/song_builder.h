@@ -56,6 +56,18 @@ public:
         loop_start_ = static_cast<int>(program_.size());
         return *this;
     }
+    // The next source number's sample: BRR blocks, looping at `loop_block`.
+    SongBuilder& add_sample(const std::vector<uint8_t>& blocks, int loop_block) {
+        const uint16_t entry = static_cast<uint16_t>(0x800 + 4 * sources_++);
+        const uint16_t loop = static_cast<uint16_t>(sample_addr_ + 9 * loop_block);
+        ram_[entry] = static_cast<uint8_t>(sample_addr_);
+        ram_[entry + 1] = static_cast<uint8_t>(sample_addr_ >> 8);
+        ram_[entry + 2] = static_cast<uint8_t>(loop);
+        ram_[entry + 3] = static_cast<uint8_t>(loop >> 8);
+        std::copy(blocks.begin(), blocks.end(), ram_.begin() + sample_addr_);
+        sample_addr_ = static_cast<uint16_t>(sample_addr_ + blocks.size() + 16);
+        return *this;
+    }
     std::vector<uint8_t> image() const {
         std::vector<uint8_t> img(0x10200, 0);
         const char signature[] = "SNES-SPC700 Sound File Data v0.30";
@@ -98,16 +110,6 @@ private:
             }
         }
         return out;
-    }
-    void add_sample(const std::vector<uint8_t>& blocks, int loop_block) {
-        const uint16_t entry = static_cast<uint16_t>(0x800 + 4 * sources_++);
-        const uint16_t loop = static_cast<uint16_t>(sample_addr_ + 9 * loop_block);
-        ram_[entry] = static_cast<uint8_t>(sample_addr_);
-        ram_[entry + 1] = static_cast<uint8_t>(sample_addr_ >> 8);
-        ram_[entry + 2] = static_cast<uint8_t>(loop);
-        ram_[entry + 3] = static_cast<uint8_t>(loop >> 8);
-        std::copy(blocks.begin(), blocks.end(), ram_.begin() + sample_addr_);
-        sample_addr_ = static_cast<uint16_t>(sample_addr_ + blocks.size() + 16);
     }
     uint32_t next() { return (seed_ = seed_ * 1103515245u + 12345u) >> 16; }
 
