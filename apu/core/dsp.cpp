@@ -99,7 +99,7 @@ uint8_t Dsp::read(uint8_t address) const {
         const Voice& v = voices_[n];
         if ((address & 0x0F) == kEnvx)
             return static_cast<uint8_t>(v.envx_cpu_until >= position() ? v.envx_cpu
-                                        : published(n, kEnvxDelay, v.env.level, v.prev_level) >> 4);
+                                        : published(n, kEnvxDelay, v.sounded_level, v.prev_sounded_level) >> 4);
         if (quiet_until_) outx_read_ = true;
         return static_cast<uint8_t>(v.outx_cpu_until >= position() ? v.outx_cpu
                                     : published(n, kOutxDelay, v.output, v.prev_output) >> 8);
@@ -277,7 +277,7 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
     // it; in a whole period that falls within the period for voices 1..7,
     // where the CPU cannot read.
     if (!Full || n == 0) {
-        v.prev_level = v.env.level;
+        v.prev_sounded_level = v.sounded_level;
         v.prev_output = v.output;
     }
     // The two bytes are adjacent, so this is one 16-bit load.
@@ -302,10 +302,12 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
             } else {
                 v.output = 0;
             }
+            v.sounded_level = v.env.level;
             silence_on_end_or_reset(v);
             step_envelope_masked(v.env, adsr1, env_data(), rate_fires_);
             return;
         }
+        v.sounded_level = 0;
         if (v.env.mode == EnvelopeMode::release) {
             // A silent voice in release stays silent whatever FLG, the block
             // header or KOFF say; only a key-on changes it. Its pitch
@@ -321,6 +323,7 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
     } else if (v.silent_in_release()) {
         // The same, with perhaps a key-on to act on.
         v.output = 0;
+        v.sounded_level = 0;
         v.step = 0;
         if (poll_pending_ & bit) {
             poll_pending_ &= ~bit;
@@ -361,6 +364,7 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
         sample = interpolate(v);
     }
     v.output = ((sample * v.env.level) >> 11) & ~1;
+    v.sounded_level = v.env.level;
     if (mix_early<Full>(n) && v.output) mix(v, n, kMixBoth);
     silence_on_end_or_reset(v);
     if (poll_pending_ & bit) {

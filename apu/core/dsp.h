@@ -34,9 +34,12 @@ struct DspState {
         int brr_header = 0, brr_byte1 = 0;
         // ENVX/OUTX are worked out when read: the values before the last
         // run until their publishing cycles pass, or a CPU-written value
-        // until its publishing cycle (a position, see position()).
-        int prev_level = 0, prev_output = 0;
+        // until its publishing cycle (a position, see position()). ENVX
+        // shows the envelope level a run's sample was made with, before the
+        // envelope's step.
+        int prev_output = 0;
         int envx_cpu = 0, outx_cpu = 0;
+        int16_t sounded_level = 0, prev_sounded_level = 0;
         int64_t envx_cpu_until = -1, outx_cpu_until = -1;
         int16_t ended = 0;           // reached a block with the end flag
         // Keyed on with a sample the sample table mutes (see set_sample_table).

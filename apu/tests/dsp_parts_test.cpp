@@ -321,8 +321,10 @@ TEST(DspBrr, SilentVoiceHoldsItsHistoryUntilTheNextKeyOn) {
     }
 }
 
-// ENVX and OUTX change only at their voice's publishing cycles (3n+2 and
-// 3n+3 of the period), and a value the CPU writes reads back until then.
+// ENVX and OUTX change only at their voice's publishing cycles (3n+5 and
+// 3n+4 of the period: six and five clocks after its run, OUTX first, as the
+// reference emulator shows them), and a value the CPU writes reads back
+// until then.
 TEST(DspRegisters, EnvxAndOutxChangeOnlyAtTheirCycles) {
     std::vector<uint8_t> ram(0x10000, 0);
     ram[0x100] = ram[0x102] = 0x00;  // source 0 starts and loops at 0x0200
@@ -358,11 +360,11 @@ TEST(DspRegisters, EnvxAndOutxChangeOnlyAtTheirCycles) {
             const uint8_t e = dsp.read(static_cast<uint8_t>(n * 16 + 0x08));
             const uint8_t o = dsp.read(static_cast<uint8_t>(n * 16 + 0x09));
             if (e != envx[n]) {
-                ASSERT_EQ(c, 3 * n + 2) << "voice " << n << " step " << step;
+                ASSERT_EQ(c, (3 * n + 5) & 31) << "voice " << n << " step " << step;
                 ++envx_changes;
             }
             if (o != outx[n]) {
-                ASSERT_EQ(c, 3 * n + 3) << "voice " << n << " step " << step;
+                ASSERT_EQ(c, (3 * n + 4) & 31) << "voice " << n << " step " << step;
                 ++outx_changes;
             }
             envx[n] = e;
@@ -372,6 +374,37 @@ TEST(DspRegisters, EnvxAndOutxChangeOnlyAtTheirCycles) {
     EXPECT_GT(envx_changes, 8 * 50);
     EXPECT_GT(outx_changes, 8 * 50);
     EXPECT_EQ(envx[3], 0x7F);  // the CPU's value gave way at the voice's cycle
+}
+
+// ENVX shows the envelope level a sample was made with, not the level the
+// envelope steps to in the same run: after a key-on with direct GAIN, the
+// level is full from the last start-up sample on, but ENVX turns 0x7F only
+// with the first sample made at it, one clock after its OUTX. (Found by
+// probing the reference emulator at every cycle of the first 3000.)
+TEST(DspRegisters, EnvxShowsTheLevelTheSampleWasMadeWith) {
+    std::vector<uint8_t> ram(0x10000, 0);
+    ram[0x100] = ram[0x102] = 0x00;  // source 0 starts and loops at 0x0200
+    ram[0x101] = ram[0x103] = 0x02;
+    ram[0x200] = 0xC3;  // shift 12, loop and end: a steady 0x7000
+    for (int i = 1; i < 9; ++i) ram[0x200 + i] = 0x77;
+    Dsp dsp(ram.data());
+    dsp.write(0x6C, 0x20);
+    dsp.write(0x5D, 0x01);
+    dsp.write(0x03, 0x10);
+    dsp.write(0x05, 0x00);
+    dsp.write(0x07, 0x7F);  // direct gain, full
+    dsp.write(0x4C, 0x01);
+    int outx_at = -1, envx_at = -1;
+    for (int clock = 0; clock < 32 * 20 && envx_at < 0; ++clock) {
+        dsp.run(1);
+        if (outx_at < 0 && dsp.read(0x09)) outx_at = clock;
+        if (envx_at < 0 && dsp.read(0x08)) {
+            envx_at = clock;
+            EXPECT_EQ(dsp.read(0x08), 0x7F);
+        }
+    }
+    ASSERT_GE(outx_at, 0);
+    EXPECT_EQ(envx_at, outx_at + 1);
 }
 
 // KON and KOFF are polled every other sample at clock 31 of the period

@@ -96,7 +96,7 @@ void ReferenceDsp::perform(const Action& a) {
     case Step::voice_pitch_high: latch_pitch_high(v, n); break;
     case Step::voice_header: read_header(v); break;
     case Step::voice_run: run_voice(v, n); break;
-    case Step::voice_envx: registers_[n * 16 + r::kEnvx] = static_cast<uint8_t>(v.level >> 4); break;
+    case Step::voice_envx: registers_[n * 16 + r::kEnvx] = static_cast<uint8_t>(v.sounded_level >> 4); break;
     case Step::voice_outx: registers_[n * 16 + r::kOutx] = static_cast<uint8_t>(v.output >> 8); break;
     case Step::voice_mix_left: decode_and_mix_left(v, n); break;
     case Step::voice_mix_right: mix_right(v, n); break;
@@ -156,6 +156,7 @@ void ReferenceDsp::run_voice(Voice& v, int n) {
     if (!v.key_on_delay && !v.level && v.mode == Mode::release) v.step = 0;
     if (v.key_on_delay) begin_sample(v, n);
     v.output = ((voice_sample(v, n) * v.level) >> 11) & ~1;
+    v.sounded_level = v.level;
     if ((v.header & 3) == 1 || (reg(r::kFlg) & kFlgReset)) {
         v.mode = Mode::release;
         v.level = 0;

@@ -43,6 +43,7 @@ private:
         int hidden_level = 0;    // the last level worked out, applied or not
         Mode mode = Mode::release;
         int output = 0;
+        int sounded_level = 0;   // the level the last sample was made with, which ENVX shows
         bool reached_end = false;  // shown in ENDX at the next mix
         // Latched at their clocks.
         int srcn = 0, pitch_low = 0, pitch_high = 0, adsr1 = 0, directory_word = 0;
