@@ -80,9 +80,13 @@ TEST(DspOracle, FeatureSongsMatch) {
 }
 
 // Songs that still drift from the oracle, with the agreement they reach,
-// so that they cannot get worse unseen. gimic-gtme's driver polls its
-// timers rarely, so a few cycles of difference move whole handlers; it
-// drifts from 2 s on. The cause is not found yet.
+// so that they cannot get worse unseen. gimic-gtme's driver reads and
+// writes DSP registers back to back and fades voices in software; from
+// 2 s on some of its writes land a sample (a key-on, a poll) apart. Every
+// instruction's timing, the timers, each register's write phase and the
+// ENVX/OUTX reads agree with the oracle when probed alone, and even from a
+// snapshot of our own state the two part within 0.1-1.4 s; the cause is
+// not found yet.
 double agreement_floor(const std::filesystem::path& path) {
     static const std::map<std::string, double> drifting = {{"gimic-gtme.spc", 5.0}};
     const auto found = drifting.find(path.filename().string());
