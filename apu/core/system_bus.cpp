@@ -12,7 +12,6 @@ uint8_t SystemBus::read_io(uint16_t address, uint64_t now) {
     case 0xF3:
         changed_ = 1;  // DSP state moves with time
         if (dsp_observer_) [[unlikely]] dsp_observer_(dsp_observer_context_, now, dsp_address_ & 0x7F, 0, false);
-        sync_dsp_for_ram(now);
         sync_dsp_to(dsp_cycle_ + dsp_.clocks_before_access(dsp_address_, now - dsp_cycle_, false));
         return dsp_.read(dsp_address_ & 0x7F);
     case 0xF4: case 0xF5: case 0xF6: case 0xF7: {
@@ -54,7 +53,6 @@ void SystemBus::write_io(uint16_t address, uint8_t value, uint64_t now) {
         // The upper half of the address space mirrors the registers read-only.
         if (dsp_address_ < 0x80) {
             if (dsp_observer_) [[unlikely]] dsp_observer_(dsp_observer_context_, now, dsp_address_, value, true);
-            sync_dsp_for_ram(now);
             const Dsp::WritePlan plan = dsp_.plan_write(dsp_address_, now - dsp_cycle_);
             sync_dsp_to(dsp_cycle_ + plan.clocks);
             if (plan.deferred) dsp_.write_deferred(dsp_address_, value);

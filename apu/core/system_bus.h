@@ -168,18 +168,6 @@ private:
             dsp_cycle_ = cycle;
         }
     }
-    // Before an access to a DSP register, the RAM the DSP writes (the echo
-    // buffer) is brought up to the access too, as the reference emulator
-    // does, so a CPU that polls echo RAM while it talks to the DSP sees the
-    // writes. The DSP writes RAM only at the end of its period, so running
-    // the periods begun before the access whole is enough, unless the
-    // access falls after the period's first echo write.
-    void sync_dsp_for_ram(uint64_t now) {
-        const uint64_t behind = now - dsp_cycle_;
-        if (behind == 0) return;
-        const uint32_t into = static_cast<uint32_t>((dsp_.clock_in_sample() + behind) & 31);
-        sync_dsp_to(into == 31 ? now : now - into);
-    }
     uint8_t read_io(uint16_t address, uint64_t now);
     void write_io(uint16_t address, uint8_t value, uint64_t now);
     void apply_port_writes(uint64_t now);

@@ -9,7 +9,6 @@
 #include "core/cpu.h"
 #include "core/ipl_rom.h"
 #include "spc700_program.h"
-#include "tests/song_builder.h"
 
 namespace {
 
@@ -316,38 +315,6 @@ TEST(SoundSystem, ALaterDspWriteReplacesOneStillWaiting) {
         EXPECT_NE(frames[2 * (kWritePeriod + 1)], 0);
         EXPECT_LT(frames[2 * (kWritePeriod + 1)], full);
     }
-}
-
-// The DSP's echo writes reach the RAM the CPU reads as they happen: a CPU
-// that polls the echo buffer while it reads a DSP register leaves its loop
-// within a sample of the write it waits for, inside one long run (the
-// DSP would otherwise catch up only when the run ends).
-TEST(SoundSystem, ACpuTalkingToTheDspSeesItsEchoWrites) {
-    apu_test::SongBuilder song;
-    song.add_sample({0xC3, 0x77, 0x77, 0x77, 0x77, 0x77, 0x77, 0x77, 0x77}, 0);  // source 3: a steady level
-    song.reg(0x04, 3).reg(0x05, 0).reg(0x07, 0x7F).reg(0x00, 0x7F).reg(0x01, 0x7F).reg(0x02, 0).reg(0x03, 0x10);
-    song.reg(0x4D, 0x01).reg(0x7D, 0).reg(0x6D, 0xFF).reg(0x2C, 0).reg(0x3C, 0);
-    song.write(0x4C, 1).wait(100).write(0x6D, 0x40).write(0x7D, 1).write(0x6C, 0x00);
-    // poll: MOV $F2,#$5D ; MOV Y,$F3 ; MOV A,!$4011 ; BEQ poll ; MOV $F4,#1
-    song.code({0x8F, 0x5D, 0xF2, 0xEB, 0xF3, 0xE5, 0x11, 0x40, 0xF0, 0xF6, 0x8F, 0x01, 0xF4});
-    const std::vector<uint8_t> image = song.image();
-
-    // Where the DSP writes the byte, found one period at a time.
-    auto stepped = make();
-    stepped->load_spc(image.data(), image.size());
-    uint64_t written = 0;
-    std::vector<int16_t> frame(2);
-    for (int n = 0; n < 2000 && !stepped->ram()[0x4011]; ++n) {
-        stepped->render(frame.data(), 1);
-        written = stepped->bus().dsp_cycle();
-    }
-    ASSERT_NE(stepped->ram()[0x4011], 0) << "the echo writes reach the buffer";
-
-    auto s = make();
-    s->load_spc(image.data(), image.size());
-    apu::PortAccess access;
-    ASSERT_TRUE(s->run_until(32 * 2000, 0x10, &access)) << "the loop never saw the write";
-    EXPECT_LT(access.cycle, written + 32);
 }
 
 TEST(SoundSystem, SystemsAreIndependent) {
