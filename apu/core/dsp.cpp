@@ -17,7 +17,6 @@ namespace {
 #define APU_ALWAYS_INLINE inline __attribute__((always_inline))
 #define APU_ALWAYS_INLINE_LAMBDA __attribute__((always_inline))
 
-
 using namespace schedule;
 
 // The clock of voice n's run, and how many clocks later its ENVX and OUTX
@@ -295,6 +294,7 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
     if (!(unusual_ & bit)) [[likely]] {
         // Most samples: no key-on under way, no KON or KOFF to act on and
         // no noise.
+        v.sounded_level = v.env.level;
         if (v.env.level) [[likely]] {
             if (!Quiet || output_used(n)) {
                 v.output = ((interpolate(v) * v.env.level) >> 11) & ~1;
@@ -302,12 +302,10 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
             } else {
                 v.output = 0;
             }
-            v.sounded_level = v.env.level;
             silence_on_end_or_reset(v);
             step_envelope_masked(v.env, adsr1, env_data(), rate_fires_);
             return;
         }
-        v.sounded_level = 0;
         if (v.env.mode == EnvelopeMode::release) {
             // A silent voice in release stays silent whatever FLG, the block
             // header or KOFF say; only a key-on changes it. Its pitch
