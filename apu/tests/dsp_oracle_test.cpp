@@ -80,13 +80,15 @@ TEST(DspOracle, FeatureSongsMatch) {
 }
 
 // Songs that still drift from the oracle, with the agreement they reach,
-// so that they cannot get worse unseen. gimic-gtme's driver reads and
-// writes DSP registers back to back and fades voices in software; from
-// 2 s on some of its writes land a sample (a key-on, a poll) apart. Every
-// instruction's timing, the timers, each register's write phase and the
-// ENVX/OUTX reads agree with the oracle when probed alone, and even from a
-// snapshot of our own state the two part within 0.1-1.4 s; the cause is
-// not found yet.
+// so that they cannot get worse unseen. gimic-gtme's driver fades voices
+// in software; its fade writes at 2.019 s agree only when moved 33-45
+// cycles later, those at 2.0 s within 3 cycles. In between runs one long
+// timer handler that changes nothing audible; from a snapshot taken before
+// it, the oracle takes every write after it a sample late, from one voice's
+// note change on (a MUL, then a MOVW of its GAIN). Every instruction's
+// timing, the timers, each register's write phase and the ENVX/OUTX reads
+// agree with the oracle when probed alone, and so does that note change's
+// code run alone; the cause is not found yet.
 double agreement_floor(const std::filesystem::path& path) {
     static const std::map<std::string, double> drifting = {{"gimic-gtme.spc", 5.0}};
     const auto found = drifting.find(path.filename().string());

@@ -295,6 +295,30 @@ TEST(SoundSystem, DspWritesTakeEffectFromTheirCycleOn) {
     }
 }
 
+// Reading a register does not move the DSP on: a write right after the read
+// takes effect from its own cycle, as without the read. (The reference
+// renderer takes such writes up to a sample late after reads of DIR, NON,
+// EON, KON and of some voices' VOLR, GAIN and ENVX; the hardware reads each
+// register at fixed clocks of the period whatever the CPU read before.)
+TEST(SoundSystem, AReadLeavesTheNextWriteOnItsCycle) {
+    for (uint8_t read : {0x5D, 0x3D, 0x4C, 0x07, 0x18, 0x19, 0x7C}) {
+        for (int k : {0, 3, 5}) {
+            for (uint32_t chunk : {1u, 10000u}) {
+                auto s = make();
+                // MOV $F2,#read ; MOV A,$F3 ; MOV $F2,#$10 ; MOV $F3,#$00 (cycle k) ; SLEEP
+                const auto frames = render_voice_with_writes(
+                    32 * kWritePeriod + k - 13, {0x8F, read, 0xF2, 0xE4, 0xF3, 0x8F, 0x10, 0xF2, 0x8F, 0x00, 0xF3, SLEEP},
+                    chunk, *s);
+                SCOPED_TRACE(testing::Message() << "read of " << int(read) << ", write at cycle " << k << ", runs of "
+                                                << chunk);
+                EXPECT_NE(frames[2 * (kWritePeriod - 1)], 0);
+                EXPECT_EQ(frames[2 * kWritePeriod] != 0, k > 3);
+                EXPECT_EQ(frames[2 * (kWritePeriod + 1)], 0);
+            }
+        }
+    }
+}
+
 // A second write later in the same period replaces the first even when the
 // DSP has meanwhile caught up (here through an ENDX read) and takes it at once.
 TEST(SoundSystem, ALaterDspWriteReplacesOneStillWaiting) {
