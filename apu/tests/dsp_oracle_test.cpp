@@ -79,29 +79,31 @@ TEST(DspOracle, FeatureSongsMatch) {
     }
 }
 
-// Songs that still drift from the oracle, with the agreement they reach,
-// so that they cannot get worse unseen. gimic-gtme's driver fades voices
-// in software; its fade writes at 2.019 s agree only when moved 33-45
-// cycles later, those at 2.0 s within 3 cycles. In between runs one long
-// timer handler that changes nothing audible; from a snapshot taken before
-// it, the oracle takes every write after it a sample late, from one voice's
-// note change on (a MUL, then a MOVW of its GAIN). Every instruction's
-// timing, the timers, each register's write phase and the ENVX/OUTX reads
-// agree with the oracle when probed alone, and so does that note change's
-// code run alone; the cause is not found yet.
-double agreement_floor(const std::filesystem::path& path) {
-    static const std::map<std::string, double> drifting = {{"gimic-gtme.spc", 5.0}};
-    const auto found = drifting.find(path.filename().string());
-    return found == drifting.end() ? 50.0 : found->second;
+// How much of a song is compared (the first second is skipped) and the
+// agreement it must reach.
+struct Bound {
+    double seconds = 12;
+    double floor = 50;
+};
+
+// gimic-gtme branches on the zero flag of a MUL YA whose product is below
+// 0x100, which the oracle gets wrong (see
+// OracleTakesMultiplyZeroFromTheWholeProduct); from the first such branch
+// at 2.0 s its note timing, and soon its whole course, differ, so only what
+// comes before is held to the floor. With the oracle's flag in our CPU it
+// agrees at 69-70 dB over the whole 12 s.
+Bound agreement_bound(const std::filesystem::path& path) {
+    if (path.filename() == "gimic-gtme.spc") return {1.95, 50};
+    return {};
 }
 
 // Real songs also depend on the CPU and timers, where a write landing one
-// sample early or late shifts a note. Two figures per file over 12 s: the
-// residual after the best short filter, and the agreement under the fixed
-// model of the oracle, which nothing is fitted to.
-void compare_song(const std::filesystem::path& path, double floor) {
+// sample early or late shifts a note. Two figures per file: the residual
+// after the best short filter, and the agreement under the fixed model of
+// the oracle, which nothing is fitted to.
+void compare_song(const std::filesystem::path& path, Bound bound) {
     const auto image = apu_test::read_file(path);
-    const size_t frames = oracle::kRate * 12;
+    const size_t frames = size_t(oracle::kRate * bound.seconds);
     const auto theirs = render_oracle(image, frames);
     if (theirs.empty()) {
         std::printf("  %-34s not accepted by the oracle\n", path.filename().string().c_str());
@@ -111,8 +113,9 @@ void compare_song(const std::filesystem::path& path, double floor) {
     for (int ch = 0; ch < 2; ++ch) {
         const double r = residual_db(ours, theirs, ch, oracle::kRate);  // skip the first second
         const double a = oracle::agreement_db(ours, theirs, ch, oracle::kRate);
-        std::printf("  %-34s ch%d %7.1f dB fitted, %6.1f dB agreement\n", path.filename().string().c_str(), ch, r, a);
-        EXPECT_GT(a, floor) << path << " channel " << ch;
+        std::printf("  %-34s ch%d %7.1f dB fitted, %6.1f dB agreement over %.2f s\n", path.filename().string().c_str(),
+                    ch, r, a, bound.seconds);
+        EXPECT_GT(a, bound.floor) << path << " channel " << ch;
     }
 }
 
@@ -141,15 +144,39 @@ TEST(DspOracle, SilenceScoresAboutZero) {
     EXPECT_GT(sounding, 0);
 }
 
+// The chip sets MUL YA's Z from the product's high byte (CpuFlags test, as
+// the public vectors have it); the oracle sets it only for a zero product.
+// After 0x02 x 0x63 = 0x00C6 a BEQ silences voice 0 when taken: ours takes
+// it, the oracle does not. Should the oracle change, gimic-gtme should be
+// compared whole again.
+TEST(DspOracle, OracleTakesMultiplyZeroFromTheWholeProduct) {
+    SongBuilder s;
+    s.reg(0x00, 0x7F).write(0x4C, 1).wait(20);
+    // MOV Y,#2 ; MOV A,#$63 ; MUL YA ; BEQ silent ; VOLL = $7F ; BRA end ; silent: VOLL = 0 ; end:
+    s.code({0x8D, 0x02, 0xE8, 0x63, 0xCF, 0xF0, 0x08, 0x8F, 0x00, 0xF2, 0x8F, 0x7F, 0xF3, 0x2F, 0x06, 0x8F, 0x00,
+            0xF2, 0x8F, 0x00, 0xF3});
+    s.repeat_from_here();
+    const auto image = s.image();
+    const auto peak = [](const std::vector<int16_t>& f) {
+        int p = 0;
+        for (size_t i = 2 * 400; i < f.size(); i += 2) p = std::max(p, std::abs(int(f[i])));
+        return p;
+    };
+    const auto theirs = render_oracle(image, 700);
+    ASSERT_FALSE(theirs.empty());
+    EXPECT_EQ(peak(render_ours(image, 700)), 0);
+    EXPECT_GT(peak(theirs), 1000);
+}
+
 TEST(DspOracle, CorpusSongsAgree) {
     const auto files = apu_test::corpus_files();
     if (files.empty()) GTEST_SKIP() << "no corpus at " << apu_test::corpus_dir();
-    for (const auto& f : files) compare_song(f, agreement_floor(f));
+    for (const auto& f : files) compare_song(f, agreement_bound(f));
 }
 
 TEST(DspOracle, ExampleSongAgrees) {
     if (!std::filesystem::exists("example.spc")) GTEST_SKIP() << "example.spc not built";
-    compare_song("example.spc", 60.0);
+    compare_song("example.spc", {12, 60});
 }
 
 }  // namespace
