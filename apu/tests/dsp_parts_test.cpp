@@ -376,6 +376,41 @@ TEST(DspRegisters, EnvxAndOutxChangeOnlyAtTheirCycles) {
     EXPECT_EQ(envx[3], 0x7F);  // the CPU's value gave way at the voice's cycle
 }
 
+// Each voice sets its ENDX bit at its own clock of the period, 3n+1, where
+// the hardware documentation has it (the reference emulator shows all eight
+// at one clock; the documentation is kept).
+TEST(DspRegisters, EachVoiceSetsItsEndxBitAtItsOwnClock) {
+    std::vector<uint8_t> ram(0x10000, 0);
+    ram[0x100] = ram[0x102] = 0x00;  // source 0 starts and loops at 0x0200
+    ram[0x101] = ram[0x103] = 0x02;
+    ram[0x200] = 0xC3;  // one block: loop and end
+    Dsp dsp(ram.data());
+    dsp.write(0x6C, 0x20);
+    dsp.write(0x5D, 0x01);
+    for (int n = 0; n < 8; ++n) {
+        const uint8_t base = static_cast<uint8_t>(n * 16);
+        dsp.write(base + 0x02, static_cast<uint8_t>(0x35 * n));  // the voices reach their ends apart
+        dsp.write(base + 0x03, 0x10);
+        dsp.write(base + 0x07, 0x7F);
+    }
+    dsp.write(0x4C, 0xFF);
+    int seen[8] = {};
+    uint8_t endx = 0;
+    for (int step = 0; step < 32 * 400; ++step) {
+        if (step % (32 * 7) == 0) dsp.write(0x7C, 0);  // any write clears every bit
+        endx = dsp.read(0x7C);
+        const int c = static_cast<int>(dsp.clock_in_sample());
+        dsp.run(1);
+        const uint8_t set = static_cast<uint8_t>(dsp.read(0x7C) & ~endx);
+        for (int n = 0; n < 8; ++n) {
+            if (!(set >> n & 1)) continue;
+            EXPECT_EQ(c, 3 * n + 1) << "voice " << n << " step " << step;
+            ++seen[n];
+        }
+    }
+    for (int n = 0; n < 8; ++n) EXPECT_GT(seen[n], 20) << "voice " << n;
+}
+
 // ENVX shows the envelope level a sample was made with, not the level the
 // envelope steps to in the same run: after a key-on with direct GAIN, the
 // level is full from the last start-up sample on, but ENVX turns 0x7F only
