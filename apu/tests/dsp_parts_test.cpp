@@ -321,15 +321,23 @@ TEST(DspBrr, SilentVoiceHoldsItsHistoryUntilTheNextKeyOn) {
     }
 }
 
+// 64 KiB of RAM where source 0 of a directory at 0x0100 is one block at
+// 0x0200 with shift 12 and the loop and end flags; its eight data bytes
+// are left to the caller (zero).
+std::vector<uint8_t> one_block_loop_ram() {
+    std::vector<uint8_t> ram(0x10000, 0);
+    ram[0x100] = ram[0x102] = 0x00;  // source 0 starts and loops at 0x0200
+    ram[0x101] = ram[0x103] = 0x02;
+    ram[0x200] = 0xC3;
+    return ram;
+}
+
 // ENVX and OUTX change only at their voice's publishing cycles (3n+5 and
 // 3n+4 of the period: six and five clocks after its run, OUTX first, as the
 // reference emulator shows them), and a value the CPU writes reads back
 // until then.
 TEST(DspRegisters, EnvxAndOutxChangeOnlyAtTheirCycles) {
-    std::vector<uint8_t> ram(0x10000, 0);
-    ram[0x100] = ram[0x102] = 0x00;  // source 0 starts and loops at 0x0200
-    ram[0x101] = ram[0x103] = 0x02;
-    ram[0x200] = 0xC3;  // shift 12, loop and end
+    std::vector<uint8_t> ram = one_block_loop_ram();
     const uint8_t data[8] = {0x7F, 0x1E, 0x93, 0x05, 0xC8, 0x6A, 0x2D, 0xF1};
     for (int i = 0; i < 8; ++i) ram[0x201 + i] = data[i];
     Dsp dsp(ram.data());
@@ -380,10 +388,7 @@ TEST(DspRegisters, EnvxAndOutxChangeOnlyAtTheirCycles) {
 // the hardware documentation has it (the reference emulator shows all eight
 // at one clock; the documentation is kept).
 TEST(DspRegisters, EachVoiceSetsItsEndxBitAtItsOwnClock) {
-    std::vector<uint8_t> ram(0x10000, 0);
-    ram[0x100] = ram[0x102] = 0x00;  // source 0 starts and loops at 0x0200
-    ram[0x101] = ram[0x103] = 0x02;
-    ram[0x200] = 0xC3;  // one block: loop and end
+    std::vector<uint8_t> ram = one_block_loop_ram();
     Dsp dsp(ram.data());
     dsp.write(0x6C, 0x20);
     dsp.write(0x5D, 0x01);
@@ -417,11 +422,8 @@ TEST(DspRegisters, EachVoiceSetsItsEndxBitAtItsOwnClock) {
 // with the first sample made at it, one clock after its OUTX. (Found by
 // probing the reference emulator at every cycle of the first 3000.)
 TEST(DspRegisters, EnvxShowsTheLevelTheSampleWasMadeWith) {
-    std::vector<uint8_t> ram(0x10000, 0);
-    ram[0x100] = ram[0x102] = 0x00;  // source 0 starts and loops at 0x0200
-    ram[0x101] = ram[0x103] = 0x02;
-    ram[0x200] = 0xC3;  // shift 12, loop and end: a steady 0x7000
-    for (int i = 1; i < 9; ++i) ram[0x200 + i] = 0x77;
+    std::vector<uint8_t> ram = one_block_loop_ram();
+    for (int i = 1; i < 9; ++i) ram[0x200 + i] = 0x77;  // a steady 0x7000
     Dsp dsp(ram.data());
     dsp.write(0x6C, 0x20);
     dsp.write(0x5D, 0x01);
@@ -447,10 +449,7 @@ TEST(DspRegisters, EnvxShowsTheLevelTheSampleWasMadeWith) {
 // KON written after its clock 30 (63 clocks run) is taken by its poll, one
 // written after its clock 31 waits two samples for the next.
 TEST(DspRegisters, KeyOnIsPolledAtClock31OfEveryOtherSample) {
-    std::vector<uint8_t> ram(0x10000, 0);
-    ram[0x100] = ram[0x102] = 0x00;  // source 0 starts and loops at 0x0200
-    ram[0x101] = ram[0x103] = 0x02;
-    ram[0x200] = 0xC3;  // shift 12, loop and end
+    std::vector<uint8_t> ram = one_block_loop_ram();
     const auto first_envelope = [&ram](int write_clock) {
         Dsp dsp(ram.data());
         dsp.write(0x6C, 0x20);  // out of soft reset
@@ -474,11 +473,8 @@ TEST(DspRegisters, KeyOnIsPolledAtClock31OfEveryOtherSample) {
 // written: here a voice's volumes, negative on the left, into the main and
 // the echo sums.
 TEST(DspRegisters, RestoredRegistersActAsWritten) {
-    std::vector<uint8_t> ram(0x10000, 0);
-    ram[0x100] = ram[0x102] = 0x00;  // source 0 starts and loops at 0x0200
-    ram[0x101] = ram[0x103] = 0x02;
-    ram[0x200] = 0xC3;  // loud, unfiltered, looping
-    for (int i = 1; i < 9; ++i) ram[0x200 + i] = static_cast<uint8_t>(0x17 * i);
+    std::vector<uint8_t> ram = one_block_loop_ram();
+    for (int i = 1; i < 9; ++i) ram[0x200 + i] = static_cast<uint8_t>(0x17 * i);  // loud, unfiltered
     uint8_t registers[128] = {};
     registers[0x00] = 0x90;  // VOLL
     registers[0x01] = 0x50;  // VOLR
