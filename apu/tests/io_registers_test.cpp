@@ -307,8 +307,8 @@ TEST(SoundSystem, AReadLeavesTheNextWriteOnItsCycle) {
                 auto s = make();
                 // MOV $F2,#read ; MOV A,$F3 ; MOV $F2,#$10 ; MOV $F3,#$00 (cycle k) ; SLEEP
                 const auto frames = render_voice_with_writes(
-                    32 * kWritePeriod + k - 13, {0x8F, read, 0xF2, 0xE4, 0xF3, 0x8F, 0x10, 0xF2, 0x8F, 0x00, 0xF3, SLEEP},
-                    chunk, *s);
+                    32 * kWritePeriod + k - 13,
+                    {0x8F, read, 0xF2, 0xE4, 0xF3, 0x8F, 0x10, 0xF2, 0x8F, 0x00, 0xF3, SLEEP}, chunk, *s);
                 SCOPED_TRACE(testing::Message() << "read of " << int(read) << ", write at cycle " << k << ", runs of "
                                                 << chunk);
                 EXPECT_NE(frames[2 * (kWritePeriod - 1)], 0);
