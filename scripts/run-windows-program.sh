@@ -19,8 +19,12 @@ probe="$(dirname "$1")/threads-probe.exe"
 if [ -e "$probe" ]; then
   answer="$probe.answer"
   if [ ! "$answer" -nt "$probe" ]; then
-    timeout 20 wine "$probe" </dev/null >"$answer.said" 2>/dev/null
-    [ $? -eq 0 ] && [ "$(cat "$answer.said")" = "threads ran side by side" ] && echo yes >"$answer" || echo no >"$answer"
+    # Programs started side by side may probe at once: each writes its own
+    # file and renames it into place, so the answer is never read half written.
+    said="$answer.$$"
+    timeout 20 wine "$probe" </dev/null >"$said" 2>/dev/null
+    [ $? -eq 0 ] && [ "$(cat "$said")" = "threads ran side by side" ] && echo yes >"$said" || echo no >"$said"
+    mv -f "$said" "$answer"
   fi
   if [ "$(cat "$answer")" = no ]; then
     echo "note: this Wine cannot run two threads at once; tests that need them are skipped"

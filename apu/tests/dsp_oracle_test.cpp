@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -167,11 +168,20 @@ TEST(DspOracle, OracleTakesMultiplyZeroFromTheWholeProduct) {
     EXPECT_GT(peak(theirs), 1000);
 }
 
-TEST(DspOracle, CorpusSongsAgree) {
-    const auto files = apu_test::corpus_files();
-    if (files.empty()) GTEST_SKIP() << "no corpus at " << apu_test::corpus_dir();
-    for (const auto& f : files) compare_song(f, agreement_bound(f));
-}
+// One case per corpus file (none when the corpus is absent), so that a
+// failure names its song and the cases spread over parallel test runs.
+class CorpusSong : public ::testing::TestWithParam<std::filesystem::path> {};
+
+TEST_P(CorpusSong, AgreesWithTheOracle) { compare_song(GetParam(), agreement_bound(GetParam())); }
+
+INSTANTIATE_TEST_SUITE_P(DspOracle, CorpusSong, ::testing::ValuesIn(apu_test::corpus_files()),
+                         [](const ::testing::TestParamInfo<std::filesystem::path>& info) {
+                             std::string name = info.param.stem().string();
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CorpusSong);
 
 TEST(DspOracle, ExampleSongAgrees) {
     if (!std::filesystem::exists("example.spc")) GTEST_SKIP() << "example.spc not built";

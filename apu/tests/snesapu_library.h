@@ -14,6 +14,7 @@
 #include <windows.h>
 #else
 #include <dlfcn.h>
+#include <unistd.h>
 #endif
 
 namespace apu_test {
@@ -49,9 +50,17 @@ public:
         bind(set_script, "SetScript700");
         bind(callback, "SNESAPUCallback");
     }
-    // A private copy of the default library, in the temporary folder.
+    // A private copy of the default library, in the temporary folder,
+    // named for this process: test programs running side by side must not
+    // overwrite a copy the other has loaded.
     static SnesApuLibrary copy(const std::string& tag) {
-        const auto to = std::filesystem::temp_directory_path() / ("SNESAPU-" + tag + ".DLL");
+#if defined(_WIN32)
+        const unsigned long process = GetCurrentProcessId();
+#else
+        const unsigned long process = static_cast<unsigned long>(getpid());
+#endif
+        const auto to = std::filesystem::temp_directory_path() /
+                        ("SNESAPU-" + std::to_string(process) + "-" + tag + ".DLL");
         std::error_code ignored;
         std::filesystem::copy_file(default_path(), to, std::filesystem::copy_options::overwrite_existing, ignored);
         return SnesApuLibrary(to, true);
