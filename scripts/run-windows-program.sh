@@ -21,10 +21,9 @@ if [ -e "$probe" ]; then
   if [ ! "$answer" -nt "$probe" ]; then
     # Programs started side by side may probe at once: each writes its own
     # file and renames it into place, so the answer is never read half written.
-    said="$answer.$$"
-    timeout 20 wine "$probe" </dev/null >"$said" 2>/dev/null
-    [ $? -eq 0 ] && [ "$(cat "$said")" = "threads ran side by side" ] && echo yes >"$said" || echo no >"$said"
-    mv -f "$said" "$answer"
+    said=$(timeout 20 wine "$probe" </dev/null 2>/dev/null) && [ "$said" = "threads ran side by side" ] &&
+      echo yes >"$answer.$$" || echo no >"$answer.$$"
+    mv -f "$answer.$$" "$answer"
   fi
   if [ "$(cat "$answer")" = no ]; then
     echo "note: this Wine cannot run two threads at once; tests that need them are skipped"

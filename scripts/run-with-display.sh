@@ -14,4 +14,9 @@ fi
 # of the usual prefix may be running without one. A prefix of the display
 # tests' own starts its services here, on this display.
 export WINEPREFIX="${WINEPREFIX:-$HOME/.wine}-display"
-exec xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+status=$?
+# The prefix's services belong to the display that has just gone (a crash
+# there can leave a debugger running): they stop with it.
+if command -v wineserver >/dev/null 2>&1; then WINEDEBUG=-all wineserver -k >/dev/null 2>&1; fi
+exit "$status"
