@@ -18,10 +18,10 @@ win32: setup
 	@cmake --preset win32 >/dev/null
 	@cmake --build build/win32 -j$(JOBS)
 
-# Loads the component into the host, lists it and shows the bundled example song.
-demo: native
-	build/native/bin/sonmara-host components
-	build/native/bin/sonmara-host info build/native/bin/example.spc
+# Plays the bundled example song through the host, the component and the
+# emulation library into build/demo/example.wav.
+demo: setup
+	@JOBS=$(JOBS) scripts/demo.sh
 
 # Every test of both builds, then the fuzzers for a bounded time. Test
 # programs run side by side, JOBS at a time (the longest one in shards);

@@ -2,7 +2,8 @@
 # benchmark against libgme (a Linux library, used only as a black-box oracle).
 if(NOT WIN32)
   add_executable(apu-render ${CMAKE_CURRENT_LIST_DIR}/tools/apu_render.cpp)
-  target_link_libraries(apu-render PRIVATE apu_instance)
+  # It plays a file for the length its tags give, as the component does.
+  target_link_libraries(apu-render PRIVATE apu_instance velmo_spc_tags)
 
   find_package(PkgConfig QUIET)
   if(PkgConfig_FOUND)

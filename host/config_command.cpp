@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 
 #include "host/commands.h"
@@ -8,17 +7,6 @@
 #include "host/setting_names.h"
 
 namespace {
-
-// Decimal, optionally negative; values from 2^31 up to 2^32 - 1 are taken as
-// their 32-bit pattern, as the component's own page stores them.
-std::optional<int32_t> parse_value(const std::string& text) {
-    int64_t value = 0;
-    const char* end = text.data() + text.size();
-    auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
-    if (value < INT32_MIN || value > int64_t(UINT32_MAX)) return std::nullopt;
-    return static_cast<int32_t>(static_cast<uint32_t>(value));
-}
 
 int show(component_host& host) {
     for (const auto& component : host.components()) {
@@ -33,9 +21,13 @@ int set(component_host& host, const std::string& name, const std::string& text) 
         std::fprintf(stderr, "config: unknown setting %s\n", name.c_str());
         return 2;
     }
-    const std::optional<int32_t> value = parse_value(text);
+    const std::optional<int32_t> value = parse_setting_value(*guid, text);
     if (!value) {
         std::fprintf(stderr, "config: %s is not a decimal 32-bit integer\n", text.c_str());
+        return 2;
+    }
+    if (const auto problem = setting_problem(*guid, *value)) {
+        std::fprintf(stderr, "config: %s %s: %s\n", name.c_str(), text.c_str(), problem->c_str());
         return 2;
     }
     bool found = false;
@@ -73,6 +65,11 @@ std::string config_listing(std::vector<config_record> records) {
         text += "  " + setting_display_name(record.guid) + ": ";
         if (std::optional<int32_t> value = record_value(record)) {
             text += std::to_string(*value);
+            if (const std::string meaning = setting_meaning(record.guid, *value); !meaning.empty()) {
+                text += " (" + meaning + ")";
+            } else if (const auto problem = setting_problem(record.guid, *value)) {
+                text += " (unusable: " + *problem + ")";
+            }
         } else {
             // Not a 32-bit value: its bytes in hexadecimal.
             text += std::to_string(record.data.size()) + " bytes";

@@ -1,3 +1,4 @@
+#include <cmath>
 #include <cstdio>
 
 #include <nlohmann/json.hpp>
@@ -5,6 +6,7 @@
 #include "host/commands.h"
 #include "host/file_commands.h"
 #include "host/memory_streams.h"
+#include "host/run_settings.h"
 #include "host/track_info_impl.h"
 
 namespace {
@@ -17,6 +19,10 @@ struct file_report {
 
 file_report read_info(component_host& host, const std::string& path) {
     file_report report{path, {}, {}};
+    if (const auto problem = file_problem(path)) {
+        report.error = *problem;
+        return report;
+    }
     service_ptr_t<input_entry> entry = host.find_input(path);
     if (!entry) {
         report.error = "no component claims this file";
@@ -48,7 +54,9 @@ nlohmann::ordered_json to_json(const file_report& report) {
     for (uint32_t i = 0; i < record.info_get_count(); ++i) info[record.info_enum_name(i)] = record.info_enum_value(i);
     object["meta"] = meta;
     object["info"] = info;
-    object["length"] = record.has_length() ? nlohmann::ordered_json(record.get_length()) : nlohmann::ordered_json();
+    // Whole milliseconds, as the tags count them: no binary fractions.
+    object["length"] = record.has_length() ? nlohmann::ordered_json(std::round(record.get_length() * 1000) / 1000)
+                                           : nlohmann::ordered_json();
     return object;
 }
 
@@ -57,20 +65,28 @@ nlohmann::ordered_json to_json(const file_report& report) {
 int run_info_command(component_host& host, const std::vector<std::string>& arguments) {
     bool json = false;
     std::vector<std::string> names;
-    for (const auto& argument : arguments) {
-        if (argument == "--json") {
+    std::vector<setting_change> settings;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        switch (take_setting_option("info", arguments, i, settings)) {
+        case option_taken::yes: continue;
+        case option_taken::refused: return 2;
+        case option_taken::no: break;
+        }
+        if (arguments[i] == "--json") {
             json = true;
+        } else if (arguments[i].size() > 1 && arguments[i][0] == '-') {
+            std::fprintf(stderr, "info: unknown option %s (info --help lists them)\n", arguments[i].c_str());
+            return 2;
         } else {
-            names.push_back(argument);
+            names.push_back(arguments[i]);
         }
     }
-    if (names.empty()) {
-        std::fprintf(stderr, "info: name at least one file or folder\n");
-        return 2;
-    }
+    const auto files = expand_named_files("info", names);
+    if (!files || !apply_run_settings("info", host, settings)) return 2;
     bool failed = false;
     nlohmann::ordered_json all = nlohmann::ordered_json::array();
-    for (const auto& path : expand_file_arguments(names)) {
+    for (const auto& file : *files) {
+        const std::string& path = file.path;
         file_report report = read_info(host, path);
         if (!report.error.empty()) {
             failed = true;

@@ -1,5 +1,6 @@
 #include "host/wav_writer.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
@@ -22,26 +23,26 @@ int16_t to_pcm16(float sample) {
 
 }  // namespace
 
-wav_writer::wav_writer(const std::filesystem::path& path, sample_type type)
-    : path_(path), out_(path, std::ios::binary | std::ios::trunc), type_(type) {
-    if (!out_) throw std::runtime_error("cannot write " + path.u8string());
+wav_writer::wav_writer(std::FILE* out, bool seekable, sample_type type)
+    : out_(out), seekable_(seekable), type_(type) {}
+
+void wav_writer::put(const void* bytes, size_t size) {
+    if (std::fwrite(bytes, 1, size, out_) != size) throw std::runtime_error(std::strerror(errno));
 }
 
-wav_writer::~wav_writer() = default;
-
 void wav_writer::write(const float* samples, uint32_t frames, uint32_t channels, uint32_t rate) {
-    if (frames == 0) return;
-    if (frames_ == 0 && channels_ == 0) {
+    if (channels_ == 0) {
         if (channels == 0 || rate == 0) throw std::runtime_error("the decoder delivered no channels or no rate");
         channels_ = channels;
         rate_ = rate;
-        write_header();
+        write_header(!seekable_);
     } else if (channels != channels_ || rate != rate_) {
         throw std::runtime_error("the output format changed in the middle of the song");
     }
+    if (frames == 0) return;
     const uint32_t bytes_per_sample = type_ == sample_type::float32 ? 4 : 2;
     const uint64_t values = uint64_t{frames} * channels;
-    if ((frames_ + frames) * channels_ * bytes_per_sample > max_data_bytes) {
+    if (seekable_ && (frames_ + frames) * channels_ * bytes_per_sample > max_data_bytes) {
         throw std::runtime_error("the output is too long for a WAV file");
     }
     scratch_.resize(static_cast<size_t>(values * bytes_per_sample));
@@ -54,35 +55,28 @@ void wav_writer::write(const float* samples, uint32_t frames, uint32_t channels,
             scratch_[2 * i + 1] = static_cast<uint8_t>(value >> 8);
         }
     }
-    out_.write(reinterpret_cast<const char*>(scratch_.data()), static_cast<std::streamsize>(scratch_.size()));
-    if (!out_) throw std::runtime_error("cannot write " + path_.u8string());
+    put(scratch_.data(), scratch_.size());
     frames_ += frames;
 }
 
 void wav_writer::finish() {
-    if (finished_) return;
-    finished_ = true;
-    if (channels_ == 0) {
-        // Nothing was decoded: still a valid, empty file.
-        channels_ = 2;
-        rate_ = 32000;
-    }
-    out_.seekp(0);
-    write_header();
-    out_.close();
-    if (!out_) throw std::runtime_error("cannot write " + path_.u8string());
+    if (channels_ == 0) throw std::runtime_error("the component delivered no audio");
+    if (!seekable_) return;
+    if (std::fseek(out_, 0, SEEK_SET) != 0) throw std::runtime_error(std::strerror(errno));
+    write_header(false);
 }
 
 // Float files carry the fact chunk their format asks for.
-void wav_writer::write_header() {
+void wav_writer::write_header(bool streaming) {
     const bool is_float = type_ == sample_type::float32;
     const uint32_t bytes_per_sample = is_float ? 4 : 2;
-    const auto data_bytes = static_cast<uint32_t>(frames_ * channels_ * bytes_per_sample);
     const uint32_t fmt_bytes = is_float ? 18 : 16;
     const uint32_t fact_bytes = is_float ? 12 : 0;
+    const auto data_bytes = static_cast<uint32_t>(frames_ * channels_ * bytes_per_sample);
+    const uint32_t unknown = 0xFFFFFFFF;
     std::vector<uint8_t> header;
     put_tag(header, "RIFF");
-    put32(header, 4 + 8 + fmt_bytes + fact_bytes + 8 + data_bytes);
+    put32(header, streaming ? unknown : 4 + 8 + fmt_bytes + fact_bytes + 8 + data_bytes);
     put_tag(header, "WAVE");
     put_tag(header, "fmt ");
     put32(header, fmt_bytes);
@@ -96,9 +90,9 @@ void wav_writer::write_header() {
         put16(header, 0);
         put_tag(header, "fact");
         put32(header, 4);
-        put32(header, static_cast<uint32_t>(frames_));
+        put32(header, streaming ? unknown : static_cast<uint32_t>(frames_));
     }
     put_tag(header, "data");
-    put32(header, data_bytes);
-    out_.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
+    put32(header, streaming ? unknown : data_bytes);
+    put(header.data(), header.size());
 }

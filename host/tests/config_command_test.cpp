@@ -59,8 +59,8 @@ TEST(config_listing, names_known_settings_in_order_and_shows_the_rest_raw) {
     records.push_back(parse_config_records(samplerate_record)[0]);
 
     EXPECT_EQ(config_listing(records),
-              "  cfg_samplerate: 32000\n"
-              "  cfg_channels: 1\n"
+              "  cfg_samplerate: 32000 (32 kHz)\n"
+              "  cfg_channels: 1 (mono)\n"
               "  01020304-0506-0708-090A-0B0C0D0E0F10: 2 bytes AB 01\n");
 }
 
@@ -82,9 +82,9 @@ protected:
 
 TEST_F(config_command_test, lists_all_sixteen_settings_by_name) {
     ASSERT_EQ(run({}), 0);
-    EXPECT_EQ(out_.rfind("son_velmo.dll\n  cfg_samplerate: 32000\n  cfg_bitspersample: 16\n", 0), 0u) << out_;
-    EXPECT_NE(out_.find("  cfg_stereo_separation: 32768\n"), std::string::npos);
-    const std::string last = "  cfg_write_all_xid6: 1\n";
+    EXPECT_EQ(out_.rfind("son_velmo.dll\n  cfg_samplerate: 32000 (32 kHz)\n  cfg_bitspersample: 16 (16-bit)\n", 0), 0u) << out_;
+    EXPECT_NE(out_.find("  cfg_stereo_separation: 32768 (50 %)\n"), std::string::npos);
+    const std::string last = "  cfg_write_all_xid6: 1 (on)\n";
     ASSERT_GE(out_.size(), last.size());
     EXPECT_EQ(out_.substr(out_.size() - last.size()), last) << out_;
     EXPECT_EQ(std::count(out_.begin(), out_.end(), '\n'), 17);
@@ -99,7 +99,7 @@ TEST_F(config_command_test, lists_all_sixteen_settings_by_name) {
 
 TEST_F(config_command_test, set_changes_one_setting_and_the_host_keeps_it) {
     ASSERT_EQ(run({"set", "cfg_samplerate", "48000"}), 0) << err_;
-    EXPECT_EQ(out_, "son_velmo.dll\n  cfg_samplerate: 48000\n");
+    EXPECT_EQ(out_, "son_velmo.dll\n  cfg_samplerate: 48000 (48 kHz)\n");
     EXPECT_EQ(value_of("cfg_samplerate"), 48000);
     EXPECT_EQ(value_of("cfg_bitspersample"), 16);
 
@@ -111,15 +111,27 @@ TEST_F(config_command_test, set_changes_one_setting_and_the_host_keeps_it) {
     EXPECT_EQ(value_of("cfg_samplerate"), 48000);
 }
 
-TEST_F(config_command_test, takes_any_32_bit_integer) {
-    ASSERT_EQ(run({"set", "cfg_song_length", "-5"}), 0);
-    EXPECT_EQ(value_of("cfg_song_length"), -5);
-    ASSERT_EQ(run({"set", "cfg_song_length", "-2147483648"}), 0);
-    EXPECT_EQ(value_of("cfg_song_length"), INT32_MIN);
-    ASSERT_EQ(run({"set", "cfg_song_length", "4294967295"}), 0);
-    EXPECT_EQ(value_of("cfg_song_length"), -1);
+// Any bit pattern where the host knows no bad one; a value that no playback
+// can use is refused, naming the setting and what it takes.
+TEST_F(config_command_test, takes_usable_values_and_refuses_the_rest) {
+    ASSERT_EQ(run({"set", "cfg_dsp_options", "-5"}), 0);
+    EXPECT_EQ(value_of("cfg_dsp_options"), -5);
+    ASSERT_EQ(run({"set", "cfg_dsp_options", "-2147483648"}), 0);
+    EXPECT_EQ(value_of("cfg_dsp_options"), INT32_MIN);
+    ASSERT_EQ(run({"set", "cfg_dsp_options", "4294967295"}), 0);
+    EXPECT_EQ(value_of("cfg_dsp_options"), -1);
     ASSERT_EQ(run({"set", "FB23C548-0310-40AF-AB4D-FD68657C9805", "0"}), 0);
     EXPECT_EQ(value_of("cfg_write_all_xid6"), 0);
+    ASSERT_EQ(run({"set", "cfg_interpolation", "sinc"}), 0);
+    EXPECT_EQ(out_, "son_velmo.dll\n  cfg_interpolation: 4 (sinc)\n");
+
+    EXPECT_EQ(run({"set", "cfg_samplerate", "7"}), 2);
+    EXPECT_EQ(err_, "config: cfg_samplerate 7: must be 8000 to 192000 Hz\n");
+    EXPECT_EQ(run({"set", "cfg_song_length", "-5"}), 2);
+    EXPECT_EQ(run({"set", "cfg_channels", "3"}), 2);
+    EXPECT_EQ(err_, "config: cfg_channels 3: must be one of 1 (mono), 2 (stereo)\n");
+    EXPECT_EQ(value_of("cfg_samplerate"), 32000);
+    EXPECT_EQ(value_of("cfg_song_length"), 180000);
 }
 
 TEST_F(config_command_test, refuses_bad_values_and_unknown_names_without_changes) {
@@ -155,7 +167,7 @@ TEST(config_program, set_persists_between_runs) {
     std::string out;
     ASSERT_EQ(run("config set cfg_fade_length 2500", out), 0) << out;
     ASSERT_EQ(run("config", out), 0) << out;
-    EXPECT_NE(out.find("  cfg_fade_length: 2500\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("  cfg_fade_length: 2500 (0:02.500)\n"), std::string::npos) << out;
     EXPECT_NE(run("config set cfg_fade_length fast", out), 0);
     EXPECT_EQ(out, "config: fast is not a decimal 32-bit integer\n");
 }

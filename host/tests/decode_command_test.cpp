@@ -150,7 +150,7 @@ TEST_F(decode_command_test, every_corpus_file_decodes_to_its_length) {
         reader->get_info(0, info, abort);
         ASSERT_TRUE(info.has_length()) << path;  // forced lengths are on by default
 
-        std::vector<std::string> arguments = {path, "--pcm16", "-o", in_folder("song.wav")};
+        std::vector<std::string> arguments = {path, "--pcm16", "--overwrite", "-o", in_folder("song.wav")};
         arguments.insert(arguments.end(), limit.begin(), limit.end());
         ASSERT_EQ(run(arguments), 0) << path << ": " << err_;
         const double seconds = limit.empty() ? info.get_length() : std::min(2.0, info.get_length());
@@ -178,32 +178,53 @@ TEST_F(decode_command_test, usage_errors) {
     EXPECT_EQ(run({example_, "--fast"}), 2);
 }
 
-TEST(wav_writer, refuses_a_format_change_and_writes_an_empty_file_validly) {
-    temp_folder folder;
-    {
-        wav_writer empty(folder.path() / "empty.wav", wav_writer::sample_type::pcm16);
-        empty.finish();
-    }
-    EXPECT_TRUE(parse_wav(folder.read("empty.wav")).data.empty());
-    wav_writer wav(folder.path() / "change.wav", wav_writer::sample_type::float32);
+// What a writer put into an anonymous file.
+std::vector<uint8_t> contents(std::FILE* file) {
+    std::fflush(file);
+    std::rewind(file);
+    std::vector<uint8_t> bytes;
+    for (int c; (c = std::fgetc(file)) != EOF;) bytes.push_back(static_cast<uint8_t>(c));
+    std::fclose(file);
+    return bytes;
+}
+
+// The header states what the decoder delivered, or nothing is claimed.
+TEST(wav_writer, states_the_delivered_format_and_refuses_to_invent_one) {
     const float samples[4] = {0.5f, -0.5f, 2.0f, -2.0f};
+    std::FILE* nothing = std::tmpfile();
+    EXPECT_THROW(wav_writer(nothing, true, wav_writer::sample_type::pcm16).finish(), std::runtime_error);
+    std::fclose(nothing);
+
+    std::FILE* empty = std::tmpfile();
+    wav_writer first_empty(empty, true, wav_writer::sample_type::pcm16);
+    first_empty.write(samples, 0, 1, 44100);
+    first_empty.finish();
+    const wav_file e = parse_wav(contents(empty));
+    EXPECT_EQ(e.rate, 44100u);
+    EXPECT_EQ(e.channels, 1);
+    EXPECT_TRUE(e.data.empty());
+
+    std::FILE* change = std::tmpfile();
+    wav_writer wav(change, true, wav_writer::sample_type::float32);
     wav.write(samples, 2, 2, 32000);
     EXPECT_THROW(wav.write(samples, 2, 1, 32000), std::runtime_error);
     EXPECT_THROW(wav.write(samples, 1, 2, 44100), std::runtime_error);
+    std::fclose(change);
 }
 
-TEST(wav_writer, pcm16_rounds_to_nearest_and_clamps) {
-    temp_folder folder;
-    {
-        wav_writer wav(folder.path() / "round.wav", wav_writer::sample_type::pcm16);
-        const float samples[6] = {0.5f / 32768, 1.5f / 32768, -1.0f, 1.0f, 3.0f, -3.0f};
+TEST(wav_writer, pcm16_rounds_to_nearest_and_clamps_and_streams) {
+    const float samples[6] = {0.5f / 32768, 1.5f / 32768, -1.0f, 1.0f, 3.0f, -3.0f};
+    const int16_t expected[6] = {0, 2, -32768, 32767, 32767, -32768};
+    for (const bool seekable : {true, false}) {
+        std::FILE* file = std::tmpfile();
+        wav_writer wav(file, seekable, wav_writer::sample_type::pcm16);
         wav.write(samples, 3, 2, 8000);
         wav.finish();
+        const wav_file w = parse_wav(contents(file));
+        EXPECT_EQ(w.streamed, !seekable);
+        ASSERT_EQ(w.data.size(), 12u);
+        for (int i = 0; i < 6; ++i) EXPECT_EQ(static_cast<int16_t>(get16(&w.data[2 * i])), expected[i]) << i;
     }
-    const auto data = parse_wav(folder.read("round.wav")).data;
-    ASSERT_EQ(data.size(), 12u);
-    const int16_t expected[6] = {0, 2, -32768, 32767, 32767, -32768};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(static_cast<int16_t>(get16(&data[2 * i])), expected[i]) << i;
 }
 
 }  // namespace
