@@ -90,18 +90,26 @@ public:
     Parser(const std::vector<Token>& tokens, Program& program, ParseError& error)
         : tokens_(tokens), program_(program), error_(error) {}
 
+    // Hand-written scripts follow the extended area's `e` with the data at
+    // once; generated ones open the data area with a second `::`.
     bool run() {
         if (!script_area()) return false;
-        if (i_ < tokens_.size() && is_word("::")) {
+        if (at_separator()) {
             if (!extended_area()) return false;
+            if (at_separator()) ++i_;
         }
         return data_area();
     }
 
 private:
-    bool is_word(std::string_view w) const {
-        return tokens_[i_].kind == Token::Kind::word && tokens_[i_].text == w;
+    bool at_separator() const {
+        return i_ < tokens_.size() && tokens_[i_].kind == Token::Kind::word && tokens_[i_].text == "::";
     }
+    // A word of colons alone, which can only mean an area separator.
+    static bool looks_like_separator(const std::string& w) {
+        return w.size() >= 2 && w.find_first_not_of(':') == std::string::npos;
+    }
+    bool bad_separator(const Token& t) { return fail(t, "expected the separator '::', not '" + t.text + "'"); }
     bool fail(Position at, std::string reason) {
         error_ = {at, std::move(reason)};
         return false;
@@ -142,6 +150,8 @@ private:
             const Token& t = tokens_[i_++];
             if (t.kind != Token::Kind::word) return fail(t, "a binary include belongs in the data area");
             if (t.text == "e") return true;
+            if (looks_like_separator(t.text))
+                return fail(t, "expected 'e' to end the script area before '" + t.text + "'");
             if (t.text[0] == ':') {
                 if (!define_label(t, Label::Kind::script, uint32_t(program_.code.size()))) return false;
                 continue;
@@ -255,12 +265,13 @@ private:
             if (t.kind != Token::Kind::word) return fail(t, "a binary include belongs in the data area");
             if (t.text == "e") return true;
             if (t.text == "::") continue;
+            if (looks_like_separator(t.text)) return bad_separator(t);
             if (t.text == "v") {
                 skip_line(t);  // undocumented in detail: left out
                 continue;
             }
             if (t.text != "m" && t.text != "c" && t.text != "d")
-                return fail(t, "unknown extended-area command '" + t.text + "'");
+                return fail(t, "unknown extended-area command '" + t.text + "' (expected m, c, d, v or the area's 'e')");
             SampleCommand command;
             command.op = t.text[0];
             command.at = t.at;
@@ -308,6 +319,10 @@ private:
                 program_.data.insert(program_.data.end(), t.text.begin(), t.text.end());
                 continue;
             }
+            if (t.text == "::")
+                return fail(t, "expected hex digits or a label ':N' in the data area, not '::' (one '::' may open "
+                               "it, right after the extended area's 'e')");
+            if (looks_like_separator(t.text)) return bad_separator(t);
             if (t.text[0] == ':') {
                 if (!whole_bytes(t) || !define_label(t, Label::Kind::data, uint32_t(program_.data.size())))
                     return false;

@@ -119,10 +119,26 @@ TEST(Script700Parser, AreasAndTheirContents) {
     EXPECT_EQ(p.labels[8].where, 9u);
 }
 
-TEST(Script700Parser, WithoutTheMarkerTheDataAreaFollowsTheScript) {
-    const Program p = parsed("q e 0102");
-    EXPECT_TRUE(p.samples.empty());
-    EXPECT_EQ(p.data, (std::vector<uint8_t>{1, 2}));
+// Hand-written and generated scripts lay the areas out differently; each
+// layout gives the same program.
+TEST(Script700Parser, EveryAreaLayoutGivesTheSameProgram) {
+    const char* layouts[] = {
+        "q e 0102",                   // no extended area
+        "q e :: e 0102",              // the data right after the extended area's e
+        "q e :: e :: 0102",           // generated: a second :: opens the data area
+        "q e :: :: e 01 02",          // a :: inside the extended area
+        "Q\r\nE ; script ends\r\n\r\n::\r\n; nothing to extend\r\nE\r\n::\t; data\r\n01\r\n02\r\n",
+    };
+    for (const char* text : layouts) {
+        SCOPED_TRACE(text);
+        const Program p = parsed(text);
+        ASSERT_EQ(p.code.size(), 1u);
+        EXPECT_EQ(p.code[0].op, Op::quit);
+        EXPECT_TRUE(p.samples.empty());
+        EXPECT_EQ(p.data, (std::vector<uint8_t>{1, 2}));
+    }
+    EXPECT_EQ(parsed("q e :: m 1 e :: :3 0A").samples.size(), 1u);
+    EXPECT_EQ(parsed("q e :: e ::").data.size(), 0u);
 }
 
 struct Malformed {
@@ -151,6 +167,12 @@ TEST(Script700Parser, MalformedScriptsAreRejectedWithWhereAndWhy) {
         {":x", 1, 1, "a label is"},
         {":3 q\n:3", 2, 1, "defined twice"},
         {"q e\n:: k 1", 2, 4, "unknown extended-area command"},
+        {"q\n::\ne", 2, 1, "expected 'e' to end the script area"},
+        {"q e :: e :: 01 :: 02", 1, 16, "not '::' (one '::' may open it"},
+        {"q e 01 :: 02", 1, 8, "not '::'"},
+        {"q e ::: e", 1, 5, "expected the separator '::', not ':::'"},
+        {"q e :: ::: e", 1, 8, "expected the separator '::'"},
+        {"q e :: e ::: 01", 1, 10, "expected the separator '::'"},
         {"q e :: m 256", 1, 10, "0 to 255"},
         {"q e 01 0g", 1, 9, "'g' is not a hex digit"},
         {"q e 01 2 :4", 1, 8, "odd number"},
