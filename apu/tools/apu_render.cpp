@@ -13,6 +13,7 @@
 
 #include "api/apu_instance.h"
 #include "script700/folder_includes.h"
+#include "script700/regular_file.h"
 
 namespace {
 
@@ -110,12 +111,12 @@ int main(int argc, char** argv) {
 
     auto apu = std::make_unique<apu::api::ApuInstance>();
     if (!s.script.empty()) {
-        std::ifstream script_file(s.script, std::ios::binary);
-        if (!script_file) {
-            std::fprintf(stderr, "apu-render: cannot open %s\n", s.script.c_str());
+        constexpr size_t kMaxScript = size_t(16) << 20;  // far past any real script
+        std::string text, why;
+        if (!apu::script700::read_regular_file(s.script, kMaxScript, text, why)) {
+            std::fprintf(stderr, "apu-render: cannot read %s: %s\n", s.script.c_str(), why.c_str());
             return 1;
         }
-        const std::string text((std::istreambuf_iterator<char>(script_file)), std::istreambuf_iterator<char>());
         const size_t slash = s.script.find_last_of("/\\");
         const auto includes = apu::script700::folder_includes(slash == std::string::npos ? "." : s.script.substr(0, slash));
         if (!apu->set_script(text.c_str(), &includes)) {

@@ -5,6 +5,10 @@
 #include <fstream>
 #include <iterator>
 
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
+
 #include "script700/folder_includes.h"
 #include "script_support.h"
 
@@ -232,6 +236,49 @@ TEST(Script700Parser, AFolderServesOnlyItsOwnFiles) {
         EXPECT_FALSE(error.empty());
     }
     std::filesystem::remove_all(folder);
+}
+
+// What cannot be a script's file is a parse error at the directive: never
+// an abort, a wait on a FIFO or a read without end.
+TEST(Script700Parser, IncludesThatAreNoFileOfTheFolderAreRefused) {
+    namespace fs = std::filesystem;
+    const fs::path outside = fs::temp_directory_path() / "script700_outside";
+    const fs::path folder = outside / "songs";
+    fs::remove_all(outside);
+    fs::create_directories(folder / "subdir");
+    std::ofstream(outside / "secret.700") << "m #1 w0";
+    std::ofstream(folder / "long.bin") << std::string(kMaxInclude + 1, 'x');
+    std::ofstream(folder / "full.bin") << std::string(kMaxInclude, 'x');
+    std::error_code no_links;
+    fs::create_symlink(outside / "secret.700", folder / "out.700", no_links);
+    fs::create_symlink("/dev/zero", folder / "zero.bin", no_links);
+    fs::create_symlink(folder / "full.bin", folder / "in.bin", no_links);
+#if !defined(_WIN32)
+    ASSERT_EQ(mkfifo((folder / "fifo.700").c_str(), 0600), 0);
+#endif
+    const IncludeReader reader = folder_includes(folder.string());
+    const auto refusal = [&](const std::string& directive) {
+        Program p;
+        ParseError error;
+        EXPECT_FALSE(parse("q\n " + directive, &reader, p, error)) << directive;
+        return describe(error.at, error.reason, p);
+    };
+    EXPECT_EQ(refusal("#ib \"subdir\""), "2:2: cannot include \"subdir\": it is a folder");
+    EXPECT_EQ(refusal("#ib \"long.bin\""), "2:2: cannot include \"long.bin\": it is longer than 1048576 bytes");
+    EXPECT_EQ(parsed("q e #ib \"full.bin\"", &reader).data.size(), kMaxInclude) << "the limit itself is allowed";
+    if (!no_links) {
+        EXPECT_EQ(refusal("#i \"out.700\""), "2:2: cannot include \"out.700\": it lies outside the script's folder");
+        EXPECT_EQ(refusal("#ib \"zero.bin\""), "2:2: cannot include \"zero.bin\": it lies outside the script's folder");
+        EXPECT_EQ(parsed("q e #ib \"in.bin\"", &reader).data.size(), kMaxInclude) << "a link inside the folder";
+    }
+#if !defined(_WIN32)
+    EXPECT_EQ(refusal("#i \"fifo.700\""), "2:2: cannot include \"fifo.700\": it is not a regular file");
+    const IncludeReader devices = folder_includes("/dev");
+    std::string contents, error;
+    EXPECT_FALSE(devices("zero", contents, error));
+    EXPECT_EQ(error, "it is not a regular file");
+#endif
+    fs::remove_all(outside);
 }
 
 TEST(Script700Parser, TheExampleScriptsParse) {
