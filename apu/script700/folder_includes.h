@@ -6,8 +6,10 @@
 
 namespace apu::script700 {
 
-// Names are taken relative to `folder`; a name that is absolute or climbs
-// out of it (a ".." part) is refused, and so is a file past kMaxInclude.
+// Names are taken relative to `folder` (empty: the current folder). Only a
+// regular file that lies inside it once links are resolved is read, and
+// only up to kMaxInclude bytes: an absolute name, a ".." part, a link out,
+// a folder, device or FIFO, or a longer file is refused.
 inline constexpr size_t kMaxInclude = size_t(1) << 20;
 IncludeReader folder_includes(std::string folder);
 

@@ -87,49 +87,64 @@ constexpr std::string_view kComputeSigns = "+-*/\\%$&|^<_>!";
 
 class Parser {
 public:
-    Parser(const std::vector<Token>& tokens, Program& program, ParseError& error)
+    Parser(TokenStream& tokens, Program& program, ParseError& error)
         : tokens_(tokens), program_(program), error_(error) {}
 
+    // Hand-written scripts follow the extended area's `e` with the data at
+    // once; generated ones open the data area with a second `::`.
     bool run() {
         if (!script_area()) return false;
-        if (i_ < tokens_.size() && is_word("::")) {
+        if (at_separator()) {
             if (!extended_area()) return false;
+            if (at_separator()) take();
         }
         return data_area();
     }
 
 private:
-    bool is_word(std::string_view w) const {
-        return tokens_[i_].kind == Token::Kind::word && tokens_[i_].text == w;
+    // Whether a token follows; it waits in `next_` until taken.
+    bool more() {
+        if (!waiting_) waiting_ = tokens_.next(next_);
+        return waiting_;
     }
+    Token take() {
+        more();
+        waiting_ = false;
+        return next_;
+    }
+    bool at_separator() { return more() && next_.kind == Token::Kind::word && next_.text == "::"; }
+    // A word of colons alone, which can only mean an area separator.
+    static bool looks_like_separator(std::string_view w) {
+        return w.size() >= 2 && w.find_first_not_of(':') == std::string_view::npos;
+    }
+    static std::string quote(const Token& t) {
+        std::string quoted(1, '\'');
+        quoted.append(t.text);
+        quoted += '\'';
+        return quoted;
+    }
+    bool bad_separator(const Token& t) { return fail(t, "expected the separator '::', not " + quote(t)); }
     bool fail(Position at, std::string reason) {
         error_ = {at, std::move(reason)};
         return false;
     }
     bool fail(const Token& t, const std::string& reason) { return fail(t.at, reason); }
-    // The next token, which must be a word, for what `after` needs.
-    const Token* next_word(const Token& after, const char* what) {
-        if (i_ >= tokens_.size()) {
-            fail(after, "'" + after.text + "' needs " + what);
-            return nullptr;
-        }
-        const Token& t = tokens_[i_++];
-        if (t.kind != Token::Kind::word) {
-            fail(t, "a binary include belongs in the data area");
-            return nullptr;
-        }
-        return &t;
+    // The next token into `t`, which must be a word, for what `after` needs.
+    bool next_word(const Token& after, const char* what, Token& t) {
+        if (!more()) return fail(after, quote(after) + " needs " + what);
+        t = take();
+        return t.kind == Token::Kind::word || fail(t, "a binary include belongs in the data area");
     }
 
     // Leaves out the rest of the line `t` stands on.
     void skip_line(const Token& t) {
-        while (i_ < tokens_.size() && tokens_[i_].at.source == t.at.source && tokens_[i_].at.line == t.at.line) ++i_;
+        while (more() && next_.at.source == t.at.source && next_.at.line == t.at.line) take();
     }
 
     bool define_label(const Token& t, Label::Kind kind, uint32_t where) {
         uint32_t n = 0;
         if (t.text.size() < 2 || !parse_number(std::string_view(t.text).substr(1), n) || t.text[1] == '-')
-            return fail(t, "a label is ':' and a number, not '" + t.text + "'");
+            return fail(t, "a label is ':' and a number, not " + quote(t));
         if (n >= Program::kLabels) return fail(t, "label " + std::to_string(n) + " is past 1023");
         Label& label = program_.labels[n];
         if (label.kind != Label::Kind::none) return fail(t, "label " + std::to_string(n) + " is defined twice");
@@ -138,10 +153,11 @@ private:
     }
 
     bool script_area() {
-        while (i_ < tokens_.size()) {
-            const Token& t = tokens_[i_++];
+        while (more()) {
+            const Token t = take();
             if (t.kind != Token::Kind::word) return fail(t, "a binary include belongs in the data area");
             if (t.text == "e") return true;
+            if (looks_like_separator(t.text)) return fail(t, "expected 'e' to end the script area before " + quote(t));
             if (t.text[0] == ':') {
                 if (!define_label(t, Label::Kind::script, uint32_t(program_.code.size()))) return false;
                 continue;
@@ -159,17 +175,17 @@ private:
         const CommandShape* shape = nullptr;
         for (const CommandShape& c : kCommands)
             if (t.text == c.name) shape = &c;
-        if (!shape) return fail(t, "unknown command '" + t.text + "'");
+        if (!shape) return fail(t, "unknown command " + quote(t));
         Instruction in;
         in.op = shape->op;
         in.kind = shape->kind;
         in.at = t.at;
         if (shape->operands >= 1 && !operand(t, shape->first, in.a)) return false;
         if (in.op == Op::compute) {
-            const Token* sign = next_word(t, "an operator");
-            if (!sign) return false;
-            const size_t k = sign->text.size() == 1 ? kComputeSigns.find(sign->text[0]) : std::string_view::npos;
-            if (k == std::string_view::npos) return fail(*sign, "unknown operator '" + sign->text + "'");
+            Token sign;
+            if (!next_word(t, "an operator", sign)) return false;
+            const size_t k = sign.text.size() == 1 ? kComputeSigns.find(sign.text[0]) : std::string_view::npos;
+            if (k == std::string_view::npos) return fail(sign, "unknown operator " + quote(sign));
             in.kind = uint8_t(k);
         }
         if (shape->operands >= 2 && !operand(t, shape->second, in.b)) return false;
@@ -178,9 +194,9 @@ private:
     }
 
     bool operand(const Token& command, Use use, Operand& out) {
-        const Token* t = next_word(command, "an operand");
-        if (!t) return false;
-        std::string_view s = t->text;
+        Token t;
+        if (!next_word(command, "an operand", t)) return false;
+        std::string_view s = t.text;
         const char c = s[0];
         const bool bare = (c >= '0' && c <= '9') || c == '$' || c == '-' || c == '?';
         if (bare) {
@@ -197,7 +213,7 @@ private:
             case 'x': out.space = Space::rom; break;
             case 'd': out.space = Space::data; break;
             case 'l': out.space = Space::label; break;
-            default: return fail(*t, "unknown operand '" + t->text + "'");
+            default: return fail(t, "unknown operand " + quote(t));
             }
             s.remove_prefix(1);
             if ((out.space == Space::ram || out.space == Space::data) && !s.empty() &&
@@ -209,17 +225,17 @@ private:
         if (s == "?") {
             out.dynamic = true;
         } else if (!parse_number(s, out.value)) {
-            return fail(*t, "'" + t->text + "' has no number where one belongs");
-        } else if (!check_static(*t, out)) {
+            return fail(t, quote(t) + " has no number where one belongs");
+        } else if (!check_static(t, out)) {
             return false;
         }
-        return check_use(*t, use, out);
+        return check_use(t, use, out);
     }
 
     bool check_static(const Token& t, Operand& o) {
-        const bool negative = t.text.find('-') != std::string::npos;
+        const bool negative = t.text.find('-') != std::string_view::npos;
         if (negative && o.space != Space::literal)
-            return fail(t, "'" + t.text + "': only numbers may be negative");
+            return fail(t, quote(t) + ": only numbers may be negative");
         switch (o.space) {
         case Space::input_port:
         case Space::output_port: o.value &= 3; break;  // ports 4 and up wrap
@@ -228,7 +244,7 @@ private:
             break;
         case Space::ram:
         case Space::rom:
-            if (o.value > 0xFFFF) return fail(t, "'" + t.text + "' is past the 64 KiB address space");
+            if (o.value > 0xFFFF) return fail(t, quote(t) + " is past the 64 KiB address space");
             break;
         case Space::label:
             if (o.value >= Program::kLabels) return fail(t, "label " + std::to_string(o.value) + " is past 1023");
@@ -242,25 +258,26 @@ private:
         if (use == Use::destination &&
             (o.space == Space::literal || o.space == Space::label || o.space == Space::output_port ||
              o.space == Space::rom))
-            return fail(t, "'" + t.text + "' cannot be written");
+            return fail(t, quote(t) + " cannot be written");
         if (use == Use::target && o.space != Space::literal && o.space != Space::label && o.space != Space::work)
-            return fail(t, "a branch goes to a label given as a number, lN or wN, not '" + t.text + "'");
+            return fail(t, "a branch goes to a label given as a number, lN or wN, not " + quote(t));
         return true;
     }
 
     bool extended_area() {
-        ++i_;  // "::"
-        while (i_ < tokens_.size()) {
-            const Token& t = tokens_[i_++];
+        take();  // "::"
+        while (more()) {
+            const Token t = take();
             if (t.kind != Token::Kind::word) return fail(t, "a binary include belongs in the data area");
             if (t.text == "e") return true;
             if (t.text == "::") continue;
+            if (looks_like_separator(t.text)) return bad_separator(t);
             if (t.text == "v") {
                 skip_line(t);  // undocumented in detail: left out
                 continue;
             }
             if (t.text != "m" && t.text != "c" && t.text != "d")
-                return fail(t, "unknown extended-area command '" + t.text + "'");
+                return fail(t, "unknown extended-area command " + quote(t) + " (expected m, c, d, v or the area's 'e')");
             SampleCommand command;
             command.op = t.text[0];
             command.at = t.at;
@@ -270,10 +287,10 @@ private:
                 if (!sample_source(t, replacement, false)) return false;
                 command.argument = replacement;
             } else if (command.op == 'd') {
-                const Token* shift = next_word(t, "a shift");
-                if (!shift) return false;
+                Token shift;
+                if (!next_word(t, "a shift", shift)) return false;
                 uint32_t v = 0;
-                if (!parse_number(shift->text, v)) return fail(*shift, "'" + shift->text + "' is not a number");
+                if (!parse_number(shift.text, v)) return fail(shift, quote(shift) + " is not a number");
                 command.argument = int32_t(v);
             }
             program_.samples.push_back(command);
@@ -282,15 +299,15 @@ private:
     }
 
     bool sample_source(const Token& command, int& out, bool every_allowed) {
-        const Token* t = next_word(command, "a source number");
-        if (!t) return false;
-        if (every_allowed && t->text == "!") {
+        Token t;
+        if (!next_word(command, "a source number", t)) return false;
+        if (every_allowed && t.text == "!") {
             out = SampleCommand::kEverySource;
             return true;
         }
         uint32_t v = 0;
-        if (!parse_number(t->text, v) || v > 255 || t->text[0] == '-')
-            return fail(*t, "a source number is 0 to 255" + std::string(every_allowed ? " or '!'" : ""));
+        if (!parse_number(t.text, v) || v > 255 || t.text[0] == '-')
+            return fail(t, "a source number is 0 to 255" + std::string(every_allowed ? " or '!'" : ""));
         out = int(v);
         return true;
     }
@@ -299,15 +316,19 @@ private:
         int pending = -1;  // a high nibble waiting for its low one
         Position pending_at;
         const auto whole_bytes = [&](const Token& t) {
-            return pending < 0 || fail(pending_at, "an odd number of hex digits before '" + t.text.substr(0, 8) + "'");
+            return pending < 0 || fail(pending_at, "an odd number of hex digits before '" + std::string(t.text.substr(0, 8)) + "'");
         };
-        while (i_ < tokens_.size()) {
-            const Token& t = tokens_[i_++];
+        while (more()) {
+            const Token t = take();
             if (t.kind == Token::Kind::binary) {
                 if (!whole_bytes(t)) return false;
                 program_.data.insert(program_.data.end(), t.text.begin(), t.text.end());
                 continue;
             }
+            if (t.text == "::")
+                return fail(t, "expected hex digits or a label ':N' in the data area, not '::' (one '::' may open "
+                               "it, right after the extended area's 'e')");
+            if (looks_like_separator(t.text)) return bad_separator(t);
             if (t.text[0] == ':') {
                 if (!whole_bytes(t) || !define_label(t, Label::Kind::data, uint32_t(program_.data.size())))
                     return false;
@@ -330,19 +351,25 @@ private:
         return pending < 0 || fail(pending_at, "an odd number of hex digits at the end of the data area");
     }
 
-    const std::vector<Token>& tokens_;
+    TokenStream& tokens_;
     Program& program_;
     ParseError& error_;
-    size_t i_ = 0;
+    Token next_;
+    bool waiting_ = false;
 };
 
 }  // namespace
 
 bool parse(std::string_view text, const IncludeReader* reader, Program& program, ParseError& error) {
     program = Program{};
-    std::vector<Token> tokens;
-    if (!tokenize(text, reader, tokens, program.sources, error)) return false;
-    return Parser(tokens, program, error).run();
+    TokenStream tokens(text, reader, program.sources);
+    const bool parsed = Parser(tokens, program, error).run();
+    // A problem with the text itself (an include, a quote) stops the words
+    // short: it is the error, whatever the parser made of the end.
+    if (tokens.failed()) error = tokens.error();
+    // A long data area grew by doubling: keep only what it holds.
+    program.data.shrink_to_fit();
+    return parsed && !tokens.failed();
 }
 
 std::string describe(Position at, const std::string& reason, const Program& program) {

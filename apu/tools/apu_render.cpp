@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -18,6 +19,7 @@
 #include "output/resampler.h"
 #include "prefs/setting_table.h"
 #include "script700/folder_includes.h"
+#include "script700/regular_file.h"
 #include "spc/tag_length.h"
 
 namespace {
@@ -142,6 +144,11 @@ int main(int argc, char** argv) {
     }
     if (argc < 3) return usage_error("name the song and the WAV file to write");
     if (const auto problem = parse(argc, argv, s)) return usage_error(*problem);
+    std::error_code error;
+    if (std::filesystem::exists(argv[1], error) && !std::filesystem::is_regular_file(argv[1], error)) {
+        std::fprintf(stderr, "apu-render: cannot open %s: not a regular file\n", argv[1]);
+        return 1;
+    }
     std::ifstream in(argv[1], std::ios::binary);
     if (!in) {
         std::fprintf(stderr, "apu-render: cannot open %s: %s\n", argv[1], std::strerror(errno));
@@ -161,12 +168,12 @@ int main(int argc, char** argv) {
 
     auto apu = std::make_unique<apu::api::ApuInstance>();
     if (!s.script.empty()) {
-        std::ifstream script_file(s.script, std::ios::binary);
-        if (!script_file) {
-            std::fprintf(stderr, "apu-render: cannot open %s: %s\n", s.script.c_str(), std::strerror(errno));
+        constexpr size_t kMaxScript = size_t(16) << 20;  // far past any real script
+        std::string text, why;
+        if (!apu::script700::read_regular_file(s.script, kMaxScript, text, why)) {
+            std::fprintf(stderr, "apu-render: cannot read %s: %s\n", s.script.c_str(), why.c_str());
             return 1;
         }
-        const std::string text((std::istreambuf_iterator<char>(script_file)), std::istreambuf_iterator<char>());
         const size_t slash = s.script.find_last_of("/\\");
         const auto includes = apu::script700::folder_includes(slash == std::string::npos ? "." : s.script.substr(0, slash));
         if (!apu->set_script(text.c_str(), &includes)) {

@@ -2,7 +2,9 @@
 // the script starts over, and seeking that stays exact with a script.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "api/apu_instance.h"
@@ -185,4 +187,46 @@ TEST(InstanceScript, ClearingTheScriptGivesTheSamplesBack) {
     EXPECT_TRUE(silent(play(apu, 800)));
     apu.set_script(nullptr);
     EXPECT_FALSE(silent(play(apu, 800))) << "the sounding voice is heard at once";
+}
+
+// A script as sound-driver tools write them: the script area walks a long
+// data area with indexed reads, the extended area is empty, and a second
+// `::` opens the data area.
+TEST(InstanceScript, AGeneratedScriptReadsItsDataArea) {
+    constexpr uint32_t kSize = 40960, kStride = 4096, kLabelled = 30000;
+    std::vector<uint8_t> data(kSize);
+    for (uint32_t k = 0; k < kSize; ++k) data[k] = uint8_t(k * 37 + k / 256);
+    std::string script =
+        "; generated\n"
+        "m #0 w0\nm #0 w1\n"
+        ":1\nc w0 #0\nm db? w2\na w2 w1\na #" + std::to_string(kStride) + " w0\n"
+        "c #" + std::to_string(kSize) + " w0\nblt 1\n"
+        "m w1 rd$20\nm l2 w3\nc w3 #0\nm dd? rd$24\nm w1 i1\nq\n"
+        "e\n::\ne\n::\n";
+    for (uint32_t k = 0; k < kSize; ++k) {
+        if (k == kLabelled) script += "\n:2\n";
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%02X%c", data[k], k % 16 == 15 ? '\n' : ' ');
+        script += hex;
+    }
+
+    ApuInstance apu;
+    ASSERT_EQ(apu.set_script(script.c_str()), 1u) << apu.script_problem();
+    EXPECT_EQ(apu.script().data(), data);
+    const std::vector<uint8_t> image = apu_test::padded(apu_test::test_song({}));
+    apu.load(image.data());
+    apu.set_options(2, 16, 32000, 3, 0);
+    play(apu, 1);
+
+    uint32_t sum = 0;
+    for (uint32_t k = 0; k < kSize; k += kStride) sum += data[k];
+    const auto ram_dword = [&](uint16_t at) {
+        const uint8_t* ram = apu.core().ram();
+        return uint32_t(ram[at] | ram[at + 1] << 8 | ram[at + 2] << 16 | uint32_t(ram[at + 3]) << 24);
+    };
+    EXPECT_EQ(apu.script_problem(), "");
+    EXPECT_EQ(ram_dword(0x20), sum);
+    EXPECT_EQ(ram_dword(0x24), uint32_t(data[kLabelled] | data[kLabelled + 1] << 8 | data[kLabelled + 2] << 16 |
+                                        uint32_t(data[kLabelled + 3]) << 24));
+    EXPECT_EQ(apu.core().bus().input_port(1), uint8_t(sum));
 }

@@ -5,6 +5,10 @@
 #include <fstream>
 #include <iterator>
 
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
+
 #include "script700/folder_includes.h"
 #include "script_support.h"
 
@@ -119,10 +123,26 @@ TEST(Script700Parser, AreasAndTheirContents) {
     EXPECT_EQ(p.labels[8].where, 9u);
 }
 
-TEST(Script700Parser, WithoutTheMarkerTheDataAreaFollowsTheScript) {
-    const Program p = parsed("q e 0102");
-    EXPECT_TRUE(p.samples.empty());
-    EXPECT_EQ(p.data, (std::vector<uint8_t>{1, 2}));
+// Hand-written and generated scripts lay the areas out differently; each
+// layout gives the same program.
+TEST(Script700Parser, EveryAreaLayoutGivesTheSameProgram) {
+    const char* layouts[] = {
+        "q e 0102",                   // no extended area
+        "q e :: e 0102",              // the data right after the extended area's e
+        "q e :: e :: 0102",           // generated: a second :: opens the data area
+        "q e :: :: e 01 02",          // a :: inside the extended area
+        "Q\r\nE ; script ends\r\n\r\n::\r\n; nothing to extend\r\nE\r\n::\t; data\r\n01\r\n02\r\n",
+    };
+    for (const char* text : layouts) {
+        SCOPED_TRACE(text);
+        const Program p = parsed(text);
+        ASSERT_EQ(p.code.size(), 1u);
+        EXPECT_EQ(p.code[0].op, Op::quit);
+        EXPECT_TRUE(p.samples.empty());
+        EXPECT_EQ(p.data, (std::vector<uint8_t>{1, 2}));
+    }
+    EXPECT_EQ(parsed("q e :: m 1 e :: :3 0A").samples.size(), 1u);
+    EXPECT_EQ(parsed("q e :: e ::").data.size(), 0u);
 }
 
 struct Malformed {
@@ -151,6 +171,12 @@ TEST(Script700Parser, MalformedScriptsAreRejectedWithWhereAndWhy) {
         {":x", 1, 1, "a label is"},
         {":3 q\n:3", 2, 1, "defined twice"},
         {"q e\n:: k 1", 2, 4, "unknown extended-area command"},
+        {"q\n::\ne", 2, 1, "expected 'e' to end the script area"},
+        {"q e :: e :: 01 :: 02", 1, 16, "not '::' (one '::' may open it"},
+        {"q e 01 :: 02", 1, 8, "not '::'"},
+        {"q e ::: e", 1, 5, "expected the separator '::', not ':::'"},
+        {"q e :: ::: e", 1, 8, "expected the separator '::'"},
+        {"q e :: e ::: 01", 1, 10, "expected the separator '::'"},
         {"q e :: m 256", 1, 10, "0 to 255"},
         {"q e 01 0g", 1, 9, "'g' is not a hex digit"},
         {"q e 01 2 :4", 1, 8, "odd number"},
@@ -210,6 +236,49 @@ TEST(Script700Parser, AFolderServesOnlyItsOwnFiles) {
         EXPECT_FALSE(error.empty());
     }
     std::filesystem::remove_all(folder);
+}
+
+// What cannot be a script's file is a parse error at the directive: never
+// an abort, a wait on a FIFO or a read without end.
+TEST(Script700Parser, IncludesThatAreNoFileOfTheFolderAreRefused) {
+    namespace fs = std::filesystem;
+    const fs::path outside = fs::temp_directory_path() / "script700_outside";
+    const fs::path folder = outside / "songs";
+    fs::remove_all(outside);
+    fs::create_directories(folder / "subdir");
+    std::ofstream(outside / "secret.700") << "m #1 w0";
+    std::ofstream(folder / "long.bin") << std::string(kMaxInclude + 1, 'x');
+    std::ofstream(folder / "full.bin") << std::string(kMaxInclude, 'x');
+    std::error_code no_links;
+    fs::create_symlink(outside / "secret.700", folder / "out.700", no_links);
+    fs::create_symlink("/dev/zero", folder / "zero.bin", no_links);
+    fs::create_symlink(folder / "full.bin", folder / "in.bin", no_links);
+#if !defined(_WIN32)
+    ASSERT_EQ(mkfifo((folder / "fifo.700").c_str(), 0600), 0);
+#endif
+    const IncludeReader reader = folder_includes(folder.string());
+    const auto refusal = [&](const std::string& directive) {
+        Program p;
+        ParseError error;
+        EXPECT_FALSE(parse("q\n " + directive, &reader, p, error)) << directive;
+        return describe(error.at, error.reason, p);
+    };
+    EXPECT_EQ(refusal("#ib \"subdir\""), "2:2: cannot include \"subdir\": it is a folder");
+    EXPECT_EQ(refusal("#ib \"long.bin\""), "2:2: cannot include \"long.bin\": it is longer than 1048576 bytes");
+    EXPECT_EQ(parsed("q e #ib \"full.bin\"", &reader).data.size(), kMaxInclude) << "the limit itself is allowed";
+    if (!no_links) {
+        EXPECT_EQ(refusal("#i \"out.700\""), "2:2: cannot include \"out.700\": it lies outside the script's folder");
+        EXPECT_EQ(refusal("#ib \"zero.bin\""), "2:2: cannot include \"zero.bin\": it lies outside the script's folder");
+        EXPECT_EQ(parsed("q e #ib \"in.bin\"", &reader).data.size(), kMaxInclude) << "a link inside the folder";
+    }
+#if !defined(_WIN32)
+    EXPECT_EQ(refusal("#i \"fifo.700\""), "2:2: cannot include \"fifo.700\": it is not a regular file");
+    const IncludeReader devices = folder_includes("/dev");
+    std::string contents, error;
+    EXPECT_FALSE(devices("zero", contents, error));
+    EXPECT_EQ(error, "it is not a regular file");
+#endif
+    fs::remove_all(outside);
 }
 
 TEST(Script700Parser, TheExampleScriptsParse) {
