@@ -21,7 +21,6 @@ component_host::component_host(config_store store) : store_(std::move(store)) {
 component_host::~component_host() {
     for (auto& component : components_) {
         component.client->services_init(false);
-        if (!save_at_exit_) continue;
         try {
             store_.save(*component.client, component.file_name);
         } catch (const std::exception&) {

@@ -40,8 +40,6 @@ public:
     const std::vector<loaded_component>& components() const { return components_; }
     host_registry& registry() { return registry_; }
     const config_store& store() const { return store_; }
-    // Settings changed from here on are for this run: the stored ones stay.
-    void keep_stored_configuration() { save_at_exit_ = false; }
 
     // The first input entry that claims the path by its extension, or null.
     service_ptr_t<input_entry> find_input(const std::string& path);
@@ -56,6 +54,5 @@ private:
     service_impl_single_t<stderr_console> console_;
     service_impl_single_t<host_version_info> version_;
     config_store store_;
-    bool save_at_exit_ = true;
     std::vector<loaded_component> components_;
 };

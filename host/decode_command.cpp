@@ -247,7 +247,9 @@ bool decode_one(input_entry& entry, const decode_options& options, const named_f
 
 int run_decode_command(component_host& host, const std::vector<std::string>& arguments) {
     const auto options = parse(arguments);
-    if (!options || !apply_run_settings("decode", host, options->settings)) return 2;
+    if (!options) return 2;
+    const run_settings settings(host, options->settings);
+    if (!settings.usable("decode")) return 2;
     // Two songs never share one output: the second is refused.
     std::map<fs::path, std::string> taken;
     return for_each_file(host, options->files, [&](input_entry& entry, const named_file& song) {

@@ -82,7 +82,9 @@ int run_info_command(component_host& host, const std::vector<std::string>& argum
         }
     }
     const auto files = expand_named_files("info", names);
-    if (!files || !apply_run_settings("info", host, settings)) return 2;
+    if (!files) return 2;
+    const run_settings for_this_run(host, settings);
+    if (!for_this_run.usable("info")) return 2;
     bool failed = false;
     nlohmann::ordered_json all = nlohmann::ordered_json::array();
     for (const auto& file : *files) {

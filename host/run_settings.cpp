@@ -74,23 +74,32 @@ option_taken take_setting_option(const char* command, const std::vector<std::str
                : option_taken::refused;
 }
 
-bool apply_run_settings(const char* command, component_host& host, const std::vector<setting_change>& changes) {
-    if (!changes.empty()) host.keep_stored_configuration();
+run_settings::run_settings(component_host& host, const std::vector<setting_change>& changes) : host_(host) {
+    if (changes.empty()) return;
     for (const auto& component : host.components()) {
         std::vector<config_record> records = read_settings(*component.client);
+        before_.push_back({component.client, records});
         for (auto& record : records) {
             for (const auto& change : changes) {
                 if (record.guid == change.guid) set_record_value(record, change.value);
             }
         }
-        if (!changes.empty()) write_settings(*component.client, records);
+        write_settings(*component.client, records);
+    }
+}
+
+run_settings::~run_settings() {
+    for (const auto& held : before_) write_settings(*held.client, held.records);
+}
+
+bool run_settings::usable(const char* command) const {
+    for (const auto& component : host_.components()) {
         for (const auto& record : read_settings(*component.client)) {
             const std::optional<int32_t> value = record_value(record);
             if (!value) continue;
             if (const auto problem = setting_problem(record.guid, *value)) {
                 const std::string name = setting_display_name(record.guid);
-                std::fprintf(stderr,
-                             "%s: %s is %d but %s; give --set %s=VALUE for this run or config set %s VALUE\n",
+                std::fprintf(stderr, "%s: %s is %d but %s; give --set %s=VALUE for this run or config set %s VALUE\n",
                              command, name.c_str(), *value, problem->c_str(), name.c_str(), name.c_str());
                 return false;
             }

@@ -164,6 +164,10 @@ bool tag_one(input_entry& entry, const tag_options& options, const std::string& 
             return true;
         }
         const std::filesystem::path original = std::filesystem::u8path(path);
+        // The copy takes the file's place only where the file itself may be written.
+        if (!std::fstream(original, std::ios::in | std::ios::out | std::ios::binary)) {
+            throw std::runtime_error("cannot write: " + last_system_error());
+        }
         output_file copy(original, true);
         std::ifstream in(original, std::ios::binary);
         const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -16,3 +16,22 @@ int run_captured(Command command, std::string& out, std::string& err) {
     err = ::testing::internal::GetCapturedStderr();
     return status;
 }
+
+#ifndef _WIN32
+#include <filesystem>
+
+#include "host/component_host.h"
+
+// Runs the installed host program with a shell command line's arguments and
+// its own configuration folder; what it prints on either stream goes to `out`.
+inline int run_program(const std::filesystem::path& config, const std::string& arguments, std::string& out) {
+    const std::string host = (component_host::executable_folder() / "sonmara-host").u8string();
+    const std::string line = "SONMARA_HOST_CONFIG_DIR='" + config.u8string() + "' '" + host + "' " + arguments + " 2>&1";
+    std::FILE* pipe = popen(line.c_str(), "r");
+    out.clear();
+    char buffer[256];
+    while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+    const int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+#endif

@@ -155,15 +155,7 @@ TEST_F(config_command_test, refuses_bad_values_and_unknown_names_without_changes
 // run sees what the first saved.
 TEST(config_program, set_persists_between_runs) {
     temp_folder folder;
-    const std::string host = (component_host::executable_folder() / "sonmara-host").u8string();
-    const std::string prefix = "SONMARA_HOST_CONFIG_DIR='" + folder.path().u8string() + "' '" + host + "' ";
-    auto run = [&](const std::string& arguments, std::string& out) {
-        std::FILE* pipe = popen((prefix + arguments + " 2>&1").c_str(), "r");
-        out.clear();
-        char buffer[256];
-        while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-        return pclose(pipe);
-    };
+    auto run = [&](const std::string& arguments, std::string& out) { return run_program(folder.path(), arguments, out); };
     std::string out;
     ASSERT_EQ(run("config set cfg_fade_length 2500", out), 0) << out;
     ASSERT_EQ(run("config", out), 0) << out;

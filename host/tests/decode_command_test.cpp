@@ -6,6 +6,10 @@
 #include <fstream>
 #include <optional>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "frame/tests/component_fixture.h"
 #include "host/commands.h"
 #include "host/tests/captured_command.h"
@@ -170,6 +174,133 @@ TEST_F(decode_command_test, every_corpus_file_decodes_to_its_length) {
     }
     EXPECT_GE(files, 1);
 }
+
+// A failed decode or a refused target never changes what the target holds,
+// and leaves no file of its own behind.
+TEST_F(decode_command_test, output_never_destroys_a_file) {
+    const std::vector<uint8_t> kept = {'k', 'e', 'e', 'p'};
+    const std::string good = folder_.write("good.wav", kept);
+    EXPECT_EQ(run({in_folder("missing.spc"), "-o", good}), 1);
+    EXPECT_EQ(err_, in_folder("missing.spc") + ": no such file\n");
+    EXPECT_EQ(run({example_, "--seconds", "0.5", "-o", good}), 1);
+    EXPECT_NE(err_.find("exists; give --overwrite"), std::string::npos) << err_;
+    EXPECT_EQ(folder_.read("good.wav"), kept);
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo(in_folder("pipe").c_str(), 0600), 0);
+    EXPECT_EQ(run({example_, "--seconds", "0.5", "--overwrite", "-o", in_folder("pipe")}), 1);
+    EXPECT_TRUE(std::filesystem::is_fifo(folder_.path() / "pipe"));
+#endif
+    ASSERT_EQ(run({example_, "--seconds", "0.5", "--overwrite", "-o", good}), 0) << err_;
+    EXPECT_EQ(parse_wav(folder_.read("good.wav")).data.size(), 16000u * 2 * 4);
+    for (const auto& entry : std::filesystem::directory_iterator(folder_.path())) {
+        EXPECT_EQ(entry.path().extension(), entry.path().filename() == "pipe" ? "" : ".wav") << entry.path();
+    }
+}
+
+// Songs of one name in different sub-folders keep them; two that would
+// still share an output are refused.
+TEST_F(decode_command_test, batch_output_keeps_sub_folders_and_never_merges_two_songs) {
+    namespace fs = std::filesystem;
+    for (const char* sub : {"a", "b"}) {
+        fs::create_directories(folder_.path() / "coll" / sub);
+        fs::copy_file(example_, folder_.path() / "coll" / sub / "song.spc");
+    }
+    ASSERT_EQ(run({in_folder("coll"), "--seconds", "0.2", "-o", in_folder("out")}), 0) << err_;
+    EXPECT_TRUE(fs::is_regular_file(folder_.path() / "out" / "a" / "song.wav"));
+    EXPECT_TRUE(fs::is_regular_file(folder_.path() / "out" / "b" / "song.wav"));
+    EXPECT_EQ(run({in_folder("coll/a/song.spc"), in_folder("coll/b/song.spc"), "--seconds", "0.2", "-o",
+                   in_folder("flat")}),
+              1);
+    EXPECT_NE(err_.find("is already the output of " + in_folder("coll/a/song.spc")), std::string::npos) << err_;
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_.path() / "flat"), fs::directory_iterator()), 1);
+}
+
+// --seconds ends the work there in whole frames, even for a song that never
+// ends; a seek past the end and a song that would play forever are refused.
+TEST_F(decode_command_test, limits_end_the_work_and_endless_requests_are_refused) {
+    const std::vector<std::string> no_length = {example_, "--set", "cfg_force_length=0", "--set",
+                                                "cfg_use_internal_length=0", "--pcm16", "--overwrite"};
+    // Sums of 0.1 s blocks once fell just short of these and never stopped.
+    for (const char* seconds : {"1", "4.7", "10"}) {
+        auto arguments = no_length;
+        arguments.insert(arguments.end(), {"--seconds", seconds, "-o", in_folder("cut.wav")});
+        ASSERT_EQ(run(arguments), 0) << err_;
+        EXPECT_EQ(parse_wav(folder_.read("cut.wav")).data.size(), size_t(std::llround(std::atof(seconds) * 32000)) * 4);
+    }
+    auto forever = no_length;
+    forever.insert(forever.end(), {"-o", in_folder("forever.wav")});
+    EXPECT_EQ(run(forever), 1);
+    EXPECT_NE(err_.find("give --seconds N"), std::string::npos) << err_;
+    EXPECT_EQ(run({example_, "--seek", "14", "-o", in_folder("late.wav")}), 1);
+    EXPECT_NE(err_.find("past the song's end (0:14.000)"), std::string::npos) << err_;
+    EXPECT_EQ(run({example_, "--seek", "1e300", "-o", in_folder("late.wav")}), 2);
+    EXPECT_FALSE(std::filesystem::exists(folder_.path() / "late.wav"));
+    EXPECT_FALSE(std::filesystem::exists(folder_.path() / "forever.wav"));
+}
+
+// --loops plays the whole song again; --endless plays on past its length
+// without the fade, and needs to be told where to stop.
+TEST_F(decode_command_test, loops_repeat_the_song_and_endless_plays_past_its_length) {
+    ASSERT_EQ(run({example_, "--pcm16", "-o", in_folder("once.wav")}), 0) << err_;
+    ASSERT_EQ(run({example_, "--pcm16", "--loops", "2", "-o", in_folder("twice.wav")}), 0) << err_;
+    const auto once = parse_wav(folder_.read("once.wav")).data;
+    const auto twice = parse_wav(folder_.read("twice.wav")).data;
+    ASSERT_EQ(once.size(), 14u * 32000 * 4);
+    ASSERT_EQ(twice.size(), 2 * once.size());
+    EXPECT_TRUE(std::equal(once.begin(), once.end(), twice.begin()));
+    EXPECT_TRUE(std::equal(once.begin(), once.end(), twice.begin() + once.size()));
+
+    EXPECT_EQ(run({example_, "--endless", "-o", in_folder("endless.wav")}), 2);
+    ASSERT_EQ(run({example_, "--pcm16", "--endless", "--seconds", "16", "-o", in_folder("endless.wav")}), 0) << err_;
+    const auto endless = parse_wav(folder_.read("endless.wav")).data;
+    ASSERT_EQ(endless.size(), 16u * 32000 * 4);
+    const size_t fade_starts = 12u * 32000 * 4;
+    EXPECT_TRUE(std::equal(once.begin(), once.begin() + fade_starts, endless.begin()));
+    // The loudest sample from second `from` on for `seconds`.
+    const auto loudest = [](const std::vector<uint8_t>& data, size_t from, size_t seconds) {
+        int peak = 0;
+        for (size_t at = from * 128000; at < (from + seconds) * 128000; at += 2) {
+            peak = std::max(peak, std::abs(int(int16_t(get16(&data[at])))));
+        }
+        return peak;
+    };
+    EXPECT_LT(2 * loudest(once, 13, 1), loudest(endless, 13, 1));  // the fade's last second
+    EXPECT_EQ(loudest(endless, 14, 2), loudest(endless, 10, 2));
+}
+
+// Settings given for a run apply to it alone; one that no playback can use
+// is refused before anything plays.
+TEST_F(decode_command_test, per_run_settings_apply_to_that_run_only) {
+    ASSERT_EQ(run({example_, "--rate", "44100", "--interpolation", "linear", "--seconds", "1", "-o",
+                   in_folder("44k.wav")}),
+              0)
+        << err_;
+    const wav_file w = parse_wav(folder_.read("44k.wav"));
+    EXPECT_EQ(w.rate, 44100u);
+    EXPECT_EQ(w.data.size(), 44100u * 2 * 4);
+    EXPECT_NE(out_.find("of 44100 Hz"), std::string::npos) << out_;
+    // The component holds its own settings again, and the host saves those.
+    EXPECT_EQ(write_config(), defaults_);
+
+    EXPECT_EQ(run({example_, "--rate", "7", "-o", in_folder("7.wav")}), 2);
+    EXPECT_EQ(err_, "decode: --rate 7: cfg_samplerate must be 8000 to 192000 Hz\n");
+    set_setting("cfg_samplerate", 7);
+    EXPECT_EQ(run({example_, "--seconds", "1", "-o", in_folder("7.wav")}), 2);
+    EXPECT_EQ(err_.rfind("decode: cfg_samplerate is 7 but must be 8000 to 192000 Hz", 0), 0u) << err_;
+    EXPECT_FALSE(std::filesystem::exists(folder_.path() / "7.wav"));
+}
+
+#ifndef _WIN32
+// The captured standard output of the Windows build reads back as text.
+TEST_F(decode_command_test, dash_streams_a_wav_to_standard_output) {
+    ASSERT_EQ(run({example_, "--seconds", "1", "--pcm16", "-o", "-"}), 0) << err_;
+    const wav_file w = parse_wav(std::vector<uint8_t>(out_.begin(), out_.end()));
+    EXPECT_TRUE(w.streamed);
+    EXPECT_EQ(w.data.size(), 32000u * 2 * 2);
+    EXPECT_NE(err_.find("-> standard output: 0:01.000"), std::string::npos) << err_;
+    EXPECT_FALSE(std::filesystem::exists("-"));
+}
+#endif
 
 TEST_F(decode_command_test, usage_errors) {
     EXPECT_EQ(run({}), 2);

@@ -2,6 +2,7 @@
 // writer, and never changes a file it refuses.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 
 #include "frame/tests/component_fixture.h"
@@ -104,6 +105,29 @@ TEST_F(tag_command_test, every_corpus_copy_is_retagged_or_refused_unchanged) {
         EXPECT_TRUE(std::equal(original.begin() + 0x100, original.begin() + 0x10200, after.begin() + 0x100)) << name;
     }
     EXPECT_GE(retagged, 1);
+}
+
+// A value the file cannot hold as given leaves the file untouched unless the
+// user accepts what it would hold; showing the tags writes nothing.
+TEST_F(tag_command_test, a_value_the_file_cannot_hold_is_refused_unless_accepted) {
+    namespace fs = std::filesystem;
+    const auto image = spc_image_builder().common("Old", "", "", "").build();
+    const std::string song = folder_.write("song.spc", image);
+    EXPECT_EQ(run({song, "--set", "title=\xE3\x83\xAD\xE3\x83\x83\xE3\x82\xAF"}), 1);
+    EXPECT_NE(err_.find("title: the file holds \"???\""), std::string::npos) << err_;
+    EXPECT_NE(err_.find("--accept-changes"), std::string::npos) << err_;
+    EXPECT_EQ(folder_.read("song.spc"), image);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_.path()), fs::directory_iterator()), 1);
+
+    ASSERT_EQ(run({song, "--set", "title=\xE3\x83\xAD\xE3\x83\x83\xE3\x82\xAF", "--accept-changes"}), 0) << err_;
+    EXPECT_TRUE(printed("title: ???")) << out_;
+
+    const auto path = folder_.path() / "song.spc";
+    const auto long_ago = fs::last_write_time(path) - std::chrono::hours(48);
+    fs::last_write_time(path, long_ago);
+    ASSERT_EQ(run({song}), 0) << err_;
+    EXPECT_TRUE(printed("title: ???")) << out_;
+    EXPECT_EQ(fs::last_write_time(path), long_ago);
 }
 
 TEST_F(tag_command_test, usage_errors) {
