@@ -169,9 +169,13 @@ bool tag_one(input_entry& entry, const tag_options& options, const std::string& 
             throw std::runtime_error("cannot write: " + last_system_error());
         }
         output_file copy(original, true);
-        std::ifstream in(original, std::ios::binary);
-        const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (!in.eof() && in.fail()) throw std::runtime_error("cannot read: " + last_system_error());
+        std::vector<char> bytes;
+        {
+            // Closed before the copy replaces it, which Windows refuses for an open file.
+            std::ifstream in(original, std::ios::binary);
+            bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            if (!in.eof() && in.fail()) throw std::runtime_error("cannot read: " + last_system_error());
+        }
         if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), copy.handle()) != bytes.size()) {
             throw std::runtime_error("cannot write beside it: " + last_system_error());
         }
