@@ -59,9 +59,8 @@ void Dsp::load_registers(const uint8_t registers[128]) {
     std::memcpy(written_, registers, sizeof written_);
     apply_settings();
     // Latches take the snapshot's values so the first samples already use
-    // them; voices restart silent since their decoder state is not saved,
-    // so each one's first key-on starts from a history of zeros (a silent
-    // voice decodes nothing).
+    // them; voices restart silent, decoding from address 0, since their
+    // decoder state is not saved.
     for (int n = 0; n < 8; ++n) {
         Voice& v = voices_[n];
         const uint8_t* r = registers_ + n * 16;
@@ -293,7 +292,9 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
 
     if (!(unusual_ & bit)) [[likely]] {
         // Most samples: no key-on under way, no KON or KOFF to act on and
-        // no noise.
+        // no noise. A silent voice runs on as well: it decodes, moves its
+        // pitch counter and sets ENDX, and its next key-on starts from the
+        // history it decoded.
         v.sounded_level = v.env.level;
         if (v.env.level) [[likely]] {
             if (!Quiet || output_used(n)) {
@@ -302,31 +303,11 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
             } else {
                 v.output = 0;
             }
-            silence_on_end_or_reset(v);
-            step_envelope_masked(v.env, adsr1, env_data(), rate_fires_);
-            return;
-        }
-        if (v.env.mode == EnvelopeMode::release) {
-            // A silent voice in release stays silent whatever FLG, the block
-            // header or KOFF say; only a key-on changes it. Its pitch
-            // counter holds, so it decodes nothing, sets no ENDX bit and
-            // keeps the history its next key-on starts from. The hardware
-            // documentation does not say; this is what the reference
-            // emulator does, found by probing it (a filter-3 loop keyed on
-            // after the silence shows the history), and what players share.
+        } else {
             v.output = 0;
-            v.step = 0;
-            return;
         }
-    } else if (v.silent_in_release()) {
-        // The same, with perhaps a key-on to act on.
-        v.output = 0;
-        v.sounded_level = 0;
-        v.step = 0;
-        if (poll_pending_ & bit) {
-            poll_pending_ &= ~bit;
-            if (kon_latched_ & bit) start_key_on(v, bit);
-        }
+        silence_on_end_or_reset(v);
+        step_envelope_masked(v.env, adsr1, env_data(), rate_fires_);
         return;
     }
 

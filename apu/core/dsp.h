@@ -50,11 +50,6 @@ struct DspState {
         // While an interpolator is set (see set_interpolator), the last
         // two samples of the group last overwritten, oldest first.
         int16_t before[2] = {};
-
-        // Only a key-on makes such a voice sound again.
-        bool silent_in_release() const {
-            return !kon_delay && !env.level && env.mode == EnvelopeMode::release;
-        }
     };
 
     uint8_t written_[128] = {};      // the registers as the CPU wrote them, which reads give

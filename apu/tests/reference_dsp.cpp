@@ -152,8 +152,6 @@ void ReferenceDsp::run_voice(Voice& v, int n) {
     const int bit = 1 << n;
     v.step = (v.pitch_low | v.pitch_high << 8) & 0x3FFF;
     if (n > 0 && (pmon_ & bit)) v.step += ((voices_[n - 1].output >> 5) * v.step) >> 10;
-    // Silent in release, the pitch counter holds: nothing is decoded.
-    if (!v.key_on_delay && !v.level && v.mode == Mode::release) v.step = 0;
     if (v.key_on_delay) begin_sample(v, n);
     v.output = ((voice_sample(v, n) * v.level) >> 11) & ~1;
     v.sounded_level = v.level;
