@@ -29,9 +29,10 @@ using apu_test::feature_songs;
 // it follows the accurate model: the fast one starts the global rate
 // counter at another phase after a load, so envelope and noise steps fall
 // up to a rate period elsewhere (a level one step of 1/256 apart is about
-// -48 dB), and a voice silent in release stops decoding there, so a
-// key-on after it starts from another history. The bounds leave room for
-// those and nothing more: silence scores about 0 dB (SilenceScoresAboutZero).
+// -48 dB); a voice silent in release stops decoding there, so a key-on
+// after it starts from another history; and its echo filter keeps bit 0
+// (1 LSB). The bounds leave room for those and nothing more: silence
+// scores about 0 dB (SilenceScoresAboutZero).
 
 // With a trivial program, besides the oracle's gain, post-filter and
 // 16-bit rounding (about -65 dB fitted), the steps that fall elsewhere

@@ -125,14 +125,14 @@ TEST(DspGaussian, OverflowOfTheThirdSumWrapsAndTheLastSaturates) {
     for (int i = 0; i < 256; ++i) EXPECT_LE(gaussian_interpolate(high, i), 32766);
 }
 
-TEST(DspEcho, FirSumWrapsThenSaturates) {
+TEST(DspEcho, FirSumWrapsThenSaturatesAndDropsBitZero) {
     int16_t history[8][2] = {};
     for (auto& h : history) h[0] = h[1] = 16383;
     const int8_t seven[8] = {127, 127, 127, 127, 127, 127, 127, 0};
     // 7 * (16383 * 127 >> 6) = 7 * 32510 = 227570 wraps to 30962.
     EXPECT_EQ(fir_filter(history, 0, 0, seven), 30962);
     const int8_t eight[8] = {127, 127, 127, 127, 127, 127, 127, 127};
-    EXPECT_EQ(fir_filter(history, 0, 1, eight), 32767);
+    EXPECT_EQ(fir_filter(history, 0, 1, eight), 32766);
     // Tap 0 weights the oldest entry, tap 7 the newest.
     int16_t ramp[8][2] = {};
     for (int i = 0; i < 8; ++i) ramp[i][0] = static_cast<int16_t>(64 * (i + 1));
@@ -140,16 +140,15 @@ TEST(DspEcho, FirSumWrapsThenSaturates) {
     const int8_t last[8] = {0, 0, 0, 0, 0, 0, 0, 64};
     EXPECT_EQ(fir_filter(ramp, 3, 0, first), 64 * 5);  // oldest is entry 4
     EXPECT_EQ(fir_filter(ramp, 3, 0, last), 64 * 4);
-    // The last product alone can reach 32768 (-16384 * -128 >> 6); one less
-    // from the first tap must leave 32767, not saturate twice.
+    // The last product alone can reach 32768 (-16384 * -128 >> 6); three
+    // less from the first tap must leave 32765, not saturate twice, and
+    // bit 0 goes.
     int16_t extreme[8][2] = {};
-    extreme[0][1] = 1;
+    extreme[0][1] = 3;
     extreme[7][1] = -16384;
     const int8_t ends[8] = {-64, 0, 0, 0, 0, 0, 0, -128};
-    EXPECT_EQ(fir_filter(extreme, 7, 1, ends), 32767);
+    EXPECT_EQ(fir_filter(extreme, 7, 1, ends), 32764);
     extreme[0][1] = -1;
-    EXPECT_EQ(fir_filter(extreme, 7, 1, ends), 32767);
-    extreme[0][1] = 2;
     EXPECT_EQ(fir_filter(extreme, 7, 1, ends), 32766);
 }
 

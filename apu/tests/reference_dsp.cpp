@@ -331,7 +331,8 @@ void ReferenceDsp::read_echo(int channel) {
 }
 
 // Eight taps, FIR0 on the oldest sample read and FIR7 on the newest; the
-// first seven products sum with 16-bit wraparound, the last saturates.
+// first seven products sum with 16-bit wraparound, the last saturates, and
+// bit 0 is dropped.
 void ReferenceDsp::run_fir() {
     for (int channel = 0; channel < 2; ++channel) {
         int sum = 0;
@@ -340,7 +341,7 @@ void ReferenceDsp::run_fir() {
             if (tap == 7) sum = static_cast<int16_t>(sum);
             sum += (sample * signed8(reg(tap * 16 + r::kFirCoef))) >> 6;
         }
-        fir_out_[channel] = clamp16(sum);
+        fir_out_[channel] = clamp16(sum) & ~1;
     }
     history_newest_ = (history_newest_ + 1) & 7;
 }
