@@ -388,7 +388,10 @@ int Dsp::hooked_interpolation(const Voice& v) const {
     return clamp16(interpolator_(samples, v.interp_pos & 0xFFF)) & ~1;
 }
 
-void Dsp::set_brr_wrap(bool wrap) { brr_cache_->set_variant(wrap ? 0 : kBrrNoWrap); }
+void Dsp::set_brr_wrap(bool wrap) {
+    for (Voice& v : voices_) decode_pending(v);  // with the decoder they were queued under
+    brr_cache_->set_variant(wrap ? 0 : kBrrNoWrap);
+}
 
 void Dsp::set_interpolator(Interpolator interpolator) {
     interpolator_ = interpolator;
@@ -410,8 +413,13 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
         const int byte1 = Full && n != 0 ? ram_[(v.brr_addr + v.brr_offset) & 0xFFFF] : v.brr_byte1;
         const int byte2 = ram_[(v.brr_addr + v.brr_offset + 1) & 0xFFFF];
         const uint32_t group = static_cast<uint32_t>(v.brr_header | byte1 << 8 | byte2 << 16);
-        if (interpolator_) [[unlikely]] std::memcpy(v.before, v.buf + v.buf_pos + 2, sizeof v.before);
-        decode_into_ring(*brr_cache_, v.buf, v.buf_pos, group);
+        if (!v.env.level && v.env.mode == EnvelopeMode::release && !v.kon_delay) {
+            queue_group(v, group);
+        } else {
+            if (v.pending_count) [[unlikely]] decode_pending(v);
+            if (interpolator_) [[unlikely]] std::memcpy(v.before, v.buf + v.buf_pos + 2, sizeof v.before);
+            decode_into_ring(*brr_cache_, v.buf, v.buf_pos, group);
+        }
         v.buf_pos = v.buf_pos == 8 ? 0 : v.buf_pos + 4;
         v.brr_offset += 2;
         if (v.brr_offset >= 9) {
@@ -434,6 +442,33 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
     // mix_early).
     if (!v.output || mix_early<Full>(n)) return;
     mix(v, n, Full ? kMixBoth : kMixLeft);
+}
+
+// A silent voice's ring is read only by the key-on that ends its silence,
+// which decodes its queued groups first. Groups before a filter-0 group
+// with two more after it are left out: the three fill the ring, and from
+// the filter-0 one on, no group reads the history before it. A full queue
+// is decoded at once.
+void Dsp::queue_group(Voice& v, uint32_t group) {
+    if (v.pending_count == 16) decode_pending(v);
+    if (!v.pending_count) v.pending_pos = v.buf_pos;
+    v.pending[v.pending_count++] = group;
+    for (int k = v.pending_count - 3; k > 0; --k) {
+        if ((v.pending[k] >> 2) & 3) continue;
+        v.pending_count -= k;
+        std::memmove(v.pending, v.pending + k, v.pending_count * sizeof v.pending[0]);
+        v.pending_pos = (v.pending_pos + 4 * k) % 12;
+        break;
+    }
+}
+
+void Dsp::decode_pending(Voice& v) {
+    int pos = v.pending_pos;
+    for (int i = 0; i < v.pending_count; ++i) {
+        decode_into_ring(*brr_cache_, v.buf, pos, v.pending[i]);
+        pos = pos == 8 ? 0 : pos + 4;
+    }
+    v.pending_count = 0;
 }
 
 APU_ALWAYS_INLINE void Dsp::mix(const Voice& v, int n, int sides) {

@@ -50,6 +50,11 @@ struct DspState {
         // While an interpolator is set (see set_interpolator), the last
         // two samples of the group last overwritten, oldest first.
         int16_t before[2] = {};
+        // A silent voice's groups, kept undecoded until a key-on needs the
+        // history they make (see queue_group): pending[0] goes to slot
+        // pending_pos of the ring.
+        uint32_t pending[16] = {};
+        int pending_count = 0, pending_pos = 0;
     };
 
     uint8_t written_[128] = {};      // the registers as the CPU wrote them, which reads give
@@ -251,6 +256,8 @@ private:
     int hooked_interpolation(const Voice& v) const;
     void silence_on_end_or_reset(Voice& v) const;
     template <bool Full> void voice_decode_mix_left(Voice& v, int n);
+    void queue_group(Voice& v, uint32_t group);
+    void decode_pending(Voice& v);
     template <bool Full> void voice_mix_right(Voice& v, int n);
     // A whole period mixes both sides of a voice at once (see dsp_mix.h).
     void mix(const Voice& v, int n, int sides);
