@@ -313,6 +313,7 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
 
     if (v.kon_delay) {
         if (v.kon_delay == 5) {
+            if (v.pending_count) decode_pending(v);  // before the ring restarts
             v.brr_addr = entry_for<Full>(v, n, true);
             v.brr_offset = 1;
             v.buf_pos = 0;
@@ -450,20 +451,20 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
 // the filter-0 one on, no group reads the history before it. A full queue
 // is decoded at once.
 void Dsp::queue_group(Voice& v, uint32_t group) {
-    if (v.pending_count == 16) decode_pending(v);
-    if (!v.pending_count) v.pending_pos = v.buf_pos;
+    if (v.pending_count == kPendingGroups) decode_pending(v);
+    if (!v.pending_count) v.pending_reset = -1;
+    if (!((group >> 2) & 3)) v.pending_reset = v.pending_count;
     v.pending[v.pending_count++] = group;
-    for (int k = v.pending_count - 3; k > 0; --k) {
-        if ((v.pending[k] >> 2) & 3) continue;
-        v.pending_count -= k;
-        std::memmove(v.pending, v.pending + k, v.pending_count * sizeof v.pending[0]);
-        v.pending_pos = (v.pending_pos + 4 * k) % 12;
-        break;
+    if (v.pending_reset > 0 && v.pending_count - v.pending_reset == 3) {
+        for (int i = 0; i < 3; ++i) v.pending[i] = v.pending[v.pending_reset + i];
+        v.pending_count = 3;
+        v.pending_reset = 0;
     }
 }
 
+// They go just before buf_pos.
 void Dsp::decode_pending(Voice& v) {
-    int pos = v.pending_pos;
+    int pos = (v.buf_pos + 4 * (kPendingGroups * 3 - v.pending_count)) % 12;
     for (int i = 0; i < v.pending_count; ++i) {
         decode_into_ring(*brr_cache_, v.buf, pos, v.pending[i]);
         pos = pos == 8 ? 0 : pos + 4;

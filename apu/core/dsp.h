@@ -15,6 +15,7 @@ class BrrGroupCache;
 // plain values without padding, saved and restored as one (see Dsp::save)
 // and compared as bytes.
 struct DspState {
+    static constexpr int kPendingGroups = 16;
     struct Voice {
         int16_t buf[24] = {};        // 12 decoded samples (doubled 15-bit), stored twice
         int buf_pos = 0;             // slot of the oldest 4-sample group
@@ -51,10 +52,10 @@ struct DspState {
         // two samples of the group last overwritten, oldest first.
         int16_t before[2] = {};
         // A silent voice's groups, kept undecoded until a key-on needs the
-        // history they make (see queue_group): pending[0] goes to slot
-        // pending_pos of the ring.
-        uint32_t pending[16] = {};
-        int pending_count = 0, pending_pos = 0;
+        // history they make (see queue_group); the last of them goes just
+        // before buf_pos, and pending_reset is the last filter-0 one.
+        uint32_t pending[kPendingGroups] = {};
+        int pending_count = 0, pending_reset = -1;
     };
 
     uint8_t written_[128] = {};      // the registers as the CPU wrote them, which reads give
