@@ -22,6 +22,7 @@ using namespace schedule;
 // The clock of voice n's run, and how many clocks later its ENVX and OUTX
 // show the result.
 constexpr int run_cycle(int n) { return clock_of(Step::voice_run, n); }
+static_assert(DspState::kPendingGroups == BrrGroupCache::kRunGroups);  // a full queue is a run
 constexpr int kEnvxDelay = clocks_after_run(Step::voice_envx, 0);
 constexpr int kOutxDelay = clocks_after_run(Step::voice_outx, 0);
 static_assert([] {
@@ -465,6 +466,11 @@ void Dsp::queue_group(Voice& v, uint32_t group) {
 // They go just before buf_pos.
 void Dsp::decode_pending(Voice& v) {
     int pos = (v.buf_pos + 4 * (kPendingGroups * 3 - v.pending_count)) % 12;
+    if (v.pending_count == kPendingGroups) {
+        brr_cache_->decode_run(v.buf, pos, v.pending);
+        v.pending_count = 0;
+        return;
+    }
     for (int i = 0; i < v.pending_count; ++i) {
         decode_into_ring(*brr_cache_, v.buf, pos, v.pending[i]);
         pos = pos == 8 ? 0 : pos + 4;

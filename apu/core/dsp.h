@@ -15,7 +15,7 @@ class BrrGroupCache;
 // plain values without padding, saved and restored as one (see Dsp::save)
 // and compared as bytes.
 struct DspState {
-    static constexpr int kPendingGroups = 16;
+    static constexpr int kPendingGroups = 16;  // a run (see BrrGroupCache::decode_run)
     struct Voice {
         int16_t buf[24] = {};        // 12 decoded samples (doubled 15-bit), stored twice
         int buf_pos = 0;             // slot of the oldest 4-sample group
