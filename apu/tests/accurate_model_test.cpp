@@ -39,7 +39,7 @@ void expect_identical(const std::string& name, const std::vector<uint8_t>& image
     const Renders r = render_both(image, seconds);
     ASSERT_EQ(r.theirs.size(), r.ours.size() + 2 * apu_test::kAccurateModelDelay) << name << ": the model refused it";
     const size_t at = first_difference(r.ours, r.theirs);
-    EXPECT_EQ(at, r.ours.size() / 2) << name << " differs from frame " << at << " (" << double(at) / kRate << " s)";
+    EXPECT_EQ(at, r.ours.size() / 2) << name << " differs from frame " << at << " (" << at * 1000 / kRate << " ms)";
 }
 
 TEST(AccurateModel, FeatureSongsAreIdentical) {
