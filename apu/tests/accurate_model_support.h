@@ -38,8 +38,10 @@ inline std::vector<int16_t> render_accurate(const std::vector<uint8_t>& image, s
     std::ofstream(in, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), image.size());
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.6f", (frames + 1) / 32000.0);
-    const std::string command =
-        "'" + accurate_model().string() + "' render '" + in + "' '" + out + "' " + seconds + " 2>/dev/null";
+    std::string command;
+    for (const std::string& argument : {accurate_model().string(), std::string("render"), in, out, std::string(seconds)})
+        command.append("'").append(argument).append("' ");
+    command.append("2>/dev/null");
     std::vector<int16_t> samples;
     if (std::system(command.c_str()) == 0) {
         std::ifstream raw(out, std::ios::binary);
