@@ -22,6 +22,7 @@ using namespace schedule;
 // The clock of voice n's run, and how many clocks later its ENVX and OUTX
 // show the result.
 constexpr int run_cycle(int n) { return clock_of(Step::voice_run, n); }
+static_assert(DspState::kPendingGroups == BrrGroupCache::kRunGroups);  // a full queue is a run
 constexpr int kEnvxDelay = clocks_after_run(Step::voice_envx, 0);
 constexpr int kOutxDelay = clocks_after_run(Step::voice_outx, 0);
 static_assert([] {
@@ -59,9 +60,8 @@ void Dsp::load_registers(const uint8_t registers[128]) {
     std::memcpy(written_, registers, sizeof written_);
     apply_settings();
     // Latches take the snapshot's values so the first samples already use
-    // them; voices restart silent since their decoder state is not saved,
-    // so each one's first key-on starts from a history of zeros (a silent
-    // voice decodes nothing).
+    // them; voices restart silent, decoding from address 0, since their
+    // decoder state is not saved.
     for (int n = 0; n < 8; ++n) {
         Voice& v = voices_[n];
         const uint8_t* r = registers_ + n * 16;
@@ -293,7 +293,9 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
 
     if (!(unusual_ & bit)) [[likely]] {
         // Most samples: no key-on under way, no KON or KOFF to act on and
-        // no noise.
+        // no noise. A silent voice runs on as well: it decodes, moves its
+        // pitch counter and sets ENDX, and its next key-on starts from the
+        // history it decoded.
         v.sounded_level = v.env.level;
         if (v.env.level) [[likely]] {
             if (!Quiet || output_used(n)) {
@@ -302,36 +304,17 @@ APU_ALWAYS_INLINE void Dsp::voice_run(Voice& v, int n) {
             } else {
                 v.output = 0;
             }
-            silence_on_end_or_reset(v);
-            step_envelope_masked(v.env, adsr1, env_data(), rate_fires_);
-            return;
-        }
-        if (v.env.mode == EnvelopeMode::release) {
-            // A silent voice in release stays silent whatever FLG, the block
-            // header or KOFF say; only a key-on changes it. Its pitch
-            // counter holds, so it decodes nothing, sets no ENDX bit and
-            // keeps the history its next key-on starts from. The hardware
-            // documentation does not say; this is what the reference
-            // emulator does, found by probing it (a filter-3 loop keyed on
-            // after the silence shows the history), and what players share.
+        } else {
             v.output = 0;
-            v.step = 0;
-            return;
         }
-    } else if (v.silent_in_release()) {
-        // The same, with perhaps a key-on to act on.
-        v.output = 0;
-        v.sounded_level = 0;
-        v.step = 0;
-        if (poll_pending_ & bit) {
-            poll_pending_ &= ~bit;
-            if (kon_latched_ & bit) start_key_on(v, bit);
-        }
+        silence_on_end_or_reset(v);
+        step_envelope_masked(v.env, adsr1, env_data(), rate_fires_);
         return;
     }
 
     if (v.kon_delay) {
         if (v.kon_delay == 5) {
+            if (v.pending_count) decode_pending(v);  // before the ring restarts
             v.brr_addr = entry_for<Full>(v, n, true);
             v.brr_offset = 1;
             v.buf_pos = 0;
@@ -407,7 +390,10 @@ int Dsp::hooked_interpolation(const Voice& v) const {
     return clamp16(interpolator_(samples, v.interp_pos & 0xFFF)) & ~1;
 }
 
-void Dsp::set_brr_wrap(bool wrap) { brr_cache_->set_variant(wrap ? 0 : kBrrNoWrap); }
+void Dsp::set_brr_wrap(bool wrap) {
+    for (Voice& v : voices_) decode_pending(v);  // with the decoder they were queued under
+    brr_cache_->set_variant(wrap ? 0 : kBrrNoWrap);
+}
 
 void Dsp::set_interpolator(Interpolator interpolator) {
     interpolator_ = interpolator;
@@ -429,8 +415,13 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
         const int byte1 = Full && n != 0 ? ram_[(v.brr_addr + v.brr_offset) & 0xFFFF] : v.brr_byte1;
         const int byte2 = ram_[(v.brr_addr + v.brr_offset + 1) & 0xFFFF];
         const uint32_t group = static_cast<uint32_t>(v.brr_header | byte1 << 8 | byte2 << 16);
-        if (interpolator_) [[unlikely]] std::memcpy(v.before, v.buf + v.buf_pos + 2, sizeof v.before);
-        decode_into_ring(*brr_cache_, v.buf, v.buf_pos, group);
+        if (!v.env.level && v.env.mode == EnvelopeMode::release && !v.kon_delay) {
+            queue_group(v, group);
+        } else {
+            if (v.pending_count) [[unlikely]] decode_pending(v);
+            if (interpolator_) [[unlikely]] std::memcpy(v.before, v.buf + v.buf_pos + 2, sizeof v.before);
+            decode_into_ring(*brr_cache_, v.buf, v.buf_pos, group);
+        }
         v.buf_pos = v.buf_pos == 8 ? 0 : v.buf_pos + 4;
         v.brr_offset += 2;
         if (v.brr_offset >= 9) {
@@ -453,6 +444,38 @@ APU_ALWAYS_INLINE void Dsp::voice_decode_mix_left(Voice& v, int n) {
     // mix_early).
     if (!v.output || mix_early<Full>(n)) return;
     mix(v, n, Full ? kMixBoth : kMixLeft);
+}
+
+// A silent voice's ring is read only by the key-on that ends its silence,
+// which decodes its queued groups first. Groups before a filter-0 group
+// with two more after it are left out: the three fill the ring, and from
+// the filter-0 one on, no group reads the history before it. A full queue
+// is decoded at once.
+void Dsp::queue_group(Voice& v, uint32_t group) {
+    if (v.pending_count == kPendingGroups) decode_pending(v);
+    if (!v.pending_count) v.pending_reset = -1;
+    if (!((group >> 2) & 3)) v.pending_reset = v.pending_count;
+    v.pending[v.pending_count++] = group;
+    if (v.pending_reset > 0 && v.pending_count - v.pending_reset == 3) {
+        for (int i = 0; i < 3; ++i) v.pending[i] = v.pending[v.pending_reset + i];
+        v.pending_count = 3;
+        v.pending_reset = 0;
+    }
+}
+
+// They go just before buf_pos.
+void Dsp::decode_pending(Voice& v) {
+    int pos = (v.buf_pos + 4 * (kPendingGroups * 3 - v.pending_count)) % 12;
+    if (v.pending_count == kPendingGroups) {
+        brr_cache_->decode_run(v.buf, pos, v.pending);
+        v.pending_count = 0;
+        return;
+    }
+    for (int i = 0; i < v.pending_count; ++i) {
+        decode_into_ring(*brr_cache_, v.buf, pos, v.pending[i]);
+        pos = pos == 8 ? 0 : pos + 4;
+    }
+    v.pending_count = 0;
 }
 
 APU_ALWAYS_INLINE void Dsp::mix(const Voice& v, int n, int sides) {

@@ -15,6 +15,7 @@ class BrrGroupCache;
 // plain values without padding, saved and restored as one (see Dsp::save)
 // and compared as bytes.
 struct DspState {
+    static constexpr int kPendingGroups = 16;  // a run (see BrrGroupCache::decode_run)
     struct Voice {
         int16_t buf[24] = {};        // 12 decoded samples (doubled 15-bit), stored twice
         int buf_pos = 0;             // slot of the oldest 4-sample group
@@ -50,11 +51,11 @@ struct DspState {
         // While an interpolator is set (see set_interpolator), the last
         // two samples of the group last overwritten, oldest first.
         int16_t before[2] = {};
-
-        // Only a key-on makes such a voice sound again.
-        bool silent_in_release() const {
-            return !kon_delay && !env.level && env.mode == EnvelopeMode::release;
-        }
+        // A silent voice's groups, kept undecoded until a key-on needs the
+        // history they make (see queue_group); the last of them goes just
+        // before buf_pos, and pending_reset is the last filter-0 one.
+        uint32_t pending[kPendingGroups] = {};
+        int pending_count = 0, pending_reset = -1;
     };
 
     uint8_t written_[128] = {};      // the registers as the CPU wrote them, which reads give
@@ -256,6 +257,8 @@ private:
     int hooked_interpolation(const Voice& v) const;
     void silence_on_end_or_reset(Voice& v) const;
     template <bool Full> void voice_decode_mix_left(Voice& v, int n);
+    void queue_group(Voice& v, uint32_t group);
+    void decode_pending(Voice& v);
     template <bool Full> void voice_mix_right(Voice& v, int n);
     // A whole period mixes both sides of a voice at once (see dsp_mix.h).
     void mix(const Voice& v, int n, int sides);

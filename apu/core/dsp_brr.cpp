@@ -31,4 +31,26 @@ __attribute__((noinline)) uint64_t BrrGroupCache::decode(uint32_t group, int pre
     return entry.samples;
 }
 
+void BrrGroupCache::decode_run(int16_t ring[24], int pos, const uint32_t groups[kRunGroups]) {
+    const uint32_t history = uint32_t(uint16_t(ring[pos + 11])) | uint32_t(uint16_t(ring[pos + 10])) << 16;
+    const uint32_t start = uint32_t(pos + 1) | variant_;
+    uint64_t hash = history * 0x9E3779B97F4A7C15ull + start;
+    for (int i = 0; i < kRunGroups; ++i) hash = (hash ^ groups[i]) * 0x9E3779B97F4A7C15ull;
+    Run& run = runs_[hash >> (64 - kRunBits)];
+    if (run.history == history && run.start == start &&
+        !std::memcmp(run.groups, groups, sizeof run.groups)) [[likely]] {
+        std::memcpy(ring, run.ring, sizeof run.ring);
+        std::memcpy(ring + 12, run.ring, sizeof run.ring);
+        return;
+    }
+    for (int i = 0; i < kRunGroups; ++i) {
+        decode_into_ring(*this, ring, pos, groups[i]);
+        pos = pos == 8 ? 0 : pos + 4;
+    }
+    std::memcpy(run.groups, groups, sizeof run.groups);
+    run.history = history;
+    run.start = start;
+    std::memcpy(run.ring, ring, sizeof run.ring);
+}
+
 }  // namespace apu

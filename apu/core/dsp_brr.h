@@ -91,6 +91,13 @@ public:
     // kBrrNoWrap or 0: which decoder the groups not given one use.
     void set_variant(uint32_t variant) { variant_ = variant; }
 
+    // kRunGroups groups decoded in a row into a voice's ring (see
+    // decode_into_ring) from slot `pos` on. A silent voice that loops its
+    // sample decodes the same runs from the same history again and again,
+    // so whole runs are kept too, by their groups, history and slot.
+    static constexpr int kRunGroups = 16;
+    void decode_run(int16_t ring[24], int pos, const uint32_t groups[kRunGroups]);
+
 private:
     struct Entry {
         uint64_t key = 0;
@@ -98,6 +105,14 @@ private:
     };
     static constexpr int kBits = 15;  // 32,768 groups, 512 KiB
     Entry entries_[1 << kBits];
+    struct Run {
+        uint32_t groups[kRunGroups] = {};
+        uint32_t history = 0;
+        uint32_t start = 0;  // slot + 1 and the decoder; 0 in an empty entry
+        int16_t ring[12] = {};
+    };
+    static constexpr int kRunBits = 11;  // 2,048 runs, 192 KiB
+    Run runs_[1 << kRunBits];
     uint32_t variant_ = 0;
 };
 

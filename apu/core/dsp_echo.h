@@ -15,15 +15,17 @@ namespace apu {
 // and loading it back with its neighbours while its store is still in
 // flight would stall; its slot in `window` is not read. `coef` holds each
 // tap's coefficient twice, in the same order. The first seven products sum
-// with 16-bit wraparound, only the last addition saturates. One tap at a
-// time: the portable form, and the reference of the other.
+// with 16-bit wraparound, only the last addition saturates, and the result
+// loses bit 0 (as the accurate model has it: the echo output and feedback
+// both take the even value). One tap at a time: the portable form, and the
+// reference of the other.
 [[gnu::always_inline]] inline void fir_stereo_scalar(const int16_t window[16], int newest_left, int newest_right, const int16_t coef[16],
                               int out[2]) {
     for (int channel = 0; channel < 2; ++channel) {
         int sum = 0;
         for (int tap = 0; tap < 7; ++tap) sum += (window[2 * tap + channel] * coef[2 * tap + channel]) >> 6;
         const int newest = channel ? newest_right : newest_left;
-        out[channel] = clamp16(static_cast<int16_t>(sum) + ((newest * coef[14 + channel]) >> 6));
+        out[channel] = clamp16(static_cast<int16_t>(sum) + ((newest * coef[14 + channel]) >> 6)) & ~1;
     }
 }
 
@@ -45,9 +47,9 @@ namespace apu {
     __m128i sum = _mm_add_epi32(_mm_add_epi32(taps01, taps23), _mm_add_epi32(taps45, _mm_move_epi64(taps67)));
     sum = _mm_add_epi32(sum, _mm_unpackhi_epi64(sum, sum));  // lanes 0 and 1: taps 0..6, left and right
     const __m128i last = _mm_unpackhi_epi64(taps67, taps67);
-    out[0] = clamp16(static_cast<int16_t>(_mm_cvtsi128_si32(sum)) + _mm_cvtsi128_si32(last));
+    out[0] = clamp16(static_cast<int16_t>(_mm_cvtsi128_si32(sum)) + _mm_cvtsi128_si32(last)) & ~1;
     out[1] = clamp16(static_cast<int16_t>(_mm_cvtsi128_si32(_mm_srli_si128(sum, 4))) +
-                     _mm_cvtsi128_si32(_mm_srli_si128(last, 4)));
+                     _mm_cvtsi128_si32(_mm_srli_si128(last, 4))) & ~1;
 }
 #endif
 

@@ -6,9 +6,9 @@ namespace apu {
 // Global sample counter that paces envelopes and noise: it counts down once
 // per sample and wraps after 0x7800 samples, a common multiple of all periods.
 constexpr int kRateCounterWrap = 0x7800;
-// A snapshot holds no counter phase; this one puts envelope and noise steps
-// where the reference renderer has them.
-constexpr int kRateCounterAfterLoad = 2032;
+// A snapshot holds no counter phase; the accurate model starts it at 0,
+// so its first sample counts down to 0x77FF.
+constexpr int kRateCounterAfterLoad = 0;
 
 // Samples between events for each 5-bit rate (0: never).
 constexpr uint16_t kRatePeriods[32] = {

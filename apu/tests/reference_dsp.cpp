@@ -152,8 +152,6 @@ void ReferenceDsp::run_voice(Voice& v, int n) {
     const int bit = 1 << n;
     v.step = (v.pitch_low | v.pitch_high << 8) & 0x3FFF;
     if (n > 0 && (pmon_ & bit)) v.step += ((voices_[n - 1].output >> 5) * v.step) >> 10;
-    // Silent in release, the pitch counter holds: nothing is decoded.
-    if (!v.key_on_delay && !v.level && v.mode == Mode::release) v.step = 0;
     if (v.key_on_delay) begin_sample(v, n);
     v.output = ((voice_sample(v, n) * v.level) >> 11) & ~1;
     v.sounded_level = v.level;
@@ -333,7 +331,8 @@ void ReferenceDsp::read_echo(int channel) {
 }
 
 // Eight taps, FIR0 on the oldest sample read and FIR7 on the newest; the
-// first seven products sum with 16-bit wraparound, the last saturates.
+// first seven products sum with 16-bit wraparound, the last saturates, and
+// bit 0 is dropped.
 void ReferenceDsp::run_fir() {
     for (int channel = 0; channel < 2; ++channel) {
         int sum = 0;
@@ -342,7 +341,7 @@ void ReferenceDsp::run_fir() {
             if (tap == 7) sum = static_cast<int16_t>(sum);
             sum += (sample * signed8(reg(tap * 16 + r::kFirCoef))) >> 6;
         }
-        fir_out_[channel] = clamp16(sum);
+        fir_out_[channel] = clamp16(sum) & ~1;
     }
     history_newest_ = (history_newest_ + 1) & 7;
 }

@@ -152,25 +152,25 @@ TEST(Snapshot, TheCpuResumesTwoClocksIntoTheDspPeriod) {
     EXPECT_EQ(start[1], start[0] + 2);
 }
 
-// A voice decodes whatever RAM its address points at even before its first
-// key-on, but a snapshot does not hold what it decoded: that first key-on
-// starts from a silent decoder history. A looping block of filter 1 with
-// zero data plays only what the history holds, so it must stay silent
-// however loud the RAM at address 0 (where such a voice decodes) is.
-TEST(Snapshot, AVoiceNotYetKeyedOnStartsFromSilentHistory) {
+// A snapshot does not hold a voice's decoder: from the load on, a voice
+// not yet keyed on decodes from address 0, as the accurate model has it
+// (gimic-mnemon depends on it), and its first key-on starts from that
+// history. A looping block of filter 1 with zero data plays only what the
+// history holds, so it sounds when the RAM at address 0 is loud.
+TEST(Snapshot, AVoiceNotYetKeyedOnStartsFromWhatItDecoded) {
     apu_test::SongBuilder song;
     song.reg(0x04, 3).wait(255).wait(255).write(0x4C, 0x01);  // source 3
     std::vector<uint8_t> image = song.image();
     uint8_t* ram = image.data() + spc::kRam;
+    ram[0x080C] = ram[0x080E] = 0x00;  // source 3 at 0x3000, looping on itself
+    ram[0x080D] = ram[0x080F] = 0x30;
+    ram[0x3000] = 0xB7;  // range 11, filter 1, end and loop; data zero
+    EXPECT_EQ(first_sound(render(image, 3200)), 3200u) << "silent from a history of zeros";
     for (int a = 0; a < 0xD8; a += 9) {
         ram[a] = 0xC0;  // range 12, filter 0, no end
         for (int i = 1; i < 9; ++i) ram[a + i] = 0x77;
     }
-    ram[0x080C] = ram[0x080E] = 0x00;  // source 3 at 0x3000, looping on itself
-    ram[0x080D] = ram[0x080F] = 0x30;
-    ram[0x3000] = 0xB7;  // range 11, filter 1, end and loop; data zero
-    const auto frames = render(image, 3200);
-    EXPECT_EQ(first_sound(frames), frames.size() / 2);
+    EXPECT_LT(first_sound(render(image, 3200)), 3200u);
 }
 
 TEST(Snapshot, CorpusSongsRunWithoutHalting) {
