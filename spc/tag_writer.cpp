@@ -166,12 +166,13 @@ bool whole_unsigned(const std::string& text, uint64_t& value) {
     return true;
 }
 
-void add_amplification(chunk_builder& chunk, const spc_tags& tags, const track_info& info) {
+void add_amplification(chunk_builder& chunk, const spc_tags& tags, uint32_t played_amplification,
+                       const track_info& info) {
     bool written = false;
     double gain = info.get_album_gain();
     if (gain == track_info::no_gain) gain = info.get_track_gain();
     if (gain != track_info::no_gain) {
-        const double level = double(tags.dsp_amplification) * 4096 * std::pow(10.0, gain * double(0.05f));
+        const double level = double(played_amplification) * 4096 * std::pow(10.0, gain * double(0.05f));
         chunk.integer_item(0x36, static_cast<uint32_t>(std::clamp(level, 0.0, double(max_amplification))));
         written = true;
     }
@@ -183,7 +184,8 @@ void add_amplification(chunk_builder& chunk, const spc_tags& tags, const track_i
     if (tags.amplification_raw != spc_tags::none32 && !written) chunk.integer_item(0x36, tags.amplification_raw);
 }
 
-std::vector<uint8_t> build_xid6(const spc_tags& tags, bool write_all, const track_info& info) {
+std::vector<uint8_t> build_xid6(const spc_tags& tags, uint32_t played_amplification, bool write_all,
+                                const track_info& info) {
     chunk_builder chunk;
     // A text that the header holds goes into the chunk too when it does not
     // fit there, or when every item is asked for.
@@ -219,21 +221,21 @@ std::vector<uint8_t> build_xid6(const spc_tags& tags, bool write_all, const trac
     if (tags.fade_ticks != spc_tags::none32) chunk.integer_item(0x33, tags.fade_ticks);
     if (tags.muted_voices != 0) chunk.header_item(0x34, tags.muted_voices);
     if (tags.loop_count_raw != spc_tags::none16) chunk.header_item(0x35, tags.loop_count_raw);
-    add_amplification(chunk, tags, info);
+    add_amplification(chunk, tags, played_amplification, info);
     return chunk.chunk();
 }
 
 }  // namespace
 
 void write_tags(file& target, const byte_buffer& image, uint32_t file_size, const spc_tags& tags,
-                bool write_all_xid6, const track_info& info, abort_callback& abort) {
+                uint32_t played_amplification, bool write_all_xid6, const track_info& info, abort_callback& abort) {
     // Data after the snapshot that no chunk accounts for would be lost, and a
     // file without a whole snapshot has no place for a chunk.
     if (tags.trailing_bytes != 0 || file_size < spc_layout::snapshot_size || image.size() < file_size) {
         throw sonmara_io::exception_io_unsupported_format();
     }
     const auto header = build_id666(image, info);
-    const auto chunk = build_xid6(tags, write_all_xid6, info);
+    const auto chunk = build_xid6(tags, played_amplification, write_all_xid6, info);
 
     target.seek(0, abort);
     target.write(header.data(), static_cast<uint32_t>(header.size()), abort);

@@ -34,7 +34,6 @@ void parse_and_report(benchmark::State& state) {
     size_t next = 0;
     for (auto _ : state) {
         input_velmo& input = *inputs[next++ % inputs.size()];
-        input.reset_tags();
         input.parse_tags();
         track_info_impl info;
         input.report_info(info);

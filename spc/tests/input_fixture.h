@@ -37,6 +37,11 @@ protected:
         return last_->tags();
     }
 
+    const playback_plan& plan_of(const std::vector<uint8_t>& image) {
+        last_ = open(image);
+        return last_->plan();
+    }
+
     track_info_impl info_of(const std::vector<uint8_t>& image) {
         track_info_impl info;
         open(image)->report_info(info);
