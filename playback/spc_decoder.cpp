@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "playback/script700_discovery.h"
+#include "sdk/exceptions.h"
 #include "sdk/input.h"
 #include "sdk/shared.h"
-#include "support/exceptions.h"
 #include "support/number_text.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <map>
 
 #include "sdk/cfg_var.h"
-#include "support/exceptions.h"
+#include "sdk/exceptions.h"
 #include "support/file_access.h"
 
 namespace {

@@ -5,12 +5,12 @@
 
 #include "prefs/page_service.h"
 #include "prefs/settings.h"
+#include "sdk/exceptions.h"
 #include "sdk/shared.h"
 #include "spc/spc_layout.h"
 #include "spc/tag_length.h"
 #include "spc/tag_writer.h"
 #include "spc/track_info_report.h"
-#include "support/exceptions.h"
 #include "support/file_access.h"
 
 namespace {

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "sdk/exceptions.h"
 #include "sdk/shared.h"
-#include "support/little_endian.h"
 #include "spc/spc_layout.h"
 #include "spc/tag_fields.h"
 #include "support/ansi_code_page.h"
-#include "support/exceptions.h"
+#include "support/little_endian.h"
 #include "support/utf8.h"
 
 namespace {

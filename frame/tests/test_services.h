@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "sdk/exceptions.h"
 #include "sdk/file.h"
 #include "sdk/host_services.h"
 #include "sdk/service_impl.h"
 #include "sdk/track_info.h"
-#include "support/exceptions.h"
 
 // Host-side test doubles that the real host would also offer in some form.
 

@@ -9,7 +9,7 @@
 #include "host/track_info_impl.h"
 #include "playback/spc_decoder.h"
 #include "playback/tests/fake_library.h"
-#include "support/exceptions.h"
+#include "sdk/exceptions.h"
 
 namespace {
 
