@@ -11,11 +11,10 @@
 
 namespace {
 
-constexpr uint32_t image_bytes = 0x10200;  // what the library reads of a file
 constexpr uint32_t fast_seek = 255;
 constexpr uint32_t mixing_mode = 3;
 
-uint32_t ticks(uint32_t ms) { return std::min(ms, spc_decoder::max_length_ms) * 64; }
+uint32_t ticks(uint32_t ms) { return std::min(ms, spc_decoder::max_length_ms) * snesapu::kTicksPerMs; }
 
 uint32_t channel_mask(uint32_t channels) {
     static constexpr uint32_t masks[9] = {0, 0x4, 0x3, 0xB, 0x33, 0x3B, 0x3F, 0xFB, 0xFF};
@@ -49,7 +48,7 @@ void spc_decoder::initialize(unsigned flags) {
         throw sonmara_io::exception_io_data("Unsupported output format in the settings");
     }
     // The library reads a whole snapshot from the image.
-    if (image_.size() < image_bytes) throw sonmara_io::exception_io_unsupported_format();
+    if (image_.size() < snesapu::kImageSize) throw sonmara_io::exception_io_unsupported_format();
     if (!library_) {
         library_ = apu_library::bind(library_path_.get_ptr());
         if (!library_) throw sonmara_io::exception_io_data("Unable to load SNESAPU.dll");
@@ -112,7 +111,7 @@ void spc_decoder::seek(double seconds) {
     dynamic_info_pending_ = true;
     last_block_ms_ = 0;
     const apu_table& apu = library_->table();
-    const uint32_t target = scaled_seconds(seconds, 64000.0);
+    const uint32_t target = scaled_seconds(seconds, snesapu::kTicksPerSecond);
     if (*apu.time_counter >= target) load_song();
     apu.seek_apu(target - *apu.time_counter, settings_.fast_seek ? fast_seek : 0);
     silence_ms_ = 0;

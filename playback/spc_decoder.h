@@ -3,8 +3,9 @@
 #include <memory>
 
 #include "playback/apu_library.h"
-#include "sdk/track_info.h"
 #include "prefs/settings_snapshot.h"
+#include "sdk/snesapu_entry_points.h"
+#include "sdk/track_info.h"
 #include "spc/playback_plan.h"
 #include "support/byte_buffer.h"
 #include "support/string8.h"
@@ -15,13 +16,13 @@
 class spc_decoder {
 public:
     // Lengths beyond this many milliseconds are held there, so that their
-    // ticks (x 64) never wrap and a long song never ends at once.
-    static constexpr uint32_t max_length_ms = 0xFFFFFFFFu / 64;
+    // ticks never wrap and a long song never ends at once.
+    static constexpr uint32_t max_length_ms = 0xFFFFFFFFu / snesapu::kTicksPerMs;
     static constexpr uint32_t block_ms = 100;
     static constexpr uint32_t silence_limit_ms = 5000;
 
-    // The decoder reads the opened file's image (at least the 0x10200 bytes
-    // of a snapshot) and keeps its own copies of the settings and the plan.
+    // The decoder reads the opened file's image (at least the snapshot the
+    // library reads) and keeps its own copies of the settings and the plan.
     spc_decoder(const byte_buffer& image, const char* path, const settings_snapshot& settings, const playback_plan& plan,
                 string8_t library_path);
     ~spc_decoder();

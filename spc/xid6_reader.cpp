@@ -2,6 +2,7 @@
 
 #include "support/little_endian.h"
 #include "spc/spc_layout.h"
+#include "sdk/snesapu_entry_points.h"
 #include "spc/spc_tags.h"
 #include "spc/tag_fields.h"
 #include "support/ansi_code_page.h"
@@ -56,25 +57,25 @@ void apply(const item& it, spc_tags& tags) {
     case 0x30:
         if (it.has_word()) {
             tags.intro_ticks = it.word();
-            tags.intro_ms = tags.intro_ticks >> 6;
+            tags.intro_ms = tags.intro_ticks / snesapu::kTicksPerMs;
         }
         break;
     case 0x31:
         if (it.has_word()) {
             tags.loop_ticks = it.word();
-            tags.loop_ms = tags.loop_ticks >> 6;
+            tags.loop_ms = tags.loop_ticks / snesapu::kTicksPerMs;
         }
         break;
     case 0x32:
         if (it.has_word()) {
             tags.end_ticks = static_cast<int32_t>(it.word());
-            tags.end_ms = tags.end_ticks / 64;
+            tags.end_ms = tags.end_ticks / static_cast<int32_t>(snesapu::kTicksPerMs);
         }
         break;
     case 0x33:
         if (it.has_word()) {
             tags.fade_ticks = it.word();
-            tags.fade_ms = tags.fade_ticks >> 6;
+            tags.fade_ms = tags.fade_ticks / snesapu::kTicksPerMs;
         }
         break;
     case 0x34: tags.muted_voices = it.value & 0xFF; break;
