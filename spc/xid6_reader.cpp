@@ -31,19 +31,19 @@ void apply(const item& it, spc_tags& tags) {
         return;
     }
     switch (it.id) {
-    case 0x05:
+    case xid6_item::dump_date:
         if (it.has_word()) {
             uint32_t d = it.word();
             tags.dump_date_raw = d;
             format(tags.dump_date, "%d%c%02d%c%02d", d >> 16, '-', (d >> 8) & 0xFF, '-', d & 0xFF);
         }
         break;
-    case 0x06:
+    case xid6_item::emulator:
         tags.emulator_code = it.value;
         if (it.value < 9) tags.emulator = emulator_names[it.value];
         break;
-    case 0x11: format(tags.ost_disc, "%d", it.value); break;
-    case 0x12: {
+    case xid6_item::ost_disc: format(tags.ost_disc, "%d", it.value); break;
+    case xid6_item::ost_track: {
         uint32_t letter = it.value & 0xFF;
         uint32_t number = it.value >> 8;
         if (letter == 0) {
@@ -53,40 +53,40 @@ void apply(const item& it, spc_tags& tags) {
         }
         break;
     }
-    case 0x14: format(tags.copyright_year, "%d", it.value); break;
-    case 0x30:
+    case xid6_item::copyright_year: format(tags.copyright_year, "%d", it.value); break;
+    case xid6_item::intro:
         if (it.has_word()) {
             tags.intro_ticks = it.word();
             tags.intro_ms = tags.intro_ticks / snesapu::kTicksPerMs;
         }
         break;
-    case 0x31:
+    case xid6_item::loop:
         if (it.has_word()) {
             tags.loop_ticks = it.word();
             tags.loop_ms = tags.loop_ticks / snesapu::kTicksPerMs;
         }
         break;
-    case 0x32:
+    case xid6_item::end:
         if (it.has_word()) {
             tags.end_ticks = static_cast<int32_t>(it.word());
             tags.end_ms = tags.end_ticks / static_cast<int32_t>(snesapu::kTicksPerMs);
         }
         break;
-    case 0x33:
+    case xid6_item::fade:
         if (it.has_word()) {
             tags.fade_ticks = it.word();
             tags.fade_ms = tags.fade_ticks / snesapu::kTicksPerMs;
         }
         break;
-    case 0x34: tags.muted_voices = it.value & 0xFF; break;
-    case 0x35:
+    case xid6_item::muted_voices: tags.muted_voices = it.value & 0xFF; break;
+    case xid6_item::loop_count:
         tags.loop_count_raw = it.value;
         tags.loop_count = it.value == 0 ? 1 : std::min<uint32_t>(it.value, 9);
         break;
-    case 0x36:
-        if (it.type == 0) {
+    case xid6_item::amplification:
+        if (it.type == xid6_item::in_header) {
             tags.amplification_raw = uint32_t(it.value) << 12;
-        } else if (it.type == 4 && it.has_word()) {
+        } else if (it.type == xid6_item::integer && it.has_word()) {
             tags.amplification_raw = it.word();
         }
         tags.amplification = std::clamp<uint32_t>(tags.amplification_raw, 0x8000, 0x80000);
@@ -117,7 +117,7 @@ void read_xid6(const uint8_t* image, uint32_t size, spc_tags& tags) {
         item it{header[0], header[1], static_cast<uint16_t>(get16(header + 2)), header + 4, size - offset - 4};
         remaining -= 4;
         apply(it, tags);
-        if (it.type != 0) {
+        if (it.type != xid6_item::in_header) {
             uint32_t skip = (uint32_t(it.value) + 3) & ~3u;
             offset += skip;
             remaining -= static_cast<int32_t>(skip);
