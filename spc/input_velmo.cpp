@@ -22,6 +22,7 @@ bool input_velmo::g_is_our_path(const char*, const char* extension) {
 }
 
 guid_t input_velmo::g_get_guid() { return input_guid; }
+const char* input_velmo::g_get_name() { return preferences_page_velmo::name; }
 guid_t input_velmo::g_get_preferences_guid() { return preferences_page_velmo::page_guid; }
 
 void input_velmo::open(const service_ptr_t<file>& hint, const char* path, input_open_reason reason,

@@ -28,7 +28,7 @@ public:
     static bool g_is_our_content_type(const char*) { return false; }
     static bool g_is_our_path(const char* path, const char* extension);
     static guid_t g_get_guid();
-    static const char* g_get_name() { return "Velmo input"; }
+    static const char* g_get_name();
     static guid_t g_get_preferences_guid();
     static bool g_is_low_merit() { return false; }
 
