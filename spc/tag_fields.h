@@ -6,25 +6,9 @@
 // The XID6 items by id: the one list the reader and the writer share.
 namespace xid6_item {
 enum : uint8_t {
-    title = 0x01,
-    game = 0x02,
-    artist = 0x03,
-    dumper = 0x04,
-    dump_date = 0x05,
-    emulator = 0x06,
-    comment = 0x07,
-    ost_title = 0x10,
-    ost_disc = 0x11,
-    ost_track = 0x12,
-    publisher = 0x13,
-    copyright_year = 0x14,
-    intro = 0x30,
-    loop = 0x31,
-    end = 0x32,
-    fade = 0x33,
-    muted_voices = 0x34,
-    loop_count = 0x35,
-    amplification = 0x36,
+    title = 0x01, game = 0x02, artist = 0x03, dumper = 0x04, dump_date = 0x05, emulator = 0x06, comment = 0x07,
+    ost_title = 0x10, ost_disc = 0x11, ost_track = 0x12, publisher = 0x13, copyright_year = 0x14,
+    intro = 0x30, loop = 0x31, end = 0x32, fade = 0x33, muted_voices = 0x34, loop_count = 0x35, amplification = 0x36,
 };
 // How an item stores its value: in the header's 16-bit field, as text, or
 // as a 32-bit integer after the header.

@@ -1,12 +1,12 @@
 #include <algorithm>
 
-#include "support/little_endian.h"
-#include "spc/spc_layout.h"
 #include "sdk/snesapu_entry_points.h"
+#include "spc/spc_layout.h"
 #include "spc/spc_tags.h"
 #include "spc/tag_fields.h"
 #include "support/ansi_code_page.h"
 #include "support/format.h"
+#include "support/little_endian.h"
 
 namespace {
 
@@ -24,6 +24,13 @@ struct item {
         ansi_to_utf8(out, reinterpret_cast<const char*>(data), std::min<uint32_t>(value, data_available));
     }
 };
+
+// A length item: its ticks as stored, and in milliseconds.
+void read_length(const item& it, uint32_t& ticks, uint32_t& ms) {
+    if (!it.has_word()) return;
+    ticks = it.word();
+    ms = ticks / snesapu::kTicksPerMs;
+}
 
 void apply(const item& it, spc_tags& tags) {
     if (const tag_field* field = field_of_xid6_text(it.id)) {
@@ -54,30 +61,15 @@ void apply(const item& it, spc_tags& tags) {
         break;
     }
     case xid6_item::copyright_year: format(tags.copyright_year, "%d", it.value); break;
-    case xid6_item::intro:
-        if (it.has_word()) {
-            tags.intro_ticks = it.word();
-            tags.intro_ms = tags.intro_ticks / snesapu::kTicksPerMs;
-        }
-        break;
-    case xid6_item::loop:
-        if (it.has_word()) {
-            tags.loop_ticks = it.word();
-            tags.loop_ms = tags.loop_ticks / snesapu::kTicksPerMs;
-        }
-        break;
+    case xid6_item::intro: read_length(it, tags.intro_ticks, tags.intro_ms); break;
+    case xid6_item::loop: read_length(it, tags.loop_ticks, tags.loop_ms); break;
     case xid6_item::end:
         if (it.has_word()) {
             tags.end_ticks = static_cast<int32_t>(it.word());
             tags.end_ms = tags.end_ticks / static_cast<int32_t>(snesapu::kTicksPerMs);
         }
         break;
-    case xid6_item::fade:
-        if (it.has_word()) {
-            tags.fade_ticks = it.word();
-            tags.fade_ms = tags.fade_ticks / snesapu::kTicksPerMs;
-        }
-        break;
+    case xid6_item::fade: read_length(it, tags.fade_ticks, tags.fade_ms); break;
     case xid6_item::muted_voices: tags.muted_voices = it.value & 0xFF; break;
     case xid6_item::loop_count:
         tags.loop_count_raw = it.value;
