@@ -66,7 +66,7 @@ private:
 };
 
 // A reference count the test can watch.
-class counted_memory_file final : public test_memory_file {
+class counted_memory_file : public test_memory_file {
 public:
     using test_memory_file::test_memory_file;
     int service_release() noexcept override { return --references; }
