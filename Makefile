@@ -28,9 +28,8 @@ demo: setup
 # Wine's prefix is made first, by one program alone.
 test: native-asan win32
 	ctest --test-dir build/native-asan --output-on-failure -j$(JOBS)
-	@WINEDEBUG=-all wineserver -p </dev/null >/dev/null 2>&1 || true
-	@WINEDEBUG=-all timeout 300 wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
-	ctest --test-dir build/win32 --output-on-failure -j$(JOBS); status=$$?; WINEDEBUG=-all wineserver -k >/dev/null 2>&1; exit $$status
+	@scripts/wine-session.sh keep || true
+	ctest --test-dir build/win32 --output-on-failure -j$(JOBS); status=$$?; scripts/wine-session.sh stop; exit $$status
 	FUZZ_JOBS=$(JOBS) scripts/run-fuzzers.sh
 
 # Speed figures: every benchmark program of the optimised build.

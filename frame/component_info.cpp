@@ -3,9 +3,10 @@
 #include <cstring>
 
 #include "frame/component_state.h"
+#include "prefs/page_service.h"
 
 void componentversion_myimpl::get_file_name(string_base& out) { out.set_string(component_name().get_ptr()); }
-void componentversion_myimpl::get_component_name(string_base& out) { out.set_string("Velmo input"); }
+void componentversion_myimpl::get_component_name(string_base& out) { out.set_string(preferences_page_velmo::name); }
 void componentversion_myimpl::get_component_version(string_base& out) { out.set_string("0.81 + 0.13"); }
 void componentversion_myimpl::get_about_message(string_base& out) {
     out.set_string("Uses SNESAPU.dll for SPC decoding.");

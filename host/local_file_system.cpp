@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
+#include "sdk/exceptions.h"
 #include "sdk/service_impl.h"
-#include "support/exceptions.h"
 #include "support/file_access.h"
 
 #ifdef _WIN32

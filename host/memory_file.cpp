@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "support/exceptions.h"
+#include "sdk/exceptions.h"
 #include "support/file_access.h"
 
 uint32_t memory_file::read(void* buffer, uint32_t bytes, abort_callback& abort) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "support/exceptions.h"
+#include "sdk/exceptions.h"
 
 namespace {
 

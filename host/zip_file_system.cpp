@@ -5,8 +5,8 @@
 
 #include "host/memory_file.h"
 #include "host/zip_archive.h"
+#include "sdk/exceptions.h"
 #include "sdk/service_impl.h"
-#include "support/exceptions.h"
 #include "support/file_access.h"
 
 bool zip_file_system::is_our_path(const char* path) { return std::strchr(path, '|') != nullptr; }

@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr uint32_t required_version = 0x20000;
 
 template <class Fn>
 void look_up(platform::module_handle module, Fn& slot, const char* name) {
@@ -73,5 +72,5 @@ bool apu_library::compatible() const {
     uint32_t oldest_compatible = 0;
     uint32_t options = 0;
     table_.snesapu_info(&version, &oldest_compatible, &options);
-    return version >= required_version && oldest_compatible <= required_version;
+    return version >= snesapu::kVersion && oldest_compatible <= snesapu::kVersion;
 }

@@ -4,16 +4,17 @@
 #include <cstring>
 
 #include "playback/script700_discovery.h"
+#include "sdk/exceptions.h"
+#include "sdk/input.h"
 #include "sdk/shared.h"
-#include "support/exceptions.h"
 #include "support/number_text.h"
 
 namespace {
 
-constexpr uint32_t image_bytes = 0x10200;  // what the library reads of a file
 constexpr uint32_t fast_seek = 255;
+constexpr uint32_t mixing_mode = 3;
 
-uint32_t ticks(uint32_t ms) { return std::min(ms, spc_decoder::max_length_ms) * 64; }
+uint32_t ticks(uint32_t ms) { return std::min(ms, spc_decoder::max_length_ms) * snesapu::kTicksPerMs; }
 
 uint32_t channel_mask(uint32_t channels) {
     static constexpr uint32_t masks[9] = {0, 0x4, 0x3, 0xB, 0x33, 0x3B, 0x3F, 0xFB, 0xFF};
@@ -31,9 +32,9 @@ uint32_t scaled_seconds(double seconds, double scale) {
 
 }  // namespace
 
-spc_decoder::spc_decoder(const byte_buffer& image, const char* path, settings_snapshot& settings,
-                         const spc_tags& tags, string8_t library_path)
-    : image_(image), path_(path), settings_(settings), tags_(tags), library_path_(std::move(library_path)) {}
+spc_decoder::spc_decoder(const byte_buffer& image, const char* path, const settings_snapshot& settings,
+                         const playback_plan& plan, string8_t library_path)
+    : image_(image), path_(path), settings_(settings), plan_(plan), library_path_(std::move(library_path)) {}
 
 // The library goes first: nothing it was given may outlive it.
 spc_decoder::~spc_decoder() { library_.reset(); }
@@ -47,7 +48,7 @@ void spc_decoder::initialize(unsigned flags) {
         throw sonmara_io::exception_io_data("Unsupported output format in the settings");
     }
     // The library reads a whole snapshot from the image.
-    if (image_.size() < image_bytes) throw sonmara_io::exception_io_unsupported_format();
+    if (image_.size() < snesapu::kImageSize) throw sonmara_io::exception_io_unsupported_format();
     if (!library_) {
         library_ = apu_library::bind(library_path_.get_ptr());
         if (!library_) throw sonmara_io::exception_io_data("Unable to load SNESAPU.dll");
@@ -55,13 +56,13 @@ void spc_decoder::initialize(unsigned flags) {
     const apu_table& apu = library_->table();
     hand_over_script700(apu, path_.get_ptr(), settings_.no_script700);
     apu.load_spc_file(image_.data());
-    apu.set_apu_opt(settings_.mixing_mode, channels, settings_.bits_per_sample, rate, settings_.interpolation,
+    apu.set_apu_opt(mixing_mode, channels, settings_.bits_per_sample, rate, settings_.interpolation,
                     settings_.dsp_options);
-    apu.set_dsp_amp(tags_.dsp_amplification);
+    apu.set_dsp_amp(plan_.dsp_amplification);
     apu.set_dsp_stereo(settings_.stereo_separation);
     for (uint32_t v = 0; v < 8; ++v) {
         uint8_t* record = apu.voice_records + v * snesapu::kVoiceRecordSize;
-        record[snesapu::kVoiceMuteOffset] = (tags_.muted_voices >> v) & 1;
+        record[snesapu::kVoiceMuteOffset] = (plan_.muted_voices >> v) & 1;
         std::memset(record + snesapu::kVoicePeakLeftOffset, 0, 4);
         std::memset(record + snesapu::kVoicePeakRightOffset, 0, 4);
     }
@@ -71,8 +72,8 @@ void spc_decoder::initialize(unsigned flags) {
     silence_ms_ = 0;
     // Playing with a length arms the library's fade too, so that the end is
     // heard the same with or without a seek back.
-    if (flags & 2) settings_.length_limit = true;
-    if (settings_.length_limit) apu.set_apu_length(ticks(tags_.song_length_ms), ticks(tags_.fade_length_ms));
+    if (flags & input_decoder::flag_playback) plan_.length_limit = true;
+    if (plan_.length_limit) apu.set_apu_length(ticks(plan_.song_ms), ticks(plan_.fade_ms));
     size_sample_buffer();
     dynamic_info_pending_ = true;
     last_block_ms_ = 0;
@@ -81,12 +82,12 @@ void spc_decoder::initialize(unsigned flags) {
 bool spc_decoder::run(audio_chunk& chunk) {
     if (!library_) return false;
     uint32_t block = block_ms;
-    if (settings_.length_limit) {
+    if (plan_.length_limit) {
         const uint32_t end = end_ms();
         if (played_ms_ >= end) return false;
         if (played_ms_ + block > end) block = end - played_ms_;
     }
-    if (tags_.detect_silence && silence_ms_ >= silence_limit_ms) return false;
+    if (plan_.detect_silence && silence_ms_ >= silence_limit_ms) return false;
 
     const apu_table& apu = library_->table();
     const auto frames = static_cast<uint32_t>(uint64_t{settings_.sample_rate} * block / 1000);
@@ -99,7 +100,7 @@ bool spc_decoder::run(audio_chunk& chunk) {
     chunk.set_sample_rate(settings_.sample_rate);
     chunk.set_channels(channels, channel_mask(channels));
 
-    if (tags_.detect_silence) silence_ms_ = any_voice_sounds() ? 0 : silence_ms_ + block;
+    if (plan_.detect_silence) silence_ms_ = any_voice_sounds() ? 0 : silence_ms_ + block;
     played_ms_ += block;
     last_block_ms_ = block;
     return true;
@@ -110,7 +111,7 @@ void spc_decoder::seek(double seconds) {
     dynamic_info_pending_ = true;
     last_block_ms_ = 0;
     const apu_table& apu = library_->table();
-    const uint32_t target = scaled_seconds(seconds, 64000.0);
+    const uint32_t target = scaled_seconds(seconds, snesapu::kTicksPerSecond);
     if (*apu.time_counter >= target) load_song();
     apu.seek_apu(target - *apu.time_counter, settings_.fast_seek ? fast_seek : 0);
     silence_ms_ = 0;
@@ -130,7 +131,7 @@ bool spc_decoder::report_dynamic_info(track_info& info, double& timestamp_delta)
 void spc_decoder::load_song() {
     const apu_table& apu = library_->table();
     apu.load_spc_file(image_.data());
-    if (settings_.length_limit) apu.set_apu_length(ticks(tags_.song_length_ms), ticks(tags_.fade_length_ms));
+    if (plan_.length_limit) apu.set_apu_length(ticks(plan_.song_ms), ticks(plan_.fade_ms));
 }
 
 // Room for 100 ms. For a format the library refuses (it then keeps its
@@ -149,7 +150,7 @@ void spc_decoder::size_sample_buffer() {
 }
 
 uint32_t spc_decoder::end_ms() const {
-    return std::min(tags_.song_length_ms, max_length_ms) + std::min(tags_.fade_length_ms, max_length_ms);
+    return std::min(plan_.song_ms, max_length_ms) + std::min(plan_.fade_ms, max_length_ms);
 }
 
 bool spc_decoder::any_voice_sounds() const {

@@ -2,11 +2,8 @@
 
 #include "sdk/host_services.h"
 #include "sdk/shared.h"
-#include "spc/input_velmo.h"
 #include "support/guid_text.h"
 #include "support/string8.h"
-
-const char* preferences_page_velmo::get_name() { return input_velmo::g_get_name(); }
 
 bool preferences_page_velmo::get_help_url(string_base& out) {
     out.set_string("");

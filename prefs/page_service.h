@@ -14,8 +14,11 @@ public:
     // A page of the host.
     static constexpr guid_t parent_guid = {0xFC01B529, 0x4BD7, 0x47CD, {0xBA, 0xF7, 0x2F, 0xB6, 0x32, 0xF0, 0xDB, 0xB6}};
     static constexpr const char* help_root = "https://help.sonmara.invalid/";
+    // The component's name, which its page, its input and its version
+    // service all show.
+    static constexpr const char* name = "Velmo input";
 
-    const char* get_name() override;
+    const char* get_name() override { return name; }
     guid_t get_guid() override { return page_guid; }
     guid_t get_parent_guid() override { return parent_guid; }
     // The root, the host's version text, "/preferences/", the page GUID and the name, unescaped.

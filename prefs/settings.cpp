@@ -1,7 +1,7 @@
 #include "prefs/settings.h"
 
 #include "prefs/setting_table.h"
-#include "support/exceptions.h"
+#include "sdk/exceptions.h"
 
 // Constructed in the table's order; each pushes itself at the front of both
 // lists, so the stream lists them in reverse.

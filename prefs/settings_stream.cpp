@@ -1,37 +1,34 @@
 #include "prefs/settings_stream.h"
 
+#include <algorithm>
 #include <map>
+#include <vector>
 
 #include "sdk/cfg_var.h"
-#include "support/exceptions.h"
+#include "sdk/exceptions.h"
 #include "support/file_access.h"
+#include "support/little_endian.h"
 
 namespace {
 
-void guid_to_bytes(const guid_t& g, uint8_t out[16]) {
-    out[0] = uint8_t(g.data1);
-    out[1] = uint8_t(g.data1 >> 8);
-    out[2] = uint8_t(g.data1 >> 16);
-    out[3] = uint8_t(g.data1 >> 24);
-    out[4] = uint8_t(g.data2);
-    out[5] = uint8_t(g.data2 >> 8);
-    out[6] = uint8_t(g.data3);
-    out[7] = uint8_t(g.data3 >> 8);
-    for (int i = 0; i < 8; ++i) out[8 + i] = g.data4[i];
+// A record's header: the setting's GUID, then its data's length.
+std::vector<uint8_t> record_header(const guid_t& g, uint32_t length) {
+    std::vector<uint8_t> out;
+    put32(out, g.data1);
+    put16(out, g.data2);
+    put16(out, g.data3);
+    out.insert(out.end(), g.data4, g.data4 + 8);
+    put32(out, length);
+    return out;
 }
 
 guid_t guid_from_bytes(const uint8_t in[16]) {
     guid_t g;
-    g.data1 = uint32_t(in[0]) | uint32_t(in[1]) << 8 | uint32_t(in[2]) << 16 | uint32_t(in[3]) << 24;
-    g.data2 = uint16_t(in[4] | in[5] << 8);
-    g.data3 = uint16_t(in[6] | in[7] << 8);
-    for (int i = 0; i < 8; ++i) g.data4[i] = in[8 + i];
+    g.data1 = get32(in);
+    g.data2 = uint16_t(get16(in + 4));
+    g.data3 = uint16_t(get16(in + 6));
+    std::copy(in + 8, in + 16, g.data4);
     return g;
-}
-
-void write_le32(stream_writer& out, uint32_t value, abort_callback& abort) {
-    uint8_t bytes[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
-    out.write(bytes, 4, abort);
 }
 
 }  // namespace
@@ -41,10 +38,8 @@ void settings_write(stream_writer& out, abort_callback& abort) {
     for (cfg_var_writer* var = cfg_var_writer::list_head(); var; var = var->next_writer()) {
         buffer.clear();
         var->write_to_stream(buffer, abort);
-        uint8_t guid_bytes[16];
-        guid_to_bytes(var->guid(), guid_bytes);
-        out.write(guid_bytes, 16, abort);
-        write_le32(out, buffer.size(), abort);
+        const auto header = record_header(var->guid(), buffer.size());
+        out.write(header.data(), static_cast<uint32_t>(header.size()), abort);
         if (buffer.size()) out.write(buffer.data(), buffer.size(), abort);
     }
 }
@@ -59,8 +54,7 @@ void settings_read(stream_reader& in, abort_callback& abort) {
         if (in.read(guid_bytes, 16, abort) != 16) return;
         uint8_t length_bytes[4];
         in.read_object(length_bytes, 4, abort);
-        uint32_t length = uint32_t(length_bytes[0]) | uint32_t(length_bytes[1]) << 8 |
-                          uint32_t(length_bytes[2]) << 16 | uint32_t(length_bytes[3]) << 24;
+        const uint32_t length = get32(length_bytes);
 
         auto found = by_guid.find(guid_from_bytes(guid_bytes));
         if (found == by_guid.end()) {

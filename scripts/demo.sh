@@ -20,7 +20,7 @@ build() {
 build native
 song=build/native/bin/example.spc
 build win32
-if timeout 300 wine cmd.exe /c exit 7 </dev/null >/dev/null 2>&1; [ $? -eq 7 ]; then
+if scripts/wine-session.sh start; then
   echo "== the win32 build under Wine"
   host=(wine build/win32/bin/sonmara-host.exe)
 else

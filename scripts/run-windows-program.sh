@@ -4,11 +4,7 @@
 # Exits 77 (skipped) on a machine where Wine cannot start at all.
 set -u
 export WINEDEBUG=-all
-# A first program starts Wine's background services. Started here, with no
-# output inherited, they cannot hold the test runner's pipes open after the
-# test has ended.
-timeout 300 wine cmd.exe /c exit 7 </dev/null >/dev/null 2>&1
-if [ $? -ne 7 ]; then
+if ! "$(dirname "$0")/wine-session.sh" start; then
   echo "skipped: this machine cannot run 32-bit Windows programs under Wine"
   exit 77
 fi

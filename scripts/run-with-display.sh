@@ -18,5 +18,5 @@ xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
 status=$?
 # The prefix's services belong to the display that has just gone (a crash
 # there can leave a debugger running): they stop with it.
-if command -v wineserver >/dev/null 2>&1; then WINEDEBUG=-all wineserver -k >/dev/null 2>&1; fi
+"$(dirname "$0")/wine-session.sh" stop
 exit "$status"

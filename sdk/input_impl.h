@@ -1,9 +1,9 @@
 #pragma once
 #include <cstdint>
 
+#include "sdk/exceptions.h"
 #include "sdk/input.h"
 #include "sdk/service_impl.h"
-#include "support/exceptions.h"
 
 // Templates that turn a single-track input class into the host's input entry
 // and per-file interfaces. The input class I provides open, get_info,

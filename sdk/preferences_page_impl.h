@@ -2,9 +2,9 @@
 // The service side of a preferences page: the first version's window creation
 // and reset do nothing useful, and instantiate makes a page instance around
 // the dialog class TDialog, whose window lives as long as it is referenced.
+#include "sdk/exceptions.h"
 #include "sdk/preferences_page.h"
 #include "sdk/service_impl.h"
-#include "support/exceptions.h"
 #ifdef _WIN32
 #include "sdk/preferences_page_instance_impl.h"
 #endif

@@ -6,9 +6,9 @@
 #include <atomic>
 
 #include "sdk/dialog_impl.h"
+#include "sdk/exceptions.h"
 #include "sdk/preferences_page.h"
 #include "sdk/service_impl.h"
-#include "support/exceptions.h"
 
 // The instance operations on top of the dialog TDialog, which offers
 // get_state, apply and reset and is constructed from the callback.
@@ -84,6 +84,6 @@ service_ptr_t<preferences_page_instance> create_page_instance(window_handle pare
     using instance_t = window_service_impl_t<CWindowFixSEH<preferences_page_instance_impl<TDialog>>>;
     auto* instance = new instance_t(std::move(callback));
     service_ptr_t<preferences_page_instance> result(instance);
-    if (!instance->Create(parent)) throw_last_error();  // the reference goes, and with it the object
+    if (!instance->Create(parent)) throw exception_win32(GetLastError());  // the reference goes, and with it the object
     return result;
 }

@@ -12,8 +12,18 @@
 
 namespace snesapu {
 
+// The library's version, which the component also requires.
 inline constexpr uint32_t kVersion = 0x20000;
 inline constexpr uint32_t kOldestCompatible = 0x20000;
+
+// Every time the library takes or reports is in ticks of the SPC700's
+// 64 kHz timer, as the XID6 tag stores its lengths.
+inline constexpr uint32_t kTicksPerSecond = 64000;
+inline constexpr uint32_t kTicksPerMs = kTicksPerSecond / 1000;
+
+// LoadSPCFile reads this much of an SPC file: the snapshot, up to where the
+// extended tag starts.
+inline constexpr uint32_t kImageSize = 0x10200;
 
 // The output formats SetAPUOpt takes; with any other it keeps the previous
 // one, so a caller's buffer must hold the widest frame it may then write.

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
-#include "sdk/shared.h"
 #include "prefs/page_service.h"
 #include "prefs/settings.h"
+#include "sdk/exceptions.h"
+#include "sdk/shared.h"
 #include "spc/spc_layout.h"
+#include "spc/tag_length.h"
 #include "spc/tag_writer.h"
-#include "support/exceptions.h"
+#include "spc/track_info_report.h"
 #include "support/file_access.h"
 
 namespace {
@@ -20,6 +22,7 @@ bool input_velmo::g_is_our_path(const char*, const char* extension) {
 }
 
 guid_t input_velmo::g_get_guid() { return input_guid; }
+const char* input_velmo::g_get_name() { return preferences_page_velmo::name; }
 guid_t input_velmo::g_get_preferences_guid() { return preferences_page_velmo::page_guid; }
 
 void input_velmo::open(const service_ptr_t<file>& hint, const char* path, input_open_reason reason,
@@ -40,22 +43,27 @@ void input_velmo::open(const service_ptr_t<file>& hint, const char* path, input_
         throw sonmara_io::exception_io_unsupported_format();
     }
     settings_ = settings_snapshot::take();
-    tags_.song_length_ms = static_cast<uint32_t>(cfg_song_length.get());
-    tags_.fade_length_ms = static_cast<uint32_t>(cfg_fade_length.get());
     parse_tags();
 }
+
+void input_velmo::parse_tags() {
+    tags_ = spc_tags();
+    read_id666(image_.data(), file_size_, tags_);
+    read_xid6(image_.data(), file_size_, tags_);
+    limit_tag_lengths(tags_);
+    plan_ = plan_playback(tags_, settings_);
+}
+
+void input_velmo::report_info(track_info& info) const { report_track_info(info, tags_, plan_); }
 
 file_stats input_velmo::get_file_stats(abort_callback& abort) {
     return file_stats{file_->get_size(abort), file_->get_timestamp(abort)};
 }
 
-void input_velmo::get_info(track_info& info, abort_callback&) { report_info(info); }
-
 void input_velmo::retag_set_info(const track_info& info, abort_callback& abort) {
-    write_tags(*file_, image_, file_size_, tags_, settings_.write_all_xid6, info, abort);
+    write_tags(*file_, image_, file_size_, tags_, plan_.dsp_amplification, settings_.write_all_xid6, info, abort);
     file_->seek(0, abort);
     read_image(abort);
-    reset_tags();
     parse_tags();
 }
 

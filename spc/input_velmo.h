@@ -1,16 +1,17 @@
 #pragma once
 #include <cstdint>
-#include <memory>
 
-#include "playback/spc_decoder.h"
+#include "prefs/settings_snapshot.h"
 #include "sdk/input.h"
 #include "sdk/input_impl.h"
-#include "spc/settings_snapshot.h"
+#include "spc/playback_plan.h"
 #include "spc/spc_tags.h"
 #include "support/byte_buffer.h"
 #include "support/string8.h"
 
-// One opened SPC file, serving one role: info reader, decoder or tag writer.
+// One opened SPC file: its image, what its tags say, the settings it was
+// opened with and the plan it plays by. Serves the info reader and the tag
+// writer; the decoding role is added by the input entry's class.
 class input_velmo {
 public:
     input_velmo() = default;
@@ -19,34 +20,27 @@ public:
 
     void open(const service_ptr_t<file>& hint, const char* path, input_open_reason reason, abort_callback& abort);
 
-    void get_info(track_info& info, abort_callback& abort);
+    void get_info(track_info& info, abort_callback&) { report_info(info); }
     file_stats get_file_stats(abort_callback& abort);
-
-    void decode_initialize(unsigned flags, abort_callback& abort);
-    bool decode_run(audio_chunk& chunk, abort_callback& abort);
-    void decode_seek(double seconds, abort_callback& abort);
-    bool decode_can_seek();
-    bool decode_get_dynamic_info(track_info& info, double& timestamp_delta);
-    void decode_on_idle(abort_callback& abort);
 
     void retag_set_info(const track_info& info, abort_callback& abort);
 
     static bool g_is_our_content_type(const char*) { return false; }
     static bool g_is_our_path(const char* path, const char* extension);
     static guid_t g_get_guid();
-    static const char* g_get_name() { return "Velmo input"; }
+    static const char* g_get_name();
     static guid_t g_get_preferences_guid();
     static bool g_is_low_merit() { return false; }
 
-    // Fills the tags from the image and derives the effective lengths and amplification.
+    // Reads the tags from the image and plans the playback from them.
     void parse_tags();
-    void reset_tags() { tags_.reset(); }
     void report_info(track_info& info) const;
 
     const settings_snapshot& settings() const { return settings_; }
     const spc_tags& tags() const { return tags_; }
+    const playback_plan& plan() const { return plan_; }
 
-private:
+protected:
     // The whole file from its current position, as the image.
     void read_image(abort_callback& abort);
 
@@ -56,6 +50,5 @@ private:
     byte_buffer image_;
     settings_snapshot settings_{};
     spc_tags tags_;
-    // Created by the first decode_initialize; released first.
-    std::unique_ptr<spc_decoder> decoder_;
+    playback_plan plan_{};
 };

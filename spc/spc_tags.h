@@ -3,7 +3,7 @@
 
 #include "support/string8.h"
 
-// Tag values of one SPC file and the effective playback values derived from them.
+// What one SPC file's tags say, and nothing else.
 struct spc_tags {
     static constexpr uint32_t none32 = 0xFFFFFFFFu;
     static constexpr uint16_t none16 = 0xFFFF;
@@ -32,15 +32,6 @@ struct spc_tags {
     uint32_t amplification_raw = none32;
 
     uint32_t trailing_bytes = 0;
-    uint32_t dsp_amplification = 0x10000;
-
-    // Effective values: the settings' at open, replaced by the tag's.
-    uint32_t song_length_ms = 0;
-    uint32_t fade_length_ms = 0;
-    bool detect_silence = true;
-
-    // Everything but the effective lengths back to "nothing read".
-    void reset();
 };
 
 // Emulator names by code 0..8, shared by both tag kinds.

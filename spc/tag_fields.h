@@ -3,6 +3,18 @@
 
 #include "spc/spc_tags.h"
 
+// The XID6 items by id: the one list the reader and the writer share.
+namespace xid6_item {
+enum : uint8_t {
+    title = 0x01, game = 0x02, artist = 0x03, dumper = 0x04, dump_date = 0x05, emulator = 0x06, comment = 0x07,
+    ost_title = 0x10, ost_disc = 0x11, ost_track = 0x12, publisher = 0x13, copyright_year = 0x14,
+    intro = 0x30, loop = 0x31, end = 0x32, fade = 0x33, muted_voices = 0x34, loop_count = 0x35, amplification = 0x36,
+};
+// How an item stores its value: in the header's 16-bit field, as text, or
+// as a 32-bit integer after the header.
+enum storage : uint8_t { in_header = 0, text = 1, integer = 4 };
+}  // namespace xid6_item
+
 // The tags the track info shows, in its order, with where a text tag
 // lives in the ID666 header and which XID6 text item holds it: the one
 // statement the readers, the writer and the track info share.
@@ -15,14 +27,14 @@ struct tag_field {
 };
 
 inline const tag_field tag_fields[] = {
-    {"title", &spc_tags::title, 0x01, 0x2E, 32},
-    {"album", &spc_tags::game, 0x02, 0x4E, 32},
-    {"artist", &spc_tags::artist, 0x03, 0, 32},
-    {"dumper", &spc_tags::dumper, 0x04, 0x6E, 16},
-    {"comment", &spc_tags::comment, 0x07, 0x7E, 32},
-    {"copyright", &spc_tags::publisher, 0x13, 0, 0},
+    {"title", &spc_tags::title, xid6_item::title, 0x2E, 32},
+    {"album", &spc_tags::game, xid6_item::game, 0x4E, 32},
+    {"artist", &spc_tags::artist, xid6_item::artist, 0, 32},
+    {"dumper", &spc_tags::dumper, xid6_item::dumper, 0x6E, 16},
+    {"comment", &spc_tags::comment, xid6_item::comment, 0x7E, 32},
+    {"copyright", &spc_tags::publisher, xid6_item::publisher, 0, 0},
     {"date", &spc_tags::copyright_year, 0, 0, 0},
-    {"ost", &spc_tags::ost_title, 0x10, 0, 0},
+    {"ost", &spc_tags::ost_title, xid6_item::ost_title, 0, 0},
     {"discnumber", &spc_tags::ost_disc, 0, 0, 0},
     {"tracknumber", &spc_tags::ost_track, 0, 0, 0},
     {"emulator", &spc_tags::emulator, 0, 0, 0},

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "sdk/exceptions.h"
 #include "sdk/shared.h"
-#include "support/little_endian.h"
 #include "spc/spc_layout.h"
 #include "spc/tag_fields.h"
 #include "support/ansi_code_page.h"
-#include "support/exceptions.h"
+#include "support/little_endian.h"
 #include "support/utf8.h"
 
 namespace {
@@ -92,19 +92,19 @@ class chunk_builder {
 public:
     void header_item(uint8_t id, uint32_t value) {
         bytes_.push_back(id);
-        bytes_.push_back(0);
+        bytes_.push_back(xid6_item::in_header);
         put16(bytes_, value);
     }
     void integer_item(uint8_t id, uint32_t value) {
         bytes_.push_back(id);
-        bytes_.push_back(4);
+        bytes_.push_back(xid6_item::integer);
         put16(bytes_, 4);
         put32(bytes_, value);
     }
     // The NUL and the padding to a multiple of 4 follow the text.
     void text_item(uint8_t id, const std::vector<uint8_t>& text) {
         bytes_.push_back(id);
-        bytes_.push_back(1);
+        bytes_.push_back(xid6_item::text);
         put16(bytes_, static_cast<uint32_t>(text.size()) + 1);
         bytes_.insert(bytes_.end(), text.begin(), text.end());
         bytes_.insert(bytes_.end(), 4 - text.size() % 4, 0);
@@ -166,31 +166,33 @@ bool whole_unsigned(const std::string& text, uint64_t& value) {
     return true;
 }
 
-void add_amplification(chunk_builder& chunk, const spc_tags& tags, const track_info& info) {
+void add_amplification(chunk_builder& chunk, const spc_tags& tags, uint32_t played_amplification,
+                       const track_info& info) {
     bool written = false;
     double gain = info.get_album_gain();
     if (gain == track_info::no_gain) gain = info.get_track_gain();
     if (gain != track_info::no_gain) {
-        const double level = double(tags.dsp_amplification) * 4096 * std::pow(10.0, gain * double(0.05f));
-        chunk.integer_item(0x36, static_cast<uint32_t>(std::clamp(level, 0.0, double(max_amplification))));
+        const double level = double(played_amplification) * 4096 * std::pow(10.0, gain * double(0.05f));
+        chunk.integer_item(xid6_item::amplification, static_cast<uint32_t>(std::clamp(level, 0.0, double(max_amplification))));
         written = true;
     }
     uint64_t amp = 0;
     if (has_field(info, "amp") && whole_unsigned(first_value(info, "amp"), amp)) {
-        if (amp != 0) chunk.integer_item(0x36, static_cast<uint32_t>(std::min<uint64_t>(amp, max_amplification)));
+        if (amp != 0) chunk.integer_item(xid6_item::amplification, static_cast<uint32_t>(std::min<uint64_t>(amp, max_amplification)));
         written = true;
     }
-    if (tags.amplification_raw != spc_tags::none32 && !written) chunk.integer_item(0x36, tags.amplification_raw);
+    if (tags.amplification_raw != spc_tags::none32 && !written) chunk.integer_item(xid6_item::amplification, tags.amplification_raw);
 }
 
-std::vector<uint8_t> build_xid6(const spc_tags& tags, bool write_all, const track_info& info) {
+std::vector<uint8_t> build_xid6(const spc_tags& tags, uint32_t played_amplification, bool write_all,
+                                const track_info& info) {
     chunk_builder chunk;
     // A text that the header holds goes into the chunk too when it does not
     // fit there, or when every item is asked for.
     auto header_text = [&](uint8_t id) {
         const tag_field& field = *field_of_xid6_text(id);
-        const std::string value = id == 0x03 ? joined_artists(info) : first_value(info, field.meta);
-        if (id == 0x03 && value.empty()) return;
+        const std::string value = id == xid6_item::artist ? joined_artists(info) : first_value(info, field.meta);
+        if (id == xid6_item::artist && value.empty()) return;
         if (ansi_text(value).size() > field.id666_width || write_all) {
             chunk.text_item(id, ansi_text(value, max_item_text));
         }
@@ -200,40 +202,40 @@ std::vector<uint8_t> build_xid6(const spc_tags& tags, bool write_all, const trac
         const char* name = field_of_xid6_text(id)->meta;
         if (has_field(info, name)) chunk.text_item(id, ansi_text(first_value(info, name), max_item_text));
     };
-    header_text(0x01);
-    header_text(0x02);
-    header_text(0x03);
-    header_text(0x04);
-    if (tags.dump_date_raw != spc_tags::none32) chunk.integer_item(0x05, tags.dump_date_raw);
-    if (tags.emulator_code != spc_tags::none16) chunk.header_item(0x06, tags.emulator_code);
-    header_text(0x07);
-    chunk_text(0x10);
+    header_text(xid6_item::title);
+    header_text(xid6_item::game);
+    header_text(xid6_item::artist);
+    header_text(xid6_item::dumper);
+    if (tags.dump_date_raw != spc_tags::none32) chunk.integer_item(xid6_item::dump_date, tags.dump_date_raw);
+    if (tags.emulator_code != spc_tags::none16) chunk.header_item(xid6_item::emulator, tags.emulator_code);
+    header_text(xid6_item::comment);
+    chunk_text(xid6_item::ost_title);
     uint32_t number = 0;
-    if (whole_number(first_value(info, "discnumber"), 1, 9, number)) chunk.header_item(0x11, number);
-    if (track_number(first_value(info, "tracknumber"), number)) chunk.header_item(0x12, number);
-    chunk_text(0x13);
-    if (whole_number(first_value(info, "date"), 1, 65535, number)) chunk.header_item(0x14, number);
-    if (tags.intro_ticks != spc_tags::none32) chunk.integer_item(0x30, tags.intro_ticks);
-    if (tags.loop_ticks != spc_tags::none32) chunk.integer_item(0x31, tags.loop_ticks);
-    if (tags.end_ticks != spc_tags::none_end) chunk.integer_item(0x32, static_cast<uint32_t>(tags.end_ticks));
-    if (tags.fade_ticks != spc_tags::none32) chunk.integer_item(0x33, tags.fade_ticks);
-    if (tags.muted_voices != 0) chunk.header_item(0x34, tags.muted_voices);
-    if (tags.loop_count_raw != spc_tags::none16) chunk.header_item(0x35, tags.loop_count_raw);
-    add_amplification(chunk, tags, info);
+    if (whole_number(first_value(info, "discnumber"), 1, 9, number)) chunk.header_item(xid6_item::ost_disc, number);
+    if (track_number(first_value(info, "tracknumber"), number)) chunk.header_item(xid6_item::ost_track, number);
+    chunk_text(xid6_item::publisher);
+    if (whole_number(first_value(info, "date"), 1, 65535, number)) chunk.header_item(xid6_item::copyright_year, number);
+    if (tags.intro_ticks != spc_tags::none32) chunk.integer_item(xid6_item::intro, tags.intro_ticks);
+    if (tags.loop_ticks != spc_tags::none32) chunk.integer_item(xid6_item::loop, tags.loop_ticks);
+    if (tags.end_ticks != spc_tags::none_end) chunk.integer_item(xid6_item::end, static_cast<uint32_t>(tags.end_ticks));
+    if (tags.fade_ticks != spc_tags::none32) chunk.integer_item(xid6_item::fade, tags.fade_ticks);
+    if (tags.muted_voices != 0) chunk.header_item(xid6_item::muted_voices, tags.muted_voices);
+    if (tags.loop_count_raw != spc_tags::none16) chunk.header_item(xid6_item::loop_count, tags.loop_count_raw);
+    add_amplification(chunk, tags, played_amplification, info);
     return chunk.chunk();
 }
 
 }  // namespace
 
 void write_tags(file& target, const byte_buffer& image, uint32_t file_size, const spc_tags& tags,
-                bool write_all_xid6, const track_info& info, abort_callback& abort) {
+                uint32_t played_amplification, bool write_all_xid6, const track_info& info, abort_callback& abort) {
     // Data after the snapshot that no chunk accounts for would be lost, and a
     // file without a whole snapshot has no place for a chunk.
     if (tags.trailing_bytes != 0 || file_size < spc_layout::snapshot_size || image.size() < file_size) {
         throw sonmara_io::exception_io_unsupported_format();
     }
     const auto header = build_id666(image, info);
-    const auto chunk = build_xid6(tags, write_all_xid6, info);
+    const auto chunk = build_xid6(tags, played_amplification, write_all_xid6, info);
 
     target.seek(0, abort);
     target.write(header.data(), static_cast<uint32_t>(header.size()), abort);

@@ -11,6 +11,7 @@
 // Both are built in memory first and then written with two writes and one
 // change of length. Files with bytes no chunk accounts for, and files
 // shorter than a snapshot, are refused with "Unsupported file format"
-// before anything is written.
+// before anything is written. A replay gain scales the amplification the
+// file plays at.
 void write_tags(file& target, const byte_buffer& image, uint32_t file_size, const spc_tags& tags,
-                bool write_all_xid6, const track_info& info, abort_callback& abort);
+                uint32_t played_amplification, bool write_all_xid6, const track_info& info, abort_callback& abort);

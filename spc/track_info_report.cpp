@@ -1,6 +1,7 @@
+#include "spc/track_info_report.h"
+
 #include <cstring>
 
-#include "spc/input_velmo.h"
 #include "spc/tag_fields.h"
 #include "support/number_text.h"
 
@@ -32,27 +33,27 @@ void set_artists(track_info& info, const string8_t& artists) {
 
 }  // namespace
 
-void input_velmo::report_info(track_info& info) const {
-    if (settings_.length_limit) {
-        info.info_set("spc_songlength", number_text(uint64_t(tags_.intro_ms), 10).get_ptr());
-        info.info_set("spc_fadelength", number_text(uint64_t(tags_.fade_ms), 10).get_ptr());
-        uint32_t total_ms = tags_.song_length_ms + tags_.fade_length_ms;
+void report_track_info(track_info& info, const spc_tags& tags, const playback_plan& plan) {
+    if (plan.length_limit) {
+        info.info_set("spc_songlength", number_text(uint64_t(tags.intro_ms), 10).get_ptr());
+        info.info_set("spc_fadelength", number_text(uint64_t(tags.fade_ms), 10).get_ptr());
+        uint32_t total_ms = plan.song_ms + plan.fade_ms;
         info.set_length(total_ms * 0.001);
     }
     for (const tag_field& field : tag_fields) {
-        const string8_t& value = tags_.*field.value;
+        const string8_t& value = tags.*field.value;
         if (field.value == &spc_tags::artist) {
             set_artists(info, value);
         } else {
             set_meta(info, field.meta, value);
         }
         // The dump date is technical info, between the comment and the rest.
-        if (field.value == &spc_tags::comment && !tags_.dump_date.is_empty()) {
-            info.info_set("spc_dumped_date", tags_.dump_date.get_ptr());
+        if (field.value == &spc_tags::comment && !tags.dump_date.is_empty()) {
+            info.info_set("spc_dumped_date", tags.dump_date.get_ptr());
         }
     }
-    if (tags_.amplification != spc_tags::none32) {
-        info.info_set("spc_amplification", number_text(uint64_t(tags_.amplification), 10).get_ptr());
+    if (tags.amplification != spc_tags::none32) {
+        info.info_set("spc_amplification", number_text(uint64_t(tags.amplification), 10).get_ptr());
     }
     info.info_set("codec", "SPC");
 }

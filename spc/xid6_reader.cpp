@@ -1,11 +1,12 @@
 #include <algorithm>
 
-#include "support/little_endian.h"
+#include "sdk/snesapu_entry_points.h"
 #include "spc/spc_layout.h"
 #include "spc/spc_tags.h"
 #include "spc/tag_fields.h"
 #include "support/ansi_code_page.h"
 #include "support/format.h"
+#include "support/little_endian.h"
 
 namespace {
 
@@ -24,25 +25,32 @@ struct item {
     }
 };
 
+// A length item: its ticks as stored, and in milliseconds.
+void read_length(const item& it, uint32_t& ticks, uint32_t& ms) {
+    if (!it.has_word()) return;
+    ticks = it.word();
+    ms = ticks / snesapu::kTicksPerMs;
+}
+
 void apply(const item& it, spc_tags& tags) {
     if (const tag_field* field = field_of_xid6_text(it.id)) {
         it.text(tags.*field->value);
         return;
     }
     switch (it.id) {
-    case 0x05:
+    case xid6_item::dump_date:
         if (it.has_word()) {
             uint32_t d = it.word();
             tags.dump_date_raw = d;
             format(tags.dump_date, "%d%c%02d%c%02d", d >> 16, '-', (d >> 8) & 0xFF, '-', d & 0xFF);
         }
         break;
-    case 0x06:
+    case xid6_item::emulator:
         tags.emulator_code = it.value;
         if (it.value < 9) tags.emulator = emulator_names[it.value];
         break;
-    case 0x11: format(tags.ost_disc, "%d", it.value); break;
-    case 0x12: {
+    case xid6_item::ost_disc: format(tags.ost_disc, "%d", it.value); break;
+    case xid6_item::ost_track: {
         uint32_t letter = it.value & 0xFF;
         uint32_t number = it.value >> 8;
         if (letter == 0) {
@@ -52,40 +60,25 @@ void apply(const item& it, spc_tags& tags) {
         }
         break;
     }
-    case 0x14: format(tags.copyright_year, "%d", it.value); break;
-    case 0x30:
-        if (it.has_word()) {
-            tags.intro_ticks = it.word();
-            tags.intro_ms = tags.intro_ticks >> 6;
-        }
-        break;
-    case 0x31:
-        if (it.has_word()) {
-            tags.loop_ticks = it.word();
-            tags.loop_ms = tags.loop_ticks >> 6;
-        }
-        break;
-    case 0x32:
+    case xid6_item::copyright_year: format(tags.copyright_year, "%d", it.value); break;
+    case xid6_item::intro: read_length(it, tags.intro_ticks, tags.intro_ms); break;
+    case xid6_item::loop: read_length(it, tags.loop_ticks, tags.loop_ms); break;
+    case xid6_item::end:
         if (it.has_word()) {
             tags.end_ticks = static_cast<int32_t>(it.word());
-            tags.end_ms = tags.end_ticks / 64;
+            tags.end_ms = tags.end_ticks / static_cast<int32_t>(snesapu::kTicksPerMs);
         }
         break;
-    case 0x33:
-        if (it.has_word()) {
-            tags.fade_ticks = it.word();
-            tags.fade_ms = tags.fade_ticks >> 6;
-        }
-        break;
-    case 0x34: tags.muted_voices = it.value & 0xFF; break;
-    case 0x35:
+    case xid6_item::fade: read_length(it, tags.fade_ticks, tags.fade_ms); break;
+    case xid6_item::muted_voices: tags.muted_voices = it.value & 0xFF; break;
+    case xid6_item::loop_count:
         tags.loop_count_raw = it.value;
         tags.loop_count = it.value == 0 ? 1 : std::min<uint32_t>(it.value, 9);
         break;
-    case 0x36:
-        if (it.type == 0) {
+    case xid6_item::amplification:
+        if (it.type == xid6_item::in_header) {
             tags.amplification_raw = uint32_t(it.value) << 12;
-        } else if (it.type == 4 && it.has_word()) {
+        } else if (it.type == xid6_item::integer && it.has_word()) {
             tags.amplification_raw = it.word();
         }
         tags.amplification = std::clamp<uint32_t>(tags.amplification_raw, 0x8000, 0x80000);
@@ -116,7 +109,7 @@ void read_xid6(const uint8_t* image, uint32_t size, spc_tags& tags) {
         item it{header[0], header[1], static_cast<uint16_t>(get16(header + 2)), header + 4, size - offset - 4};
         remaining -= 4;
         apply(it, tags);
-        if (it.type != 0) {
+        if (it.type != xid6_item::in_header) {
             uint32_t skip = (uint32_t(it.value) + 3) & ~3u;
             offset += skip;
             remaining -= static_cast<int32_t>(skip);

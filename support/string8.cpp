@@ -6,7 +6,7 @@
 #include <new>
 #include <utility>
 
-#include "support/exceptions.h"
+#include "sdk/exceptions.h"
 
 namespace {
 

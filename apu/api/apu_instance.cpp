@@ -16,7 +16,7 @@ namespace apu::api {
 
 namespace {
 
-constexpr uint64_t kTicksPerSecond = 64000;
+constexpr uint64_t kTicksPerSecond = snesapu::kTicksPerSecond;
 constexpr size_t kChunk = 8192;  // output frames per pass through the stages, at most
 
 bool known_interpolation(uint32_t mode) { return mode <= 4 || mode == 7; }

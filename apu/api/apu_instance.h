@@ -10,6 +10,7 @@
 #include "output/output_stage.h"
 #include "script700/interpreter.h"
 #include "script700/tokens.h"
+#include "sdk/snesapu_entry_points.h"
 
 namespace apu::api {
 
@@ -19,7 +20,7 @@ namespace apu::api {
 // points translate their C arguments to these calls and nothing more.
 class ApuInstance {
 public:
-    static constexpr size_t kImageSize = 0x10200;  // the snapshot part of an SPC file
+    static constexpr size_t kImageSize = snesapu::kImageSize;  // the snapshot part of an SPC file
 
     ApuInstance();
     ApuInstance(const ApuInstance&) = delete;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/snapshot.h"
+#include "testing/shared_files.h"
 
 #if defined(VELMO_HAVE_GME)
 #include <gme/gme.h>
@@ -39,7 +40,7 @@ inline std::vector<uint8_t> read_song(const std::string& path) {
 // code. Real songs only; the tag samples in the corpus are mostly silent.
 template <class Function>
 void register_per_song(const std::string& name, Function function, int passes) {
-    const std::filesystem::path dir = std::filesystem::path(VELMO_SHARED_DIR) / "corpus" / "spc";
+    const std::filesystem::path dir = shared_files::spc_corpus();
     for (const char* song : {"aikiriao-eyes-on-me.spc", "fpga-smw-title.spc", "gimic-gtme.spc", "naari3-twinbee.spc",
                              "snesapu-ferris-nu.spc", "snesspcjs-prophecy.spc"}) {
         const std::filesystem::path path = dir / song;

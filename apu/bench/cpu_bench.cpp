@@ -15,6 +15,7 @@
 #include "core/flat_bus.h"
 #include "core/snapshot.h"
 #include "core/sound_system.h"
+#include "testing/shared_files.h"
 #include "tools/example_spc.h"
 
 namespace {
@@ -27,7 +28,7 @@ const char* const kSongs[] = {"example", "fpga-smw-title.spc", "fpga-ct-wind-sce
 std::vector<uint8_t> song_image(int index) {
     if (index == 0) return apu::example::build_example_spc().image;
     std::vector<uint8_t> data;
-    const std::string path = std::string(VELMO_SHARED_DIR) + "/corpus/spc/" + kSongs[index];
+    const std::string path = (shared_files::spc_corpus() / kSongs[index]).string();
     if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
         data.resize(0x20000);
         data.resize(std::fread(data.data(), 1, data.size(), f));

@@ -25,6 +25,7 @@
 #include "bench/bench_support.h"
 #include "script700/folder_includes.h"
 #include "script700/parser.h"
+#include "testing/shared_files.h"
 
 namespace {
 
@@ -34,8 +35,8 @@ constexpr uint32_t kRate = 44100;
 constexpr int kSeconds = 10;
 constexpr size_t kBlock = 4410;
 
-const std::filesystem::path kExamples = std::filesystem::path(VELMO_SHARED_DIR) / "corpus" / "script700" / "spc-presenter-rs";
-const std::filesystem::path kSong = std::filesystem::path(VELMO_SHARED_DIR) / "corpus" / "spc" / "fpga-smw-title.spc";
+const std::filesystem::path kExamples = shared_files::script700_examples();
+const std::filesystem::path kSong = shared_files::spc_corpus() / "fpga-smw-title.spc";
 constexpr const char* kEveryMillisecond = ":0 w #2048 m o0 w1 a w1 w2 bra 0";
 constexpr const char* kEverySample = ":0 w #64 m o0 w1 a w1 w2 bra 0";
 

@@ -6,6 +6,7 @@
 
 #include "output/dsp_options.h"
 #include "output/resampler.h"
+#include "sdk/snesapu_entry_points.h"
 
 namespace apu::output {
 
@@ -108,7 +109,7 @@ void OutputStage::process(const int16_t* core, size_t frames, double first_ticks
         shape(core, frames);
         result = work_.data();
     }
-    fade_.apply(result, frames, first_ticks, 64000.0 / format_.rate);
+    fade_.apply(result, frames, first_ticks, double(snesapu::kTicksPerSecond) / format_.rate);
     float peak[2];
     peaks(result, frames, peak);
     for (int c = 0; c < 2; ++c) peak_[c] = std::max(peak_[c], uint32_t(std::min(peak[c], 2147483520.0f)));

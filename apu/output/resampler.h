@@ -66,10 +66,8 @@ public:
     // As constructed: silent history, position 0.
     void reset();
 
-    // Filter taps per output frame, and whether the table holds every phase
-    // exactly (otherwise adjacent rows are blended).
+    // Filter taps per output frame.
     int taps() const { return taps_; }
-    bool exact_phases() const { return exact_; }
     bool wide() const { return wide_; }
     // Bytes this instance holds (tables and buffers).
     size_t memory_bytes() const;

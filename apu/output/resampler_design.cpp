@@ -61,7 +61,7 @@ double bessel_i0(double x) {
 }
 
 std::vector<double> design_equiripple_lowpass(int taps, double pass_edge, double stop_edge,
-                                              double stop_weight, double* deviation) {
+                                              double stop_weight) {
     const int terms = (taps - 1) / 2 + 1;  // cosines 0..terms-1
     const int refs = terms + 1;            // the alternation points
 
@@ -140,7 +140,6 @@ std::vector<double> design_equiripple_lowpass(int taps, double pass_edge, double
         ext = found;
         if (worst - std::abs(delta) <= 1e-9 * worst) break;
     }
-    if (deviation) *deviation = std::abs(delta);
 
     // Taps from the amplitude response at `taps` equally spaced frequencies.
     std::vector<double> sampled(terms);
@@ -162,9 +161,7 @@ LowpassPrototype::LowpassPrototype(int half_width)
     // A passband error weighs as much as a stopband error kStopWeight times
     // smaller: 0.01 dB of ripple is about 1e-3, 120 dB of rejection 1e-6,
     // and the extra factor buys rejection headroom for float arithmetic.
-    grid_ = design_equiripple_lowpass(2 * half_taps + 1, kPassEdge * scale, kStopEdge * scale, kStopWeight,
-                                      &pass_ripple_);
-    stop_ripple_ = pass_ripple_ / kStopWeight;
+    grid_ = design_equiripple_lowpass(2 * half_taps + 1, kPassEdge * scale, kStopEdge * scale, kStopWeight);
     dc_gain_ = 0;
     for (const double h : grid_) dc_gain_ += h;
 }

@@ -33,18 +33,12 @@ public:
     // are then the same for every k.
     void sample(double start, double spacing, int count, double* out) const;
 
-    // The design's equiripple deviations: passband (relative) and stopband.
-    double pass_ripple() const { return pass_ripple_; }
-    double stop_ripple() const { return stop_ripple_; }
-
 private:
     double kernel(double u) const;  // the interpolating sinc, u in grid points
 
     std::vector<double> grid_;  // the equiripple taps, centre at grid_.size() / 2
     double half_width_;
-    double pass_ripple_ = 0;
     double dc_gain_ = 1;
-    double stop_ripple_ = 0;
     double kernel_beta_;
     double kernel_i0_beta_;
 };
@@ -52,9 +46,9 @@ private:
 // Minimax (equiripple) design of an odd-length linear-phase low-pass filter:
 // passband [0, pass_edge], stopband [stop_edge, pi] in radians per sample,
 // stopband errors weighted `stop_weight` times the passband's. Returns the
-// taps; `deviation` receives the passband deviation reached.
+// taps.
 std::vector<double> design_equiripple_lowpass(int taps, double pass_edge, double stop_edge,
-                                              double stop_weight, double* deviation);
+                                              double stop_weight);
 
 // The zeroth-order modified Bessel function of the first kind.
 double bessel_i0(double x);

@@ -10,17 +10,16 @@
 #include <vector>
 
 #include "core/sound_system.h"
+#include "testing/shared_files.h"
 #include "tools/example_spc.h"
 
 namespace apu_test {
-
-inline std::filesystem::path corpus_dir() { return std::filesystem::path(VELMO_SHARED_DIR) / "corpus" / "spc"; }
 
 // Sorted by name; empty when the corpus is absent.
 inline std::vector<std::filesystem::path> corpus_files() {
     std::vector<std::filesystem::path> files;
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(corpus_dir(), error))
+    for (const auto& entry : std::filesystem::directory_iterator(shared_files::spc_corpus(), error))
         if (entry.path().extension() == ".spc") files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     return files;

@@ -9,11 +9,12 @@
 #include <filesystem>
 #include <string>
 
+#include "testing/shared_files.h"
 #include "tools/vector_check.h"
 
 namespace {
 
-const std::string kVectorDir = std::string(VELMO_SHARED_DIR) + "/spc700-tests";
+const std::string kVectorDir = shared_files::spc700_vectors().string();
 
 TEST(CpuVectors, EveryOpcodeMatchesItsVectors) {
     if (!std::filesystem::is_directory(kVectorDir)) GTEST_SKIP() << kVectorDir << " absent";

@@ -104,7 +104,7 @@ void compare_song(const std::filesystem::path& path, Bound bound) {
 // agrees with nothing, about 0 dB, however the filter is fitted.
 TEST(DspOracle, SilenceScoresAboutZero) {
     const auto files = apu_test::corpus_files();
-    if (files.empty()) GTEST_SKIP() << "no corpus at " << apu_test::corpus_dir();
+    if (files.empty()) GTEST_SKIP() << "no corpus at " << shared_files::spc_corpus();
     int sounding = 0;
     for (const auto& f : files) {
         const auto image = apu_test::read_file(f);

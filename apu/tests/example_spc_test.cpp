@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/sound_system.h"
+#include "testing/shared_files.h"
 #include "tools/example_spc.h"
 
 namespace {
@@ -69,7 +70,7 @@ TEST(ExampleSpc, PlaysAnAudibleTune) {
 
 TEST(ExampleSpc, LazyDspMatchesLockstep) {
     std::vector<std::vector<uint8_t>> images = {apu::example::build_example_spc().image};
-    const std::filesystem::path corpus = std::filesystem::path(VELMO_SHARED_DIR) / "corpus" / "spc";
+    const std::filesystem::path corpus = shared_files::spc_corpus();
     for (const char* name : {"aikiriao-eyes-on-me.spc", "gimic-gtme.spc", "snesspcjs-prophecy.spc"}) {
         std::ifstream in(corpus / name, std::ios::binary);
         if (in) images.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -6,6 +6,7 @@
 #include "core/ipl_rom.h"
 #include "core/snapshot.h"
 #include "core/sound_system.h"
+#include "testing/shared_files.h"
 #include "tests/song_builder.h"
 
 namespace {
@@ -174,7 +175,7 @@ TEST(Snapshot, AVoiceNotYetKeyedOnStartsFromWhatItDecoded) {
 }
 
 TEST(Snapshot, CorpusSongsRunWithoutHalting) {
-    const std::string dir = std::string(VELMO_SHARED_DIR) + "/corpus/spc/";
+    const std::string dir = shared_files::spc_corpus().string() + "/";
     int loaded = 0;
     for (const char* name : {"fpga-smw-title.spc", "gimic-gtme.spc", "snesapu-smashit.spc"}) {
         FILE* f = std::fopen((dir + name).c_str(), "rb");

@@ -20,6 +20,7 @@
 #include "prefs/setting_table.h"
 #include "script700/folder_includes.h"
 #include "script700/regular_file.h"
+#include "sdk/snesapu_entry_points.h"
 #include "spc/tag_length.h"
 
 namespace {
@@ -185,10 +186,10 @@ int main(int argc, char** argv) {
     apu->set_options(s.channels, s.bits, s.rate, s.interpolation, s.options);
     apu->set_amplification(s.amp);
     apu->set_separation(s.stereo);
-    apu->set_length(uint32_t(s.length * 64000), uint32_t(s.fade * 64000));
+    apu->set_length(uint32_t(s.length * snesapu::kTicksPerSecond), uint32_t(s.fade * snesapu::kTicksPerSecond));
 
     const auto start = std::chrono::steady_clock::now();
-    if (s.seek > 0) apu->seek(uint32_t(s.seek * 64000), true);
+    if (s.seek > 0) apu->seek(uint32_t(s.seek * snesapu::kTicksPerSecond), true);
     const size_t frames = size_t(s.seconds * s.rate);
     std::vector<uint8_t> samples(frames * apu->frame_bytes());
     apu->emulate(samples.data(), frames);

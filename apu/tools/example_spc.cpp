@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/snapshot.h"
+#include "sdk/snesapu_entry_points.h"
 #include "tools/spc_assembler.h"
 
 namespace apu::example {
@@ -21,7 +22,6 @@ constexpr uint8_t kNoteIndex = 0x00, kTicksLeft = 0x01, kNotesPlayed = 0x02;
 constexpr uint8_t kTicksPerStep = 25;    // 100 Hz ticks: a quarter second
 constexpr int kSongSeconds = 12;         // first pass plus two loops
 constexpr int kFadeMs = 2000;
-constexpr uint32_t kTicksPerSecond = 64000;  // XID6 time unit
 
 // A sine quantised to the 4-bit BRR range: 32 samples, two looping blocks.
 std::vector<uint8_t> brr_instrument() {
@@ -241,10 +241,10 @@ ExampleSpc build_example_spc() {
     xid6.value16(0x14, 2026);
     uint32_t pass_ticks = 0;
     for (const Note& n : notes) pass_ticks += n.ticks;  // 100 Hz driver ticks
-    const uint32_t pass_length = pass_ticks * (kTicksPerSecond / 100);
+    const uint32_t pass_length = pass_ticks * (snesapu::kTicksPerSecond / 100);
     xid6.value32(0x30, pass_length);   // intro: the first pass
     xid6.value32(0x31, pass_length);   // loop: each further pass
-    xid6.value32(0x33, uint32_t(kFadeMs) * (kTicksPerSecond / 1000));
+    xid6.value32(0x33, uint32_t(kFadeMs) * snesapu::kTicksPerMs);
     xid6.value16(0x35, 2);
     xid6.value16(0x36, 16);  // amplification 0x10000: the default level, shown in the info
     xid6.append_to(image);

@@ -23,7 +23,6 @@ public:
     void clrp() { byte(0x20); }
     void mov_x_imm(uint8_t v) { byte(0xCD); byte(v); }
     void mov_sp_x() { byte(0xBD); }
-    void mov_a_imm(uint8_t v) { byte(0xE8); byte(v); }
     void mov_a_dp(uint8_t d) { byte(0xE4); byte(d); }
     void mov_dp_a(uint8_t d) { byte(0xC4); byte(d); }
     void mov_dp_imm(uint8_t d, uint8_t v) { byte(0x8F); byte(v); byte(d); }

@@ -12,7 +12,7 @@
 #include "host/config_records.h"
 #include "host/memory_streams.h"
 #include "host/setting_names.h"
-#include "support/exceptions.h"
+#include "sdk/exceptions.h"
 #include "tools/example_spc.h"
 
 // Loads the real son_velmo.dll through the real host code. The DLL stays

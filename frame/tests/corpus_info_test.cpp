@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/component_host.h"
+#include "testing/shared_files.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ std::vector<uint8_t> read_bytes(const std::string& path) {
 }
 
 TEST(corpus_info, every_spc_file_opens_and_reports_its_tags) {
-    std::filesystem::path corpus = std::filesystem::path(VELMO_SHARED_DIR) / "corpus" / "spc";
+    std::filesystem::path corpus = shared_files::spc_corpus();
     if (!std::filesystem::is_directory(corpus)) GTEST_SKIP() << "no shared corpus";
 
     std::filesystem::path host = component_host::executable_folder() / "sonmara-host";

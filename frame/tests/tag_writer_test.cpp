@@ -42,9 +42,9 @@ public:
 };
 
 // A file whose writes, or its change of length, can be made to fail.
-class failing_file final : public test_memory_file {
+class failing_file final : public counted_memory_file {
 public:
-    using test_memory_file::test_memory_file;
+    using counted_memory_file::counted_memory_file;
     void write(const void* buffer, uint32_t bytes, abort_callback& abort) override {
         if (operations++ == fail_at) throw sonmara_io::exception_io("write failed");
         test_memory_file::write(buffer, bytes, abort);
@@ -53,12 +53,6 @@ public:
         if (operations++ == fail_at) throw sonmara_io::exception_io("resize failed");
         test_memory_file::resize(length, abort);
     }
-    int service_release() noexcept override { return --references; }
-    int service_add_ref() noexcept override { return ++references; }
-    bool service_query(service_base*& out, const guid_t& guid) override {
-        return service_query_chain<file>(this, out, guid);
-    }
-    int references = 1;
     int operations = 0;
     int fail_at = -1;
 };

@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "sdk/exceptions.h"
 #include "sdk/file.h"
 #include "sdk/host_services.h"
 #include "sdk/service_impl.h"
 #include "sdk/track_info.h"
-#include "support/exceptions.h"
 
 // Host-side test doubles that the real host would also offer in some form.
 
@@ -66,7 +66,7 @@ private:
 };
 
 // A reference count the test can watch.
-class counted_memory_file final : public test_memory_file {
+class counted_memory_file : public test_memory_file {
 public:
     using test_memory_file::test_memory_file;
     int service_release() noexcept override { return --references; }

@@ -18,6 +18,7 @@
 #include "host/track_info_impl.h"
 #include "host/wav_writer.h"
 #include "support/little_endian.h"
+#include "testing/shared_files.h"
 
 namespace {
 
@@ -135,7 +136,7 @@ TEST_F(decode_command_test, a_whole_song_ends_after_its_length_and_fade) {
 // or, when its tags give no length, until it has been silent for 5 s.
 // The sanitizer build, many times slower, decodes the first seconds of each.
 TEST_F(decode_command_test, every_corpus_file_decodes_to_its_length) {
-    const auto corpus = std::filesystem::path(VELMO_SHARED_DIR) / "corpus" / "spc";
+    const auto corpus = shared_files::spc_corpus();
     if (!std::filesystem::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
 #if defined(__SANITIZE_ADDRESS__) || defined(_WIN32)
     // Whole songs take minutes under the sanitizers and under Wine, which

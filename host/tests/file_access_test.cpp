@@ -8,7 +8,7 @@
 #include "host/component_host.h"
 #include "host/memory_streams.h"
 #include "host/tests/temp_folder.h"
-#include "support/exceptions.h"
+#include "sdk/exceptions.h"
 #include "support/file_access.h"
 
 namespace {

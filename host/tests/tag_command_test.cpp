@@ -11,6 +11,7 @@
 #include "host/tests/temp_folder.h"
 #include "host/tests/zip_builder.h"
 #include "spc/tests/spc_image_builder.h"
+#include "testing/shared_files.h"
 
 namespace {
 
@@ -82,7 +83,7 @@ TEST_F(tag_command_test, a_read_only_file_fails_before_anything_changes) {
 }
 
 TEST_F(tag_command_test, every_corpus_copy_is_retagged_or_refused_unchanged) {
-    const auto corpus = std::filesystem::path(VELMO_SHARED_DIR) / "corpus" / "spc";
+    const auto corpus = shared_files::spc_corpus();
     if (!std::filesystem::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
     int retagged = 0;
     for (const auto& entry : std::filesystem::directory_iterator(corpus)) {

@@ -12,7 +12,7 @@
 #include "host/tests/temp_folder.h"
 #include "host/tests/zip_builder.h"
 #include "host/track_info_impl.h"
-#include "support/exceptions.h"
+#include "sdk/exceptions.h"
 #include "support/file_access.h"
 
 namespace {

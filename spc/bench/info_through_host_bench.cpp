@@ -7,12 +7,13 @@
 #include "host/component_host.h"
 #include "host/memory_streams.h"
 #include "host/track_info_impl.h"
+#include "testing/shared_files.h"
 
 namespace {
 
 std::vector<std::string> bench_files() {
     std::vector<std::string> files;
-    std::filesystem::path corpus = std::filesystem::path(VELMO_SHARED_DIR) / "corpus" / "spc";
+    std::filesystem::path corpus = shared_files::spc_corpus();
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(corpus, error)) files.push_back(entry.path().string());
     files.push_back((component_host::executable_folder() / "example.spc").string());

@@ -9,12 +9,13 @@
 #include "frame/tests/test_services.h"
 #include "host/track_info_impl.h"
 #include "spc/input_velmo.h"
+#include "testing/shared_files.h"
 
 namespace {
 
 void parse_and_report(benchmark::State& state) {
     std::vector<std::unique_ptr<counted_memory_file>> files;
-    std::filesystem::path corpus = std::filesystem::path(VELMO_SHARED_DIR) / "corpus" / "spc";
+    std::filesystem::path corpus = shared_files::spc_corpus();
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(corpus, error)) {
         std::ifstream in(entry.path(), std::ios::binary);
@@ -34,7 +35,6 @@ void parse_and_report(benchmark::State& state) {
     size_t next = 0;
     for (auto _ : state) {
         input_velmo& input = *inputs[next++ % inputs.size()];
-        input.reset_tags();
         input.parse_tags();
         track_info_impl info;
         input.report_info(info);

@@ -6,6 +6,7 @@
 
 #include "frame/tests/test_services.h"
 #include "host/track_info_impl.h"
+#include "prefs/setting_table.h"
 #include "prefs/settings.h"
 #include "spc/input_velmo.h"
 #include "spc/tests/spc_image_builder.h"
@@ -15,12 +16,7 @@
 class input_fixture : public ::testing::Test {
 protected:
     void TearDown() override {
-        cfg_use_internal_length = 1;
-        cfg_force_length = 1;
-        cfg_song_length = 180000;
-        cfg_fade_length = 2000;
-        cfg_amplification = 16;
-        cfg_use_xid6_amp = 1;
+        for (const setting_row& row : setting_table) setting_variable(row) = row.default_value;
     }
 
     std::unique_ptr<input_velmo> open(const std::vector<uint8_t>& image) {
@@ -35,6 +31,11 @@ protected:
     const spc_tags& tags_of(const std::vector<uint8_t>& image) {
         last_ = open(image);
         return last_->tags();
+    }
+
+    const playback_plan& plan_of(const std::vector<uint8_t>& image) {
+        last_ = open(image);
+        return last_->plan();
     }
 
     track_info_impl info_of(const std::vector<uint8_t>& image) {

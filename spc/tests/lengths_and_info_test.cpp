@@ -13,18 +13,18 @@ spc_image_builder with_id666_length(const char* seconds, const char* fade) {
 }
 
 TEST_F(lengths_test, id666_length_with_internal_lengths_on_and_off) {
-    const spc_tags& on = tags_of(with_id666_length("180", "5000").build());
-    EXPECT_EQ(on.song_length_ms, 180000u);
-    EXPECT_EQ(on.fade_length_ms, 5000u);
+    const playback_plan& on = plan_of(with_id666_length("180", "5000").build());
+    EXPECT_EQ(on.song_ms, 180000u);
+    EXPECT_EQ(on.fade_ms, 5000u);
     EXPECT_FALSE(on.detect_silence);
-    EXPECT_TRUE(last_->settings().length_limit);
+    EXPECT_TRUE(on.length_limit);
 
     cfg_use_internal_length = 0;
     cfg_song_length = 123000;
     cfg_fade_length = 4000;
-    const spc_tags& off = tags_of(with_id666_length("180", "5000").build());
-    EXPECT_EQ(off.song_length_ms, 123000u);
-    EXPECT_EQ(off.fade_length_ms, 4000u);
+    const playback_plan& off = plan_of(with_id666_length("180", "5000").build());
+    EXPECT_EQ(off.song_ms, 123000u);
+    EXPECT_EQ(off.fade_ms, 4000u);
     EXPECT_TRUE(off.detect_silence);
 }
 
@@ -34,22 +34,22 @@ TEST_F(lengths_test, extended_loop_end_and_intro) {
         b.xid6_word(0x31, 10 * 64000).xid6_value(0x35, 2).xid6_word(0x32, 64000);
         return b;
     };
-    EXPECT_EQ(tags_of(base().xid6_word(0x30, 5 * 64000).build()).song_length_ms, 26000u);
-    EXPECT_EQ(tags_of(base().build()).song_length_ms, 21000u) << "the ID666 length is not added";
+    EXPECT_EQ(plan_of(base().xid6_word(0x30, 5 * 64000).build()).song_ms, 26000u);
+    EXPECT_EQ(plan_of(base().build()).song_ms, 21000u) << "the ID666 length is not added";
 }
 
 TEST_F(lengths_test, negative_total_falls_back_to_the_id666_length) {
     auto image = with_id666_length("60", "0").xid6_word(0x32, static_cast<uint32_t>(-20 * 64000)).build();
-    EXPECT_EQ(tags_of(image).song_length_ms, 60000u);
+    EXPECT_EQ(plan_of(image).song_ms, 60000u);
 }
 
 TEST_F(lengths_test, no_length_anywhere_keeps_the_settings) {
     cfg_force_length = 0;
-    const spc_tags& t = tags_of(spc_image_builder().build());
-    EXPECT_EQ(t.song_length_ms, 180000u);
-    EXPECT_EQ(t.fade_length_ms, 2000u);
-    EXPECT_TRUE(t.detect_silence);
-    EXPECT_FALSE(last_->settings().length_limit);
+    const playback_plan& p = plan_of(spc_image_builder().build());
+    EXPECT_EQ(p.song_ms, 180000u);
+    EXPECT_EQ(p.fade_ms, 2000u);
+    EXPECT_TRUE(p.detect_silence);
+    EXPECT_FALSE(p.length_limit);
 }
 
 TEST_F(lengths_test, lengths_are_limited_to_99_59_999) {
@@ -61,11 +61,11 @@ TEST_F(lengths_test, lengths_are_limited_to_99_59_999) {
 }
 
 TEST_F(lengths_test, amplification_from_the_tag_or_the_setting) {
-    EXPECT_EQ(tags_of(spc_image_builder().xid6_word(0x36, 0x30000).build()).dsp_amplification, 48u);
-    EXPECT_EQ(tags_of(spc_image_builder().build()).dsp_amplification, 16u);
+    EXPECT_EQ(plan_of(spc_image_builder().xid6_word(0x36, 0x30000).build()).dsp_amplification, 48u);
+    EXPECT_EQ(plan_of(spc_image_builder().build()).dsp_amplification, 16u);
     cfg_use_xid6_amp = 0;
     cfg_amplification = 20;
-    EXPECT_EQ(tags_of(spc_image_builder().xid6_word(0x36, 0x30000).build()).dsp_amplification, 20u);
+    EXPECT_EQ(plan_of(spc_image_builder().xid6_word(0x36, 0x30000).build()).dsp_amplification, 20u);
 }
 
 using info_test = input_fixture;

@@ -4,7 +4,7 @@
 #include <new>
 #include <string>
 
-#include "support/exceptions.h"
+#include "sdk/exceptions.h"
 #include "support/string8.h"
 
 namespace {

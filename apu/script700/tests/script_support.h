@@ -8,6 +8,7 @@
 #include <string>
 
 #include "script700/parser.h"
+#include "testing/shared_files.h"
 
 namespace script700_test {
 
@@ -33,8 +34,6 @@ inline IncludeReader files(std::map<std::string, std::string> contents) {
     };
 }
 
-inline std::filesystem::path example_scripts() {
-    return std::filesystem::path(VELMO_SHARED_DIR) / "corpus" / "script700" / "spc-presenter-rs";
-}
+inline std::filesystem::path example_scripts() { return shared_files::script700_examples(); }
 
 }  // namespace script700_test

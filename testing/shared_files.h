@@ -1,0 +1,13 @@
+#pragma once
+// Where the real files shared by every test and benchmark lie: ../shared
+// beside the checkout (VELMO_SHARED_DIR). What is absent is skipped.
+#include <filesystem>
+
+namespace shared_files {
+
+inline std::filesystem::path root() { return VELMO_SHARED_DIR; }
+inline std::filesystem::path spc_corpus() { return root() / "corpus" / "spc"; }
+inline std::filesystem::path script700_examples() { return root() / "corpus" / "script700" / "spc-presenter-rs"; }
+inline std::filesystem::path spc700_vectors() { return root() / "spc700-tests"; }
+
+}  // namespace shared_files
