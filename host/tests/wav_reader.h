@@ -36,7 +36,9 @@ inline wav_file parse_wav(const std::vector<uint8_t>& bytes) {
     if (bytes.size() < 44) return wav;
     EXPECT_EQ(std::memcmp(bytes.data(), "RIFF", 4), 0);
     wav.streamed = get32(&bytes[4]) == wav_unknown_length;
-    if (!wav.streamed) EXPECT_EQ(get32(&bytes[4]), bytes.size() - 8);
+    if (!wav.streamed) {
+        EXPECT_EQ(get32(&bytes[4]), bytes.size() - 8);
+    }
     EXPECT_EQ(std::memcmp(&bytes[8], "WAVE", 4), 0);
     walk_chunks(bytes, [&](const std::string& tag, size_t at, uint32_t size) {
         const uint8_t* body = &bytes[at + 8];
