@@ -3,7 +3,6 @@
 #if !defined(_WIN32)
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -91,12 +90,7 @@ TEST_P(AccurateModelSong, IsIdentical) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AccurateModel, AccurateModelSong, ::testing::ValuesIn(apu_test::corpus_files()),
-                         [](const ::testing::TestParamInfo<std::filesystem::path>& info) {
-                             std::string name = info.param.stem().string();
-                             for (char& c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return name;
-                         });
+                         [](const auto& info) { return apu_test::test_name(info.param); });
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(AccurateModelSong);
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // The real SPC files of the shared corpus, for tests that run every one.
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +24,14 @@ inline std::vector<std::filesystem::path> corpus_files() {
         if (entry.path().extension() == ".spc") files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     return files;
+}
+
+// A corpus song's name as a test name: letters, digits and underscores.
+inline std::string test_name(const std::filesystem::path& song) {
+    std::string name = song.stem().string();
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
 }
 
 inline std::vector<uint8_t> read_file(const std::filesystem::path& path) {

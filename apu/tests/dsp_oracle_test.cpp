@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -145,12 +144,7 @@ class CorpusSong : public ::testing::TestWithParam<std::filesystem::path> {};
 TEST_P(CorpusSong, AgreesWithTheOracle) { compare_song(GetParam(), agreement_bound(GetParam())); }
 
 INSTANTIATE_TEST_SUITE_P(DspOracle, CorpusSong, ::testing::ValuesIn(apu_test::corpus_files()),
-                         [](const ::testing::TestParamInfo<std::filesystem::path>& info) {
-                             std::string name = info.param.stem().string();
-                             for (char& c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return name;
-                         });
+                         [](const auto& info) { return apu_test::test_name(info.param); });
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CorpusSong);
 
 TEST(DspOracle, ExampleSongAgrees) {
