@@ -1,7 +1,5 @@
 #include "prefs/settings_stream.h"
 
-#include <map>
-
 #include "sdk/cfg_var.h"
 #include "support/exceptions.h"
 #include "support/file_access.h"
@@ -29,6 +27,14 @@ guid_t guid_from_bytes(const uint8_t in[16]) {
     return g;
 }
 
+// The setting a record's GUID names; null for a GUID no setting has. The
+// sixteen settings are searched in place: no lookup table to build per read.
+cfg_var_reader* reader_of(const guid_t& guid) {
+    for (cfg_var_reader* var = cfg_var_reader::list_head(); var; var = var->next_reader())
+        if (var->guid() == guid) return var;
+    return nullptr;
+}
+
 void write_le32(stream_writer& out, uint32_t value, abort_callback& abort) {
     uint8_t bytes[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
     out.write(bytes, 4, abort);
@@ -50,9 +56,6 @@ void settings_write(stream_writer& out, abort_callback& abort) {
 }
 
 void settings_read(stream_reader& in, abort_callback& abort) {
-    std::map<guid_t, cfg_var_reader*> by_guid;
-    for (cfg_var_reader* var = cfg_var_reader::list_head(); var; var = var->next_reader()) by_guid[var->guid()] = var;
-
     for (;;) {
         uint8_t guid_bytes[16];
         // A partial GUID is stray trailing bytes, not an error.
@@ -62,14 +65,14 @@ void settings_read(stream_reader& in, abort_callback& abort) {
         uint32_t length = uint32_t(length_bytes[0]) | uint32_t(length_bytes[1]) << 8 |
                           uint32_t(length_bytes[2]) << 16 | uint32_t(length_bytes[3]) << 24;
 
-        auto found = by_guid.find(guid_from_bytes(guid_bytes));
-        if (found == by_guid.end()) {
+        cfg_var_reader* var = reader_of(guid_from_bytes(guid_bytes));
+        if (!var) {
             in.skip_object(length, abort);
             continue;
         }
         limited_reader view(in, length);
         try {
-            found->second->read_from_stream(view, length, abort);
+            var->read_from_stream(view, length, abort);
         } catch (const sonmara_io::exception_io_data&) {
             // This setting keeps its value; the records after it still count.
         }
