@@ -1,7 +1,7 @@
 # The two set-up-and-go commands: `make demo` and `make test`.
 JOBS ?= 2
 
-.PHONY: demo test setup native native-asan win32 fuzz bench
+.PHONY: demo test setup native native-asan win32 fuzz bench fuzz-long
 
 setup:
 	@scripts/setup.sh
@@ -32,6 +32,12 @@ test: native-asan win32
 	@WINEDEBUG=-all timeout 300 wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 	ctest --test-dir build/win32 --output-on-failure -j$(JOBS); status=$$?; WINEDEBUG=-all wineserver -k >/dev/null 2>&1; exit $$status
 	FUZZ_JOBS=$(JOBS) scripts/run-fuzzers.sh
+
+# Every fuzzer for HOURS hours in all, JOBS side by side; findings land in
+# build/fuzz/findings/NAME/.
+HOURS ?= 1
+fuzz-long: setup
+	FUZZ_JOBS=$(JOBS) FUZZ_HOURS=$(HOURS) scripts/run-fuzzers.sh
 
 # Speed figures: every benchmark program of the optimised build.
 bench: native
