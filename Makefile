@@ -1,7 +1,7 @@
 # The two set-up-and-go commands: `make demo` and `make test`.
 JOBS ?= 2
 
-.PHONY: demo test setup native native-asan win32 fuzz bench
+.PHONY: demo test setup native native-asan win32 fuzz bench fuzz-long
 
 setup:
 	@scripts/setup.sh
@@ -31,6 +31,12 @@ test: native-asan win32
 	@scripts/wine-session.sh keep || true
 	ctest --test-dir build/win32 --output-on-failure -j$(JOBS); status=$$?; scripts/wine-session.sh stop; exit $$status
 	FUZZ_JOBS=$(JOBS) scripts/run-fuzzers.sh
+
+# Every fuzzer for HOURS hours in all, JOBS side by side; findings land in
+# build/fuzz/findings/NAME/.
+HOURS ?= 1
+fuzz-long: setup
+	FUZZ_JOBS=$(JOBS) FUZZ_HOURS=$(HOURS) scripts/run-fuzzers.sh
 
 # Speed figures: every benchmark program of the optimised build.
 bench: native

@@ -1,7 +1,6 @@
 #include "prefs/settings_stream.h"
 
 #include <algorithm>
-#include <map>
 #include <vector>
 
 #include "sdk/cfg_var.h"
@@ -31,6 +30,14 @@ guid_t guid_from_bytes(const uint8_t in[16]) {
     return g;
 }
 
+// The setting a record's GUID names; null for a GUID no setting has. The
+// sixteen settings are searched in place: no lookup table to build per read.
+cfg_var_reader* reader_of(const guid_t& guid) {
+    for (cfg_var_reader* var = cfg_var_reader::list_head(); var; var = var->next_reader())
+        if (var->guid() == guid) return var;
+    return nullptr;
+}
+
 }  // namespace
 
 void settings_write(stream_writer& out, abort_callback& abort) {
@@ -45,9 +52,6 @@ void settings_write(stream_writer& out, abort_callback& abort) {
 }
 
 void settings_read(stream_reader& in, abort_callback& abort) {
-    std::map<guid_t, cfg_var_reader*> by_guid;
-    for (cfg_var_reader* var = cfg_var_reader::list_head(); var; var = var->next_reader()) by_guid[var->guid()] = var;
-
     for (;;) {
         uint8_t guid_bytes[16];
         // A partial GUID is stray trailing bytes, not an error.
@@ -56,14 +60,14 @@ void settings_read(stream_reader& in, abort_callback& abort) {
         in.read_object(length_bytes, 4, abort);
         const uint32_t length = get32(length_bytes);
 
-        auto found = by_guid.find(guid_from_bytes(guid_bytes));
-        if (found == by_guid.end()) {
+        cfg_var_reader* var = reader_of(guid_from_bytes(guid_bytes));
+        if (!var) {
             in.skip_object(length, abort);
             continue;
         }
         limited_reader view(in, length);
         try {
-            found->second->read_from_stream(view, length, abort);
+            var->read_from_stream(view, length, abort);
         } catch (const sonmara_io::exception_io_data&) {
             // This setting keeps its value; the records after it still count.
         }
