@@ -45,8 +45,10 @@ void settings_write(stream_writer& out, abort_callback& abort) {
     for (cfg_var_writer* var = cfg_var_writer::list_head(); var; var = var->next_writer()) {
         buffer.clear();
         var->write_to_stream(buffer, abort);
+        // The GUID and the length each in one write of their own, as hosts expect.
         const auto header = record_header(var->guid(), buffer.size());
-        out.write(header.data(), static_cast<uint32_t>(header.size()), abort);
+        out.write(header.data(), 16, abort);
+        out.write(header.data() + 16, 4, abort);
         if (buffer.size()) out.write(buffer.data(), buffer.size(), abort);
     }
 }

@@ -42,7 +42,20 @@ protected:
     }
 };
 
+// The sizes of the writes a configuration write makes.
+class write_sizes final : public stream_writer {
+public:
+    void write(const void*, uint32_t bytes, abort_callback&) override { sizes.push_back(bytes); }
+    std::vector<uint32_t> sizes;
+};
+
 TEST_F(settings_stream_test, defaults_are_sixteen_records_in_reverse_order) {
+    // Each record: its GUID, its length and its data, one write each.
+    write_sizes writes;
+    client().get_config(writes, abort_);
+    EXPECT_EQ(writes.sizes.size(), 48u);
+    for (size_t i = 0; i < writes.sizes.size(); ++i) EXPECT_EQ(writes.sizes[i], (i % 3 == 0 ? 16u : 4u)) << i;
+
     bytes all = write_config();
     ASSERT_EQ(all.size(), 384u);
     EXPECT_TRUE(std::equal(write_all_xid6_guid.begin(), write_all_xid6_guid.end(), all.begin()));
