@@ -1,20 +1,15 @@
 #include <algorithm>
 #include <cstring>
 
-#include "support/little_endian.h"
 #include "spc/spc_tags.h"
 #include "spc/tag_fields.h"
 #include "support/ansi_code_page.h"
 #include "support/format.h"
+#include "support/little_endian.h"
 
 namespace {
 
 using id666_layout::header_size;
-
-// A text field: its bytes up to the first NUL, from the ANSI code page.
-void read_text(const uint8_t* header, uint32_t offset, uint32_t width, string8_t& out) {
-    ansi_to_utf8(out, reinterpret_cast<const char*>(header + offset), width);
-}
 
 // Leading white space, an optional sign, then digits; no digits give 0.
 int32_t parse_decimal(const uint8_t* field, uint32_t width) {
@@ -27,51 +22,56 @@ int32_t parse_decimal(const uint8_t* field, uint32_t width) {
     return negative ? -value : value;
 }
 
-void read_text_form(const uint8_t* h, spc_tags& tags) {
-    if (h[id666_layout::artist_text_form]) read_text(h, id666_layout::artist_text_form, 32, tags.artist);
-    if (h[0x9E]) {
-        string8_t date;
-        read_text(h, 0x9E, 11, date);
-        // month/day/year becomes year-month-day; missing characters add nothing.
-        auto part = [&](uint32_t from, uint32_t count) {
-            if (from < date.get_length()) tags.dump_date.add_string(date.get_ptr() + from, count);
-        };
-        tags.dump_date.reset();
-        part(6, 4);
-        tags.dump_date += '-';
-        part(0, 2);
-        tags.dump_date += '-';
-        part(3, 2);
-    }
-    unsigned code = h[0xD2] - 0x30u;
-    if (code < 9) tags.emulator = emulator_names[code];
-    // A negative length means nothing sensible; it counts as none.
-    tags.intro_ms = static_cast<uint32_t>(std::max(parse_decimal(h + 0xA9, 3), 0)) * 1000u;
-    tags.fade_ms = static_cast<uint32_t>(std::max(parse_decimal(h + 0xAC, 5), 0));
+// A length: decimal text in the text form, a little-endian number in the
+// binary form. A negative text means nothing sensible; it counts as none.
+uint32_t read_length(const uint8_t* h, bool text_form, uint8_t id) {
+    const id666_place place = tag_field_of(id)->place(text_form);
+    if (text_form) return static_cast<uint32_t>(std::max(parse_decimal(h + place.offset, place.width), 0));
+    return place.width == 2 ? get16(h + place.offset) : get24(h + place.offset);
 }
 
-void read_binary_form(const uint8_t* h, spc_tags& tags) {
-    if (h[id666_layout::artist_binary_form]) read_text(h, id666_layout::artist_binary_form, 32, tags.artist);
-    uint32_t year = get16(h + 0xA0);
-    if (year >= 1 && year <= 9999) format(tags.dump_date, "%d%c%02d%c%02d", year, '-', h[0x9F], '-', h[0x9E]);
-    if (uint32_t seconds = get16(h + 0xA9)) tags.intro_ms = seconds * 1000;
-    if (uint32_t fade = get24(h + 0xAC)) tags.fade_ms = fade;
-    if (h[0xD1] < 9) tags.emulator = emulator_names[h[0xD1]];
+void read_dump_date(const uint8_t* h, bool text_form, spc_tags& tags) {
+    const id666_place place = tag_field_of(xid6_item::dump_date)->place(text_form);
+    const uint8_t* date = h + place.offset;
+    if (!text_form) {
+        uint32_t year = get16(date + 2);
+        if (year >= 1 && year <= 9999) format(tags.dump_date, "%d%c%02d%c%02d", year, '-', date[1], '-', date[0]);
+        return;
+    }
+    if (!date[0]) return;
+    string8_t text;
+    ansi_to_utf8(text, reinterpret_cast<const char*>(date), place.width);
+    // month/day/year becomes year-month-day; missing characters add nothing.
+    auto part = [&](uint32_t from, uint32_t count) {
+        if (from < text.get_length()) tags.dump_date.add_string(text.get_ptr() + from, count);
+    };
+    tags.dump_date.reset();
+    part(6, 4);
+    tags.dump_date += '-';
+    part(0, 2);
+    tags.dump_date += '-';
+    part(3, 2);
 }
 
 }  // namespace
 
 void read_id666(const uint8_t* image, uint32_t size, spc_tags& tags) {
     // A file shorter than the header reads as if its missing bytes were 0.
-    uint8_t header[header_size] = {};
-    std::memcpy(header, image, std::min(size, header_size));
+    uint8_t h[header_size] = {};
+    std::memcpy(h, image, std::min(size, header_size));
+    const bool text_form = id666_layout::is_text_form(h);
 
     for (const tag_field& field : tag_fields) {
-        if (field.id666_offset) read_text(header, field.id666_offset, field.id666_width, tags.*field.value);
+        const id666_place place = field.place(text_form);
+        // Text up to the first NUL, from the ANSI code page.
+        if (field.storage == xid6_storage::text && place.width && h[place.offset]) {
+            ansi_to_utf8(tags.*field.text, reinterpret_cast<const char*>(h + place.offset), place.width);
+        }
     }
-    if (id666_layout::is_text_form(header)) {
-        read_text_form(header, tags);
-    } else {
-        read_binary_form(header, tags);
-    }
+    read_dump_date(h, text_form, tags);
+    const id666_place emulator = tag_field_of(xid6_item::emulator)->place(text_form);
+    const unsigned code = h[emulator.offset] - (text_form ? 0x30u : 0u);
+    if (code < 9) tags.emulator = emulator_names[code];
+    if (uint32_t seconds = read_length(h, text_form, xid6_item::intro)) tags.intro_ms = seconds * 1000;
+    if (uint32_t fade = read_length(h, text_form, xid6_item::fade)) tags.fade_ms = fade;
 }

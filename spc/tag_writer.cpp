@@ -61,27 +61,27 @@ std::vector<uint8_t> ansi_text(const std::string& text, uint32_t width = 0xFFFFF
     return out;
 }
 
-void put_field(std::array<uint8_t, id666_layout::header_size>& header, uint32_t offset, uint32_t width,
-               const std::string& text) {
-    const auto bytes = ansi_text(text, width);
-    std::copy(bytes.begin(), bytes.end(), header.begin() + offset);
+void put_field(std::array<uint8_t, id666_layout::header_size>& header, id666_place place, const std::string& text) {
+    const auto bytes = ansi_text(text, place.width);
+    std::copy(bytes.begin(), bytes.end(), header.begin() + place.offset);
 }
 
 std::array<uint8_t, id666_layout::header_size> build_id666(const byte_buffer& image, const track_info& info) {
     std::array<uint8_t, id666_layout::header_size> header{};
     std::memcpy(header.data(), image.data(), header.size());
-    const uint32_t artist = id666_layout::artist_offset(header.data());
+    const bool text_form = id666_layout::is_text_form(header.data());
     std::fill(header.begin() + id666_layout::texts_begin, header.begin() + id666_layout::texts_end, 0);
     for (uint32_t i = 0; i < info.meta_get_count(); ++i) {
         const char* name = info.meta_enum_name(i);
-        if (stricmp_utf8(name, "artist") == 0) {
-            std::fill(header.begin() + artist, header.begin() + artist + id666_layout::artist_width, 0);
-            put_field(header, artist, id666_layout::artist_width, joined_artists(info));
-            continue;
-        }
         for (const tag_field& field : tag_fields) {
-            if (field.id666_offset && stricmp_utf8(name, field.meta) == 0 && info.meta_enum_value_count(i) > 0) {
-                put_field(header, field.id666_offset, field.id666_width, info.meta_enum_value(i, 0));
+            const id666_place place = field.place(text_form);
+            if (field.storage != xid6_storage::text || !place.width || stricmp_utf8(name, field.name) != 0) continue;
+            // The artist's bytes lie outside the cleared texts; the others need a value.
+            if (field.xid6_id == xid6_item::artist) {
+                std::fill_n(header.begin() + place.offset, place.width, 0);
+                put_field(header, place, joined_artists(info));
+            } else if (info.meta_enum_value_count(i) > 0) {
+                put_field(header, place, info.meta_enum_value(i, 0));
             }
         }
     }
@@ -90,24 +90,24 @@ std::array<uint8_t, id666_layout::header_size> build_id666(const byte_buffer& im
 
 class chunk_builder {
 public:
-    void header_item(uint8_t id, uint32_t value) {
+    // In the header's 16-bit field, or as 32 bits after it.
+    void number_item(uint8_t id, xid6_storage storage, uint32_t value) {
         bytes_.push_back(id);
-        bytes_.push_back(xid6_item::in_header);
-        put16(bytes_, value);
-    }
-    void integer_item(uint8_t id, uint32_t value) {
-        bytes_.push_back(id);
-        bytes_.push_back(xid6_item::integer);
-        put16(bytes_, 4);
-        put32(bytes_, value);
+        bytes_.push_back(static_cast<uint8_t>(storage));
+        if (storage == xid6_storage::in_header) {
+            put16(bytes_, value);
+        } else {
+            put16(bytes_, 4);
+            put32(bytes_, value);
+        }
     }
     // The NUL and the padding to a multiple of 4 follow the text.
-    void text_item(uint8_t id, const std::vector<uint8_t>& text) {
+    void text_item(uint8_t id, const std::vector<uint8_t>& ansi) {
         bytes_.push_back(id);
-        bytes_.push_back(xid6_item::text);
-        put16(bytes_, static_cast<uint32_t>(text.size()) + 1);
-        bytes_.insert(bytes_.end(), text.begin(), text.end());
-        bytes_.insert(bytes_.end(), 4 - text.size() % 4, 0);
+        bytes_.push_back(static_cast<uint8_t>(xid6_storage::text));
+        put16(bytes_, static_cast<uint32_t>(ansi.size()) + 1);
+        bytes_.insert(bytes_.end(), ansi.begin(), ansi.end());
+        bytes_.insert(bytes_.end(), 4 - ansi.size() % 4, 0);
     }
 
     // "xid6", the length, the items; nothing when there are none.
@@ -173,55 +173,66 @@ void add_amplification(chunk_builder& chunk, const spc_tags& tags, uint32_t play
     if (gain == track_info::no_gain) gain = info.get_track_gain();
     if (gain != track_info::no_gain) {
         const double level = double(played_amplification) * 4096 * std::pow(10.0, gain * double(0.05f));
-        chunk.integer_item(xid6_item::amplification, static_cast<uint32_t>(std::clamp(level, 0.0, double(max_amplification))));
+        chunk.number_item(xid6_item::amplification, xid6_storage::integer, static_cast<uint32_t>(std::clamp(level, 0.0, double(max_amplification))));
         written = true;
     }
     uint64_t amp = 0;
     if (has_field(info, "amp") && whole_unsigned(first_value(info, "amp"), amp)) {
-        if (amp != 0) chunk.integer_item(xid6_item::amplification, static_cast<uint32_t>(std::min<uint64_t>(amp, max_amplification)));
+        if (amp != 0) chunk.number_item(xid6_item::amplification, xid6_storage::integer, static_cast<uint32_t>(std::min<uint64_t>(amp, max_amplification)));
         written = true;
     }
-    if (tags.amplification_raw != spc_tags::none32 && !written) chunk.integer_item(xid6_item::amplification, tags.amplification_raw);
+    if (tags.amplification_raw != spc_tags::none32 && !written) chunk.number_item(xid6_item::amplification, xid6_storage::integer, tags.amplification_raw);
+}
+
+// A text item: a text the header holds goes into the chunk too when it
+// does not fit there, or when every item is asked for; the others whenever
+// the info has them.
+void add_text(chunk_builder& chunk, const tag_field& field, bool write_all, const track_info& info) {
+    const uint32_t header_width = field.in_text_form.width;
+    if (header_width == 0) {
+        if (has_field(info, field.name)) chunk.text_item(field.xid6_id, ansi_text(first_value(info, field.name), max_item_text));
+        return;
+    }
+    const bool artist = field.xid6_id == xid6_item::artist;
+    const std::string value = artist ? joined_artists(info) : first_value(info, field.name);
+    if (artist && value.empty()) return;
+    if (ansi_text(value).size() > header_width || write_all) {
+        chunk.text_item(field.xid6_id, ansi_text(value, max_item_text));
+    }
+}
+
+// The numbers: the timing and technical values as read, the soundtrack
+// numbers from the edited info.
+void add_number(chunk_builder& chunk, const tag_field& field, const spc_tags& tags, uint32_t played_amplification,
+                const track_info& info) {
+    const auto put = [&](uint32_t value) { chunk.number_item(field.xid6_id, field.storage, value); };
+    uint32_t number = 0;
+    switch (field.xid6_id) {
+    case xid6_item::dump_date: if (tags.dump_date_raw != spc_tags::none32) put(tags.dump_date_raw); break;
+    case xid6_item::emulator: if (tags.emulator_code != spc_tags::none16) put(tags.emulator_code); break;
+    case xid6_item::ost_disc: if (whole_number(first_value(info, field.name), 1, 9, number)) put(number); break;
+    case xid6_item::ost_track: if (track_number(first_value(info, field.name), number)) put(number); break;
+    case xid6_item::copyright_year: if (whole_number(first_value(info, field.name), 1, 65535, number)) put(number); break;
+    case xid6_item::intro: if (tags.intro_ticks != spc_tags::none32) put(tags.intro_ticks); break;
+    case xid6_item::loop: if (tags.loop_ticks != spc_tags::none32) put(tags.loop_ticks); break;
+    case xid6_item::end: if (tags.end_ticks != spc_tags::none_end) put(static_cast<uint32_t>(tags.end_ticks)); break;
+    case xid6_item::fade: if (tags.fade_ticks != spc_tags::none32) put(tags.fade_ticks); break;
+    case xid6_item::muted_voices: if (tags.muted_voices != 0) put(tags.muted_voices); break;
+    case xid6_item::loop_count: if (tags.loop_count_raw != spc_tags::none16) put(tags.loop_count_raw); break;
+    case xid6_item::amplification: add_amplification(chunk, tags, played_amplification, info); break;
+    }
 }
 
 std::vector<uint8_t> build_xid6(const spc_tags& tags, uint32_t played_amplification, bool write_all,
                                 const track_info& info) {
     chunk_builder chunk;
-    // A text that the header holds goes into the chunk too when it does not
-    // fit there, or when every item is asked for.
-    auto header_text = [&](uint8_t id) {
-        const tag_field& field = *field_of_xid6_text(id);
-        const std::string value = id == xid6_item::artist ? joined_artists(info) : first_value(info, field.meta);
-        if (id == xid6_item::artist && value.empty()) return;
-        if (ansi_text(value).size() > field.id666_width || write_all) {
-            chunk.text_item(id, ansi_text(value, max_item_text));
+    for (const tag_field& field : tag_fields) {
+        if (field.storage == xid6_storage::text) {
+            add_text(chunk, field, write_all, info);
+        } else {
+            add_number(chunk, field, tags, played_amplification, info);
         }
-    };
-    // The others whenever the info has them.
-    auto chunk_text = [&](uint8_t id) {
-        const char* name = field_of_xid6_text(id)->meta;
-        if (has_field(info, name)) chunk.text_item(id, ansi_text(first_value(info, name), max_item_text));
-    };
-    header_text(xid6_item::title);
-    header_text(xid6_item::game);
-    header_text(xid6_item::artist);
-    header_text(xid6_item::dumper);
-    if (tags.dump_date_raw != spc_tags::none32) chunk.integer_item(xid6_item::dump_date, tags.dump_date_raw);
-    if (tags.emulator_code != spc_tags::none16) chunk.header_item(xid6_item::emulator, tags.emulator_code);
-    header_text(xid6_item::comment);
-    chunk_text(xid6_item::ost_title);
-    uint32_t number = 0;
-    if (whole_number(first_value(info, "discnumber"), 1, 9, number)) chunk.header_item(xid6_item::ost_disc, number);
-    if (track_number(first_value(info, "tracknumber"), number)) chunk.header_item(xid6_item::ost_track, number);
-    chunk_text(xid6_item::publisher);
-    if (whole_number(first_value(info, "date"), 1, 65535, number)) chunk.header_item(xid6_item::copyright_year, number);
-    if (tags.intro_ticks != spc_tags::none32) chunk.integer_item(xid6_item::intro, tags.intro_ticks);
-    if (tags.loop_ticks != spc_tags::none32) chunk.integer_item(xid6_item::loop, tags.loop_ticks);
-    if (tags.end_ticks != spc_tags::none_end) chunk.integer_item(xid6_item::end, static_cast<uint32_t>(tags.end_ticks));
-    if (tags.fade_ticks != spc_tags::none32) chunk.integer_item(xid6_item::fade, tags.fade_ticks);
-    if (tags.muted_voices != 0) chunk.header_item(xid6_item::muted_voices, tags.muted_voices);
-    if (tags.loop_count_raw != spc_tags::none16) chunk.header_item(xid6_item::loop_count, tags.loop_count_raw);
-    add_amplification(chunk, tags, played_amplification, info);
+    }
     return chunk.chunk();
 }
 

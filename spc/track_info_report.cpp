@@ -7,9 +7,12 @@
 
 namespace {
 
-void set_meta(track_info& info, const char* name, const string8_t& value) {
-    if (!value.is_empty()) info.meta_set(name, value.get_ptr());
-}
+// The order the track info shows the tags in; the technical dump date
+// goes between the comment and the rest.
+constexpr uint8_t shown_order[] = {xid6_item::title,     xid6_item::game,           xid6_item::artist,
+                                   xid6_item::dumper,    xid6_item::comment,        xid6_item::dump_date,
+                                   xid6_item::publisher, xid6_item::copyright_year, xid6_item::ost_title,
+                                   xid6_item::ost_disc,  xid6_item::ost_track,      xid6_item::emulator};
 
 // Several artists are stored joined by ", "; each becomes its own value.
 void set_artists(track_info& info, const string8_t& artists) {
@@ -34,26 +37,27 @@ void set_artists(track_info& info, const string8_t& artists) {
 }  // namespace
 
 void report_track_info(track_info& info, const spc_tags& tags, const playback_plan& plan) {
+    const auto number = [](uint32_t value) { return number_text(uint64_t(value), 10); };
     if (plan.length_limit) {
-        info.info_set("spc_songlength", number_text(uint64_t(tags.intro_ms), 10).get_ptr());
-        info.info_set("spc_fadelength", number_text(uint64_t(tags.fade_ms), 10).get_ptr());
+        info.info_set(tag_field_of(xid6_item::intro)->name, number(tags.intro_ms).get_ptr());
+        info.info_set(tag_field_of(xid6_item::fade)->name, number(tags.fade_ms).get_ptr());
         uint32_t total_ms = plan.song_ms + plan.fade_ms;
         info.set_length(total_ms * 0.001);
     }
-    for (const tag_field& field : tag_fields) {
-        const string8_t& value = tags.*field.value;
-        if (field.value == &spc_tags::artist) {
+    for (uint8_t id : shown_order) {
+        const tag_field& field = *tag_field_of(id);
+        const string8_t& value = tags.*field.text;
+        if (value.is_empty()) continue;
+        if (id == xid6_item::artist) {
             set_artists(info, value);
+        } else if (field.is_technical()) {
+            info.info_set(field.name, value.get_ptr());
         } else {
-            set_meta(info, field.meta, value);
-        }
-        // The dump date is technical info, between the comment and the rest.
-        if (field.value == &spc_tags::comment && !tags.dump_date.is_empty()) {
-            info.info_set("spc_dumped_date", tags.dump_date.get_ptr());
+            info.meta_set(field.name, value.get_ptr());
         }
     }
     if (tags.amplification != spc_tags::none32) {
-        info.info_set("spc_amplification", number_text(uint64_t(tags.amplification), 10).get_ptr());
+        info.info_set(tag_field_of(xid6_item::amplification)->name, number(tags.amplification).get_ptr());
     }
     info.info_set("codec", "SPC");
 }
