@@ -124,15 +124,23 @@ private:
     std::vector<uint8_t> bytes_;
 };
 
-// A text that is a decimal number as a whole, within [low, high].
-bool whole_number(const std::string& text, uint32_t low, uint32_t high, uint32_t& value) {
-    if (text.empty() || text.size() > 9) return false;
+// An unsigned decimal number as a whole, held at the maximum when larger.
+bool whole_unsigned(const std::string& text, uint64_t& value) {
+    if (text.empty()) return false;
     value = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return false;
-        value = value * 10 + uint32_t(c - '0');
+        value = std::min<uint64_t>(value * 10 + uint64_t(c - '0'), 0xFFFFFFFFull);
     }
-    return value >= low && value <= high;
+    return true;
+}
+
+// A decimal number of at most nine digits as a whole, within [low, high].
+bool whole_number(const std::string& text, uint32_t low, uint32_t high, uint32_t& value) {
+    uint64_t number = 0;
+    if (text.size() > 9 || !whole_unsigned(text, number) || number < low || number > high) return false;
+    value = static_cast<uint32_t>(number);
+    return true;
 }
 
 // Number x 256 plus a following character in 0x21..0x7E; false when the
@@ -155,17 +163,6 @@ bool track_number(const std::string& text, uint32_t& value) {
     return true;
 }
 
-// An unsigned decimal number as a whole, held at the maximum when larger.
-bool whole_unsigned(const std::string& text, uint64_t& value) {
-    if (text.empty()) return false;
-    value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        value = std::min<uint64_t>(value * 10 + uint64_t(c - '0'), 0xFFFFFFFFull);
-    }
-    return true;
-}
-
 void add_amplification(chunk_builder& chunk, const spc_tags& tags, uint32_t played_amplification,
                        const track_info& info) {
     bool written = false;
@@ -177,7 +174,7 @@ void add_amplification(chunk_builder& chunk, const spc_tags& tags, uint32_t play
         written = true;
     }
     uint64_t amp = 0;
-    if (has_field(info, "amp") && whole_unsigned(first_value(info, "amp"), amp)) {
+    if (whole_unsigned(first_value(info, "amp"), amp)) {
         if (amp != 0) chunk.number_item(xid6_item::amplification, xid6_storage::integer, static_cast<uint32_t>(std::min<uint64_t>(amp, max_amplification)));
         written = true;
     }
