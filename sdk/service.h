@@ -63,7 +63,6 @@ public:
     T* operator->() const { return p_; }
     T& operator*() const { return *p_; }
     explicit operator bool() const { return p_ != nullptr; }
-    bool is_valid() const { return p_ != nullptr; }
 
     // Asks the object for another of its interfaces.
     template <class U>

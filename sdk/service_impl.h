@@ -61,7 +61,6 @@ public:
         : service_factory_base(service_class_of<T>(), g_service_list), instance_(std::forward<Args>(args)...) {}
 
     void instance_create(service_ptr_t<service_base>& out) override { out.reset(&instance_); }
-    T& get_static_instance() { return instance_; }
 
 private:
     service_impl_single_t<T> instance_;

@@ -4,6 +4,7 @@
 #include <new>
 #include <vector>
 
+#include "support/string8.h"
 #include "support/utf8.h"
 
 #ifdef _WIN32
@@ -14,13 +15,6 @@ using wide_unit = char16_t;
 #endif
 
 namespace {
-
-uint32_t measure(const char* text, uint32_t max_count) {
-    if (!text) return 0;
-    uint32_t n = 0;
-    while (n < max_count && text[n] != 0) ++n;
-    return n;
-}
 
 #ifdef _WIN32
 
@@ -98,14 +92,14 @@ std::vector<wide_unit> ansi_to_wide(const char* text, uint32_t bytes, size_t& un
 }  // namespace
 
 void utf8_to_ansi(byte_buffer& out, const char* text, uint32_t max_count) {
-    const uint32_t bytes = measure(text, max_count);
+    const uint32_t bytes = text_length(text, max_count);
     std::vector<wide_unit> wide(utf16_units_for_utf8(bytes));
     const size_t units = utf8_to_utf16(wide.data(), wide.size(), text ? text : "", bytes);
     wide_to_ansi(out, wide.data(), units);
 }
 
 void ansi_to_utf8(byte_buffer& out, const char* text, uint32_t max_count) {
-    const uint32_t bytes = measure(text, max_count);
+    const uint32_t bytes = text_length(text, max_count);
     size_t units = 0;
     const std::vector<wide_unit> wide = ansi_to_wide(text, bytes, units);
     out.set_size(utf8_bytes_for_utf16(units));

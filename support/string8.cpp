@@ -12,20 +12,19 @@ namespace {
 
 const char g_empty_text[1] = {0};
 
-// Bytes of text up to max_count or its first 0 byte, never reading past either.
-uint32_t measure(const char* text, uint32_t max_count) {
-    if (!text) return 0;
-    uint32_t n = 0;
-    while (n < max_count && text[n] != 0) ++n;
-    return n;
-}
-
 uint32_t checked_add(uint32_t a, uint32_t b) {
     if (b > UINT32_MAX - a) throw std::bad_alloc();
     return a + b;
 }
 
 }  // namespace
+
+uint32_t text_length(const char* text, uint32_t max_count) {
+    if (!text) return 0;
+    uint32_t n = 0;
+    while (n < max_count && text[n] != 0) ++n;
+    return n;
+}
 
 string8_t::string8_t(string8_t&& other) noexcept
     : m_buffer(std::exchange(other.m_buffer, nullptr)),
@@ -76,7 +75,7 @@ void string8_t::make_space(uint32_t length) {
 }
 
 void string8_t::add_string(const char* text, uint32_t max_count) {
-    const uint32_t count = measure(text, max_count);
+    const uint32_t count = text_length(text, max_count);
     if (count == 0) return;
     if (owns(text)) {
         const string8_t copy(text, count);
@@ -91,7 +90,7 @@ void string8_t::add_string(const char* text, uint32_t max_count) {
 }
 
 void string8_t::set_string(const char* text, uint32_t max_count) {
-    const uint32_t count = measure(text, max_count);
+    const uint32_t count = text_length(text, max_count);
     if (count && owns(text)) {
         const string8_t copy(text, count);
         set_string(copy.m_buffer, count);

@@ -3,6 +3,9 @@
 
 #include "sdk/string_base.h"
 
+// Bytes of text up to max_count or its first 0 byte, never reading past either.
+uint32_t text_length(const char* text, uint32_t max_count);
+
 // The growable, 0-terminated UTF-8 string. Lengths and positions count bytes.
 // Its buffer keeps at most 32 spare bytes and grows with 16 spare bytes, so
 // callers can rely on how often it reallocates.
