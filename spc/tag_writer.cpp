@@ -11,6 +11,7 @@
 #include "sdk/shared.h"
 #include "spc/spc_layout.h"
 #include "spc/tag_fields.h"
+#include "spc/xid6_chunk.h"
 #include "support/ansi_code_page.h"
 #include "support/little_endian.h"
 #include "support/utf8.h"
@@ -88,42 +89,6 @@ std::array<uint8_t, id666_layout::header_size> build_id666(const byte_buffer& im
     return header;
 }
 
-class chunk_builder {
-public:
-    // In the header's 16-bit field, or as 32 bits after it.
-    void number_item(uint8_t id, xid6_storage storage, uint32_t value) {
-        bytes_.push_back(id);
-        bytes_.push_back(static_cast<uint8_t>(storage));
-        if (storage == xid6_storage::in_header) {
-            put16(bytes_, value);
-        } else {
-            put16(bytes_, 4);
-            put32(bytes_, value);
-        }
-    }
-    // The NUL and the padding to a multiple of 4 follow the text.
-    void text_item(uint8_t id, const std::vector<uint8_t>& ansi) {
-        bytes_.push_back(id);
-        bytes_.push_back(static_cast<uint8_t>(xid6_storage::text));
-        put16(bytes_, static_cast<uint32_t>(ansi.size()) + 1);
-        bytes_.insert(bytes_.end(), ansi.begin(), ansi.end());
-        bytes_.insert(bytes_.end(), 4 - ansi.size() % 4, 0);
-    }
-
-    // "xid6", the length, the items; nothing when there are none.
-    std::vector<uint8_t> chunk() const {
-        std::vector<uint8_t> out;
-        if (bytes_.empty()) return out;
-        out = {'x', 'i', 'd', '6'};
-        put32(out, static_cast<uint32_t>(bytes_.size()));
-        out.insert(out.end(), bytes_.begin(), bytes_.end());
-        return out;
-    }
-
-private:
-    std::vector<uint8_t> bytes_;
-};
-
 // An unsigned decimal number as a whole, held at the maximum when larger.
 bool whole_unsigned(const std::string& text, uint64_t& value) {
     if (text.empty()) return false;
@@ -163,7 +128,7 @@ bool track_number(const std::string& text, uint32_t& value) {
     return true;
 }
 
-void add_amplification(chunk_builder& chunk, const spc_tags& tags, uint32_t played_amplification,
+void add_amplification(xid6_chunk& chunk, const spc_tags& tags, uint32_t played_amplification,
                        const track_info& info) {
     bool written = false;
     double gain = info.get_album_gain();
@@ -184,7 +149,7 @@ void add_amplification(chunk_builder& chunk, const spc_tags& tags, uint32_t play
 // A text item: a text the header holds goes into the chunk too when it
 // does not fit there, or when every item is asked for; the others whenever
 // the info has them.
-void add_text(chunk_builder& chunk, const tag_field& field, bool write_all, const track_info& info) {
+void add_text(xid6_chunk& chunk, const tag_field& field, bool write_all, const track_info& info) {
     const uint32_t header_width = field.in_text_form.width;
     if (header_width == 0) {
         if (has_field(info, field.name)) chunk.text_item(field.xid6_id, ansi_text(first_value(info, field.name), max_item_text));
@@ -200,7 +165,7 @@ void add_text(chunk_builder& chunk, const tag_field& field, bool write_all, cons
 
 // The numbers: the timing and technical values as read, the soundtrack
 // numbers from the edited info.
-void add_number(chunk_builder& chunk, const tag_field& field, const spc_tags& tags, uint32_t played_amplification,
+void add_number(xid6_chunk& chunk, const tag_field& field, const spc_tags& tags, uint32_t played_amplification,
                 const track_info& info) {
     const auto put = [&](uint32_t value) { chunk.number_item(field.xid6_id, field.storage, value); };
     uint32_t number = 0;
@@ -222,7 +187,7 @@ void add_number(chunk_builder& chunk, const tag_field& field, const spc_tags& ta
 
 std::vector<uint8_t> build_xid6(const spc_tags& tags, uint32_t played_amplification, bool write_all,
                                 const track_info& info) {
-    chunk_builder chunk;
+    xid6_chunk chunk;
     for (const tag_field& field : tag_fields) {
         if (field.storage == xid6_storage::text) {
             add_text(chunk, field, write_all, info);

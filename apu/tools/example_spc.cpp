@@ -5,9 +5,11 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "core/snapshot.h"
 #include "sdk/snesapu_entry_points.h"
+#include "spc/xid6_chunk.h"
 #include "tools/spc_assembler.h"
 
 namespace apu::example {
@@ -66,35 +68,6 @@ std::vector<Note> melody() {
 void put_text(std::vector<uint8_t>& image, size_t offset, size_t field, const std::string& text) {
     std::memcpy(image.data() + offset, text.data(), text.size() < field ? text.size() : field);
 }
-
-// XID6 sub-chunks: id, type, 16-bit value or length, data padded to 4 bytes.
-class Xid6 {
-public:
-    void text(uint8_t id, const std::string& s) {
-        header(id, 1, uint16_t(s.size() + 1));
-        for (char c : s) bytes_.push_back(uint8_t(c));
-        bytes_.push_back(0);
-        while (bytes_.size() % 4) bytes_.push_back(0);
-    }
-    void value16(uint8_t id, uint16_t v) { header(id, 0, v); }
-    void value32(uint8_t id, uint32_t v) {
-        header(id, 4, 4);
-        for (int i = 0; i < 4; ++i) bytes_.push_back(uint8_t(v >> (8 * i)));
-    }
-    void append_to(std::vector<uint8_t>& image) const {
-        const char magic[4] = {'x', 'i', 'd', '6'};
-        image.insert(image.end(), magic, magic + 4);
-        const uint32_t length = uint32_t(bytes_.size());
-        for (int i = 0; i < 4; ++i) image.push_back(uint8_t(length >> (8 * i)));
-        image.insert(image.end(), bytes_.begin(), bytes_.end());
-    }
-
-private:
-    void header(uint8_t id, uint8_t type, uint16_t v) {
-        bytes_.insert(bytes_.end(), {id, type, uint8_t(v), uint8_t(v >> 8)});
-    }
-    std::vector<uint8_t> bytes_;
-};
 
 }  // namespace
 
@@ -227,27 +200,32 @@ ExampleSpc build_example_spc() {
     put_text(image, 0xB1, 32, "Velmo Team");
     image[0xD2] = '0';
 
-    Xid6 xid6;
-    xid6.text(0x01, "Velmo Example Tune");
-    xid6.text(0x02, "Velmo Sound Tests");
-    xid6.text(0x03, "Ada Composer, Ben Arranger");
-    xid6.text(0x04, "make-example-spc");
-    xid6.value32(0x05, 2026u << 16 | 12u << 8 | 8u);
-    xid6.text(0x07, "Sine lead on voice 0, built from source");
-    xid6.text(0x10, "Velmo Original Soundtrack");
-    xid6.value16(0x11, 1);
-    xid6.value16(0x12, 0x0341);  // track 3A
-    xid6.text(0x13, "Velmo Records");
-    xid6.value16(0x14, 2026);
+    xid6_chunk xid6;
+    const auto text = [&](uint8_t id, std::string_view value) { xid6.text_item(id, {value.begin(), value.end()}); };
+    const auto number = [&](uint8_t id, uint32_t value) { xid6.number_item(id, tag_field_of(id)->storage, value); };
+    text(xid6_item::title, "Velmo Example Tune");
+    text(xid6_item::game, "Velmo Sound Tests");
+    text(xid6_item::artist, "Ada Composer, Ben Arranger");
+    text(xid6_item::dumper, "make-example-spc");
+    number(xid6_item::dump_date, 2026u << 16 | 12u << 8 | 8u);
+    text(xid6_item::comment, "Sine lead on voice 0, built from source");
+    text(xid6_item::ost_title, "Velmo Original Soundtrack");
+    number(xid6_item::ost_disc, 1);
+    number(xid6_item::ost_track, 0x0341);  // track 3A
+    text(xid6_item::publisher, "Velmo Records");
+    number(xid6_item::copyright_year, 2026);
     uint32_t pass_ticks = 0;
     for (const Note& n : notes) pass_ticks += n.ticks;  // 100 Hz driver ticks
     const uint32_t pass_length = pass_ticks * (snesapu::kTicksPerSecond / 100);
-    xid6.value32(0x30, pass_length);   // intro: the first pass
-    xid6.value32(0x31, pass_length);   // loop: each further pass
-    xid6.value32(0x33, uint32_t(kFadeMs) * snesapu::kTicksPerMs);
-    xid6.value16(0x35, 2);
-    xid6.value16(0x36, 16);  // amplification 0x10000: the default level, shown in the info
-    xid6.append_to(image);
+    number(xid6_item::intro, pass_length);  // the first pass
+    number(xid6_item::loop, pass_length);   // each further pass
+    number(xid6_item::fade, uint32_t(kFadeMs) * snesapu::kTicksPerMs);
+    number(xid6_item::loop_count, 2);
+    // Amplification 0x10000, the default level, shown in the info; in the
+    // header's field, the shorter of its two forms.
+    xid6.number_item(xid6_item::amplification, xid6_storage::in_header, 16);
+    const std::vector<uint8_t> chunk = xid6.chunk();
+    image.insert(image.end(), chunk.begin(), chunk.end());
 
     out.image = std::move(image);
     out.player_begin = a.address_of("main_loop");
