@@ -9,7 +9,6 @@ std::atomic<bool> g_services_ready{false};
 }
 
 void set_services_ready(bool ready) { g_services_ready = ready; }
-bool services_ready() { return g_services_ready; }
 
 void console_print(const char* line) {
     if (!g_services_ready) return;

@@ -5,4 +5,3 @@
 void console_print(const char* line);
 
 void set_services_ready(bool ready);
-bool services_ready();
