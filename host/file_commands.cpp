@@ -1,6 +1,6 @@
 #include "host/file_commands.h"
 
-#include "host/output_file.h"
+#include "support/output_file.h"
 #include "host/track_info_impl.h"
 
 #include <algorithm>

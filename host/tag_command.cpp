@@ -11,7 +11,7 @@
 #include "host/commands.h"
 #include "host/file_commands.h"
 #include "host/memory_streams.h"
-#include "host/output_file.h"
+#include "support/output_file.h"
 #include "host/track_info_impl.h"
 
 namespace {

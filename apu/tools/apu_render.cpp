@@ -22,6 +22,8 @@
 #include "script700/regular_file.h"
 #include "sdk/snesapu_entry_points.h"
 #include "spc/tag_length.h"
+#include "support/little_endian.h"
+#include "support/output_file.h"
 
 namespace {
 
@@ -29,40 +31,39 @@ struct Settings {
     double seconds = -1, length = -1, fade = -1, seek = 0;  // -1: from the file
     uint32_t rate = 32000, bits = 16, channels = 2, interpolation = 3, options = 0, amp = 16, stereo = 0x8000;
     std::string script;  // a Script700 file, or empty
+    bool overwrite = false;
 };
-
-void put(std::vector<uint8_t>& out, uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
 
 std::vector<uint8_t> wav_header(const Settings& s, uint32_t data_bytes) {
     const uint32_t frame = s.channels * s.bits / 8;
     std::vector<uint8_t> h;
     h.insert(h.end(), {'R', 'I', 'F', 'F'});
-    put(h, 36 + data_bytes, 4);
+    put32(h, 36 + data_bytes);
     h.insert(h.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    put(h, 16, 4);
-    put(h, 1, 2);  // integer PCM
-    put(h, s.channels, 2);
-    put(h, s.rate, 4);
-    put(h, s.rate * frame, 4);
-    put(h, frame, 2);
-    put(h, s.bits, 2);
+    put32(h, 16);
+    put16(h, 1);  // integer PCM
+    put16(h, s.channels);
+    put32(h, s.rate);
+    put32(h, s.rate * frame);
+    put16(h, frame);
+    put16(h, s.bits);
     h.insert(h.end(), {'d', 'a', 't', 'a'});
-    put(h, data_bytes, 4);
+    put32(h, data_bytes);
     return h;
 }
 
 const char* const usage_text =
     "usage: apu-render IN.spc OUT.wav [--seconds S] [--rate HZ] [--bits 8|16|24|32]\n"
     "       [--channels 1|2] [--interpolation 0|1|2|3|4|7] [--options BITS] [--amp LEVEL]\n"
-    "       [--stereo SEPARATION] [--length S] [--fade S] [--seek S] [--script FILE.700]\n"
+    "       [--stereo SEPARATION] [--length S] [--fade S] [--seek S] [--script FILE.700] [--overwrite]\n"
     "Renders the song through the library's own instance to a PCM WAV file. Times in seconds.\n"
     "The song plays for the length and fade its tags give (3:00 and 2 s when they give none),\n"
     "as the component plays it; --length and --fade set others, --seconds renders that much\n"
     "whatever the length. --seek skips that much of the song first (fast mode).\n"
     "--script runs a Script700 script beside the song; it may include files of its own folder.\n"
-    "BITS, LEVEL and SEPARATION as the library takes them (decimal or 0x hex).\n";
+    "BITS, LEVEL and SEPARATION as the library takes them (decimal or 0x hex).\n"
+    "The WAV is written beside OUT.wav and renamed into place when whole; an existing\n"
+    "OUT.wav is replaced only with --overwrite.\n";
 
 int usage_error(const std::string& problem) {
     std::fprintf(stderr, "apu-render: %s\n%s", problem.c_str(), usage_text);
@@ -85,10 +86,14 @@ bool parse_number(const char* text, uint32_t& out) {
 
 // Nothing when the options are usable, else what is wrong with which.
 std::optional<std::string> parse(int argc, char** argv, Settings& s) {
-    for (int i = 3; i < argc; i += 2) {
+    for (int i = 3; i < argc; ++i) {
         const std::string name = argv[i];
+        if (name == "--overwrite") {
+            s.overwrite = true;
+            continue;
+        }
         if (i + 1 >= argc) return name + " needs a value";
-        const char* value = argv[i + 1];
+        const char* value = argv[++i];
         const std::string given = name + " " + value;
         const auto time = [&](double& out, double most) {
             return parse_number(value, out) && out >= 0 && out <= most;
@@ -167,6 +172,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "apu-render: %s is shorter than a full snapshot; missing bytes count as zero\n", argv[1]);
     image.resize(std::max(image.size(), apu::api::ApuInstance::kImageSize), 0);
 
+    // The target is checked before the work: an existing file is kept unasked.
+    std::optional<output_file> wav;
+    try {
+        wav.emplace(argv[2], s.overwrite);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "apu-render: %s\n", e.what());
+        return 1;
+    }
     auto apu = std::make_unique<apu::api::ApuInstance>();
     if (!s.script.empty()) {
         constexpr size_t kMaxScript = size_t(16) << 20;  // far past any real script
@@ -195,12 +208,13 @@ int main(int argc, char** argv) {
     apu->emulate(samples.data(), frames);
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    std::vector<uint8_t> out = wav_header(s, static_cast<uint32_t>(samples.size()));
-    out.insert(out.end(), samples.begin(), samples.end());
-    std::ofstream wav(argv[2], std::ios::binary);
-    wav.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
-    if (!wav) {
-        std::fprintf(stderr, "apu-render: cannot write %s: %s\n", argv[2], std::strerror(errno));
+    try {
+        const std::vector<uint8_t> header = wav_header(s, static_cast<uint32_t>(samples.size()));
+        std::fwrite(header.data(), 1, header.size(), wav->handle());
+        std::fwrite(samples.data(), 1, samples.size(), wav->handle());
+        wav->commit();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "apu-render: %s\n", e.what());
         return 1;
     }
     if (!apu->script_problem().empty())

@@ -1,4 +1,4 @@
-#include "host/output_file.h"
+#include "support/output_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -37,7 +37,7 @@ void check_target(const fs::path& target, bool overwrite) {
     if (!fs::exists(status)) return;
     const std::string name = target.u8string();
     if (fs::is_symlink(status) || !fs::is_regular_file(status)) {
-        throw std::runtime_error(name + " is not a regular file; it is left as it is (use -o - to stream)");
+        throw std::runtime_error(name + " is not a regular file; it is left as it is");
     }
     if (!overwrite) throw std::runtime_error(name + " exists; give --overwrite to replace it");
 }
@@ -58,7 +58,8 @@ output_file::output_file(const fs::path& target, bool overwrite) : target_(targe
     static std::mt19937 random{std::random_device{}()};
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     for (int attempt = 0; !handle_; ++attempt) {
-        temporary_ = folder / ("." + target.filename().u8string() + "." + std::to_string(random() % 1000000) + ".part");
+        temporary_ = folder / (std::string(".").append(target.filename().u8string()) + "." +
+                                 std::to_string(random() % 1000000) + ".part");
         handle_ = create_new(temporary_);
         if (!handle_ && (errno != EEXIST || attempt == 100)) {
             const std::string reason = last_system_error();

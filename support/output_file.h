@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <filesystem>
 
-// Where a command's output goes: a new temporary file beside the target that
+// Where a tool's output goes: a new temporary file beside the target that
 // is renamed into place only when complete, so a failure leaves the target as
 // it was; or standard output, for the target "-". Failures throw
 // std::runtime_error with the system's reason.
