@@ -15,11 +15,9 @@
 #include <string>
 #include <vector>
 
-namespace apu_test {
+#include "testing/shared_files.h"
 
-inline std::filesystem::path accurate_model() {
-    return std::filesystem::path(VELMO_SHARED_DIR) / "oracle" / "spc-ref";
-}
+namespace apu_test {
 
 // The model's output of a sample comes 4 samples after ours. Its trace
 // shows every event (key-on, envelope step, BRR block and pitch counter,
@@ -39,7 +37,8 @@ inline std::vector<int16_t> render_accurate(const std::vector<uint8_t>& image, s
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.6f", (frames + 1) / 32000.0);
     std::string command;
-    for (const std::string& argument : {accurate_model().string(), std::string("render"), in, out, std::string(seconds)})
+    const auto model = shared_files::accurate_model().string();
+    for (const std::string& argument : {model, std::string("render"), in, out, std::string(seconds)})
         command.append("'").append(argument).append("' ");
     command.append("2>/dev/null");
     std::vector<int16_t> samples;

@@ -22,7 +22,7 @@ constexpr size_t kRate = 32000;
 constexpr double kSeconds = 12;
 
 #define APU_NEED_MODEL() \
-    if (!std::filesystem::exists(apu_test::accurate_model())) GTEST_SKIP() << "no " << apu_test::accurate_model()
+    if (!std::filesystem::exists(shared_files::accurate_model())) GTEST_SKIP() << "no " << shared_files::accurate_model()
 
 // Ours and the model's renders of a song; the model's is kAccurateModelDelay longer.
 struct Renders {

@@ -1,8 +1,8 @@
 // Exceptions cross the module boundary in both directions and are caught by
 // their class, and console lines reach the host only once it is ready.
-#include "frame/tests/component_fixture.h"
-#include "frame/tests/test_services.h"
 #include "host/track_info_impl.h"
+#include "testing/component_fixture.h"
+#include "testing/test_services.h"
 
 namespace {
 

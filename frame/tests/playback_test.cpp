@@ -4,15 +4,15 @@
 #include <cmath>
 #include <thread>
 
-#include "frame/tests/component_fixture.h"
-#include "tests/snesapu_library.h"
 #include "host/audio_chunk_impl.h"
-#include "host/tests/zip_builder.h"
 #include "host/track_info_impl.h"
 #include "playback/tests/fake_library.h"
 #include "sdk/shared.h"
-#include "support/tests/threads_side_by_side.h"
 #include "support/string8.h"
+#include "testing/component_fixture.h"
+#include "testing/snesapu_library.h"
+#include "testing/threads_side_by_side.h"
+#include "testing/zip_builder.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "frame/tests/component_fixture.h"
-#include "frame/tests/test_services.h"
 #include "host/track_info_impl.h"
+#include "testing/component_fixture.h"
+#include "testing/test_services.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "frame/tests/component_fixture.h"
 #include "host/commands.h"
-#include "host/tests/captured_command.h"
 #include "host/config_records.h"
 #include "host/setting_names.h"
+#include "host/tests/captured_command.h"
 #include "host/tests/temp_folder.h"
+#include "testing/component_fixture.h"
 
 namespace {
 

@@ -10,7 +10,6 @@
 #include <sys/stat.h>
 #endif
 
-#include "frame/tests/component_fixture.h"
 #include "host/commands.h"
 #include "host/tests/captured_command.h"
 #include "host/tests/temp_folder.h"
@@ -18,6 +17,7 @@
 #include "host/track_info_impl.h"
 #include "host/wav_writer.h"
 #include "support/little_endian.h"
+#include "testing/component_fixture.h"
 #include "testing/shared_files.h"
 
 namespace {

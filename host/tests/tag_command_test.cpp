@@ -5,13 +5,13 @@
 #include <chrono>
 #include <fstream>
 
-#include "frame/tests/component_fixture.h"
 #include "host/commands.h"
 #include "host/tests/captured_command.h"
 #include "host/tests/temp_folder.h"
-#include "host/tests/zip_builder.h"
-#include "spc/tests/spc_image_builder.h"
+#include "testing/component_fixture.h"
 #include "testing/shared_files.h"
+#include "testing/spc_image_builder.h"
+#include "testing/zip_builder.h"
 
 namespace {
 

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "frame/tests/component_fixture.h"
 #include "host/component_host.h"
 #include "host/memory_streams.h"
 #include "host/tests/temp_folder.h"
-#include "host/tests/zip_builder.h"
 #include "host/track_info_impl.h"
 #include "sdk/exceptions.h"
 #include "support/file_access.h"
+#include "testing/component_fixture.h"
+#include "testing/zip_builder.h"
 
 namespace {
 

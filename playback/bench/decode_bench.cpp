@@ -13,7 +13,7 @@
 #include "host/config_records.h"
 #include "host/memory_streams.h"
 #include "host/setting_names.h"
-#include "tests/snesapu_library.h"
+#include "testing/snesapu_library.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The configuration stream of the sixteen settings, read and written by the
 // real component through its client object.
-#include "frame/tests/component_fixture.h"
 #include "host/config_records.h"
 #include "prefs/setting_table.h"
+#include "testing/component_fixture.h"
 
 namespace {
 

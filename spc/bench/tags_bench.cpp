@@ -6,10 +6,10 @@
 #include <iterator>
 #include <memory>
 
-#include "frame/tests/test_services.h"
 #include "host/track_info_impl.h"
 #include "spc/input_velmo.h"
 #include "testing/shared_files.h"
+#include "testing/test_services.h"
 
 namespace {
 

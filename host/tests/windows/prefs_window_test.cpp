@@ -7,7 +7,6 @@
 #include <fstream>
 #include <set>
 
-#include "frame/tests/component_fixture.h"
 #include "host/commands.h"
 #include "host/prefs_window.h"
 #include "host/tests/captured_command.h"
@@ -15,6 +14,7 @@
 #include "host/tests/wav_reader.h"
 #include "host/tests/windows/dialog_template.h"
 #include "sdk/dialog_impl.h"
+#include "testing/component_fixture.h"
 
 namespace {
 

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "frame/tests/test_services.h"
 #include "host/component_host.h"
 #include "host/config_records.h"
 #include "host/memory_streams.h"
 #include "host/setting_names.h"
 #include "sdk/exceptions.h"
+#include "testing/test_services.h"
 #include "tools/example_spc.h"
 
 // Loads the real son_velmo.dll through the real host code. The DLL stays
