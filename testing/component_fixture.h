@@ -7,11 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "host/component_host.h"
-#include "host/config_records.h"
 #include "host/memory_streams.h"
-#include "host/setting_names.h"
 #include "sdk/exceptions.h"
+#include "testing/host_with_component.h"
 #include "testing/test_services.h"
 #include "tools/example_spc.h"
 
@@ -25,11 +23,11 @@ protected:
         static const unsigned run = std::random_device{}();
         config_folder_ = std::filesystem::temp_directory_path() /
                          ("velmo-test-config-" + std::to_string(run) + "-" + std::to_string(counter()++));
-        start_host(components_folder() / "son_velmo.dll");
+        host_ = std::make_unique<host_with_component>(config_folder_, components_folder() / "son_velmo.dll", &console_);
         defaults_ = write_config();
     }
 
-    static std::filesystem::path components_folder() { return component_host::executable_folder() / "components"; }
+    static std::filesystem::path components_folder() { return host_with_component::components_folder(); }
 
     // Loads a copy of the component from a new folder of its own, where it
     // finds a copy of `library` as its SNESAPU.DLL (none when empty). A new
@@ -41,11 +39,11 @@ protected:
         const auto overwrite = std::filesystem::copy_options::overwrite_existing;
         std::filesystem::copy_file(components_folder() / "son_velmo.dll", folder / "son_velmo.dll", overwrite);
         if (!library.empty()) std::filesystem::copy_file(library, folder / "SNESAPU.DLL", overwrite);
-        start_host(folder / "son_velmo.dll");
+        host_ = std::make_unique<host_with_component>(config_folder_, folder / "son_velmo.dll", &console_);
         return folder;
     }
 
-    void set_setting(const std::string& name, int32_t value) { ::set_setting(client(), *setting_guid(name), value); }
+    void set_setting(const std::string& name, int32_t value) { host_->set_setting(name, value); }
 
     void TearDown() override {
         read_config(defaults_);
@@ -54,7 +52,7 @@ protected:
         std::filesystem::remove_all(config_folder_, error);
     }
 
-    component_client& client() { return *host_->components().front().client; }
+    component_client& client() { return host_->client(); }
 
     std::vector<uint8_t> write_config() {
         memory_writer out;
@@ -86,19 +84,12 @@ protected:
     // The project's example song, as a file in the test's folder.
     std::string write_example() { return write_file("example.spc", apu::example::build_example_spc().image); }
 
-    std::unique_ptr<component_host> host_;
+    std::unique_ptr<host_with_component> host_;
     std::filesystem::path config_folder_;
     std::vector<uint8_t> defaults_;
     host_abort abort_;
 
 private:
-    void start_host(const std::filesystem::path& component) {
-        host_ = std::make_unique<component_host>(config_store(config_folder_));
-        host_->registry().add_service(console_receiver::class_guid, &console_);
-        host_->load(component);
-        host_->start();
-    }
-
     static int& counter() {
         static int value = 0;
         return value;

@@ -124,8 +124,7 @@ TEST_F(settings_stream_test, host_keeps_the_stream_across_runs) {
 
     memory_reader defaults(defaults_);
     loaded->set_config(defaults, abort_);
-    host_ = std::make_unique<component_host>(config_store(config_folder_));
-    host_->load(component_host::executable_folder() / "components" / "son_velmo.dll");
+    host_ = std::make_unique<host_with_component>(config_folder_);
     EXPECT_EQ(stored(samplerate_guid), 64000u);
 }
 

@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
-#include "host/component_host.h"
 #include "host/memory_streams.h"
 #include "host/track_info_impl.h"
+#include "testing/host_with_component.h"
 #include "testing/shared_files.h"
 
 namespace {
@@ -21,9 +21,7 @@ std::vector<std::string> bench_files() {
 }
 
 void info_through_host(benchmark::State& state) {
-    component_host host(config_store(std::filesystem::temp_directory_path() / "velmo-bench-config"));
-    host.load(component_host::executable_folder() / "components" / "son_velmo.dll");
-    host.start();
+    host_with_component host(std::filesystem::temp_directory_path() / "velmo-bench-config");
     auto entry = host.find_input("x.spc");
     auto files = bench_files();
     host_abort abort;
