@@ -2,13 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "host/memory_streams.h"
 #include "sdk/exceptions.h"
+#include "testing/files.h"
 #include "testing/host_with_component.h"
 #include "testing/test_services.h"
 #include "tools/example_spc.h"
@@ -19,11 +18,7 @@
 class component_fixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        // Random per run, so that nothing a run left behind meets the next.
-        static const unsigned run = std::random_device{}();
-        config_folder_ = std::filesystem::temp_directory_path() /
-                         ("velmo-test-config-" + std::to_string(run) + "-" + std::to_string(counter()++));
-        host_ = std::make_unique<host_with_component>(config_folder_, components_folder() / "son_velmo.dll", &console_);
+        host_ = std::make_unique<host_with_component>(folder_.path(), components_folder() / "son_velmo.dll", &console_);
         defaults_ = write_config();
     }
 
@@ -34,12 +29,13 @@ protected:
     // folder each time: a module the system keeps loaded is never overwritten.
     std::filesystem::path load_component_beside(const std::filesystem::path& library) {
         host_.reset();
-        const auto folder = config_folder_ / ("component-" + std::to_string(counter()++));
+        static int count = 0;
+        const auto folder = folder_.path() / ("component-" + std::to_string(count++));
         std::filesystem::create_directories(folder);
         const auto overwrite = std::filesystem::copy_options::overwrite_existing;
         std::filesystem::copy_file(components_folder() / "son_velmo.dll", folder / "son_velmo.dll", overwrite);
         if (!library.empty()) std::filesystem::copy_file(library, folder / "SNESAPU.DLL", overwrite);
-        host_ = std::make_unique<host_with_component>(config_folder_, folder / "son_velmo.dll", &console_);
+        host_ = std::make_unique<host_with_component>(folder_.path(), folder / "son_velmo.dll", &console_);
         return folder;
     }
 
@@ -48,8 +44,6 @@ protected:
     void TearDown() override {
         read_config(defaults_);
         host_.reset();
-        std::error_code error;
-        std::filesystem::remove_all(config_folder_, error);
     }
 
     component_client& client() { return host_->client(); }
@@ -72,28 +66,15 @@ protected:
         return entries.empty() ? service_ptr_t<input_entry>() : entries.front();
     }
 
-    // A file in the test's temporary folder; removed with it.
-    std::string write_file(const std::string& name, const std::vector<uint8_t>& bytes) {
-        std::filesystem::create_directories(config_folder_);
-        auto path = config_folder_ / name;
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        return path.u8string();
-    }
-
-    service_impl_single_t<recording_console> console_;
     // The project's example song, as a file in the test's folder.
-    std::string write_example() { return write_file("example.spc", apu::example::build_example_spc().image); }
+    std::string write_example() { return folder_.write("example.spc", apu::example::build_example_spc().image); }
 
+    // The test's files and the host's settings; removed after the test.
+    temp_folder folder_;
+    service_impl_single_t<recording_console> console_;
     std::unique_ptr<host_with_component> host_;
-    std::filesystem::path config_folder_;
     std::vector<uint8_t> defaults_;
     host_abort abort_;
-
-private:
-    static int& counter() {
-        static int value = 0;
-        return value;
-    }
 };
 
 // The smallest image that passes the signature check: header and snapshot.

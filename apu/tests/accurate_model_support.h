@@ -10,11 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "testing/files.h"
 #include "testing/shared_files.h"
 
 namespace apu_test {
@@ -33,7 +32,7 @@ inline std::vector<int16_t> render_accurate(const std::vector<uint8_t>& image, s
     const auto base = std::filesystem::temp_directory_path() /
                       ("velmo-accurate-" + std::to_string(getpid()) + "-" + std::to_string(count++));
     const auto in = base.string() + ".spc", out = base.string() + ".raw";
-    std::ofstream(in, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), image.size());
+    write_bytes(in, image);
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.6f", (frames + 1) / 32000.0);
     std::string command;
@@ -43,8 +42,7 @@ inline std::vector<int16_t> render_accurate(const std::vector<uint8_t>& image, s
     command.append("2>/dev/null");
     std::vector<int16_t> samples;
     if (std::system(command.c_str()) == 0) {
-        std::ifstream raw(out, std::ios::binary);
-        const std::vector<char> bytes{std::istreambuf_iterator<char>(raw), std::istreambuf_iterator<char>()};
+        const std::vector<uint8_t> bytes = read_bytes(out);
         samples.resize(std::min(bytes.size() / 2, 2 * frames));
         std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
     }

@@ -84,7 +84,7 @@ class AccurateModelSong : public ::testing::TestWithParam<std::filesystem::path>
 
 TEST_P(AccurateModelSong, IsIdentical) {
     APU_NEED_MODEL();
-    const auto image = apu_test::read_file(GetParam());
+    const auto image = read_bytes(GetParam());
     if (image.size() < spc::kSnapshotSize) GTEST_SKIP() << "shorter than a snapshot";
     expect_identical(GetParam().filename().string(), image, compared_seconds(GetParam()));
 }

@@ -4,13 +4,12 @@
 #include <cctype>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/sound_system.h"
+#include "testing/files.h"
 #include "testing/shared_files.h"
 #include "tools/example_spc.h"
 
@@ -34,11 +33,6 @@ inline std::string test_name(const std::filesystem::path& song) {
     return name;
 }
 
-inline std::vector<uint8_t> read_file(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 struct Song {
     std::string name;
     std::vector<uint8_t> image;
@@ -47,7 +41,7 @@ struct Song {
 // The example song, then the corpus.
 inline std::vector<Song> songs() {
     std::vector<Song> out = {{"example", apu::example::build_example_spc().image}};
-    for (const auto& path : corpus_files()) out.push_back({path.filename().string(), read_file(path)});
+    for (const auto& path : corpus_files()) out.push_back({path.filename().string(), read_bytes(path)});
     return out;
 }
 

@@ -81,7 +81,7 @@ Bound agreement_bound(const std::filesystem::path& path) {
 // Two figures per file: the residual after the best short filter, and the
 // agreement under the fixed model of the oracle, which nothing is fitted to.
 void compare_song(const std::filesystem::path& path, Bound bound) {
-    const auto image = apu_test::read_file(path);
+    const auto image = read_bytes(path);
     const size_t frames = size_t(oracle::kRate * bound.seconds);
     const auto theirs = render_oracle(image, frames);
     if (theirs.empty()) {
@@ -106,7 +106,7 @@ TEST(DspOracle, SilenceScoresAboutZero) {
     if (files.empty()) GTEST_SKIP() << "no corpus at " << shared_files::spc_corpus();
     int sounding = 0;
     for (const auto& f : files) {
-        const auto image = apu_test::read_file(f);
+        const auto image = read_bytes(f);
         const size_t frames = oracle::kRate * 4;
         const auto theirs = render_oracle(image, frames);
         if (theirs.empty() || std::all_of(theirs.begin(), theirs.end(), [](int16_t s) { return s == 0; })) continue;

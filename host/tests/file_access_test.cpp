@@ -7,9 +7,9 @@
 
 #include "host/component_host.h"
 #include "host/memory_streams.h"
-#include "host/tests/temp_folder.h"
 #include "sdk/exceptions.h"
 #include "support/file_access.h"
+#include "testing/files.h"
 
 namespace {
 
