@@ -22,7 +22,7 @@ constexpr size_t kRate = 32000;
 constexpr double kSeconds = 12;
 
 #define APU_NEED_MODEL() \
-    if (!std::filesystem::exists(shared_files::accurate_model())) GTEST_SKIP() << "no " << shared_files::accurate_model()
+    if (const auto path = shared_files::accurate_model(); !std::filesystem::exists(path)) GTEST_SKIP() << "no " << path
 
 // Ours and the model's renders of a song; the model's is kAccurateModelDelay longer.
 struct Renders {
@@ -89,7 +89,7 @@ TEST_P(AccurateModelSong, IsIdentical) {
     expect_identical(GetParam().filename().string(), image, compared_seconds(GetParam()));
 }
 
-INSTANTIATE_TEST_SUITE_P(AccurateModel, AccurateModelSong, ::testing::ValuesIn(apu_test::corpus_files()),
+INSTANTIATE_TEST_SUITE_P(AccurateModel, AccurateModelSong, ::testing::ValuesIn(shared_files::spc_corpus_files()),
                          [](const auto& info) { return apu_test::test_name(info.param); });
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(AccurateModelSong);
 

@@ -102,7 +102,7 @@ void compare_song(const std::filesystem::path& path, Bound bound) {
 // The measure must be able to fail: a silent render of a song that sounds
 // agrees with nothing, about 0 dB, however the filter is fitted.
 TEST(DspOracle, SilenceScoresAboutZero) {
-    const auto files = apu_test::corpus_files();
+    const auto files = shared_files::spc_corpus_files();
     if (files.empty()) GTEST_SKIP() << "no corpus at " << shared_files::spc_corpus();
     int sounding = 0;
     for (const auto& f : files) {
@@ -143,7 +143,7 @@ class CorpusSong : public ::testing::TestWithParam<std::filesystem::path> {};
 
 TEST_P(CorpusSong, AgreesWithTheOracle) { compare_song(GetParam(), agreement_bound(GetParam())); }
 
-INSTANTIATE_TEST_SUITE_P(DspOracle, CorpusSong, ::testing::ValuesIn(apu_test::corpus_files()),
+INSTANTIATE_TEST_SUITE_P(DspOracle, CorpusSong, ::testing::ValuesIn(shared_files::spc_corpus_files()),
                          [](const auto& info) { return apu_test::test_name(info.param); });
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CorpusSong);
 

@@ -13,9 +13,7 @@ namespace {
 
 std::vector<std::string> bench_files() {
     std::vector<std::string> files;
-    std::filesystem::path corpus = shared_files::spc_corpus();
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(corpus, error)) files.push_back(entry.path().string());
+    for (const auto& path : shared_files::spc_corpus_files()) files.push_back(path.string());
     files.push_back((component_host::executable_folder() / "example.spc").string());
     return files;
 }

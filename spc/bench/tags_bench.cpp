@@ -14,11 +14,8 @@ namespace {
 
 void parse_and_report(benchmark::State& state) {
     std::vector<std::unique_ptr<counted_memory_file>> files;
-    std::filesystem::path corpus = shared_files::spc_corpus();
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(corpus, error)) {
-        files.push_back(std::make_unique<counted_memory_file>(read_bytes(entry.path())));
-    }
+    for (const auto& path : shared_files::spc_corpus_files())
+        files.push_back(std::make_unique<counted_memory_file>(read_bytes(path)));
     if (files.empty()) {
         state.SkipWithError("no shared corpus");
         return;
