@@ -45,9 +45,15 @@ endfunction()
 # SHARDS n: a long program is registered as n tests that each run every n-th
 # case (the test framework's sharding), so that ctest -j runs them side by
 # side, ahead of the others.
+# HOST: the program drives the real component through the real host code
+# (testing/component_fixture.h), so it needs both and the emulation library.
 function(velmo_add_test name)
-  cmake_parse_arguments(ARG "DISPLAY" "SHARDS" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "DISPLAY;HOST" "SHARDS" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
+  if(ARG_HOST)
+    list(APPEND ARG_LIBS velmo_host_core apu_example)
+    add_dependencies(${name} son_velmo SNESAPU)
+  endif()
   if(WIN32)
     target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/cmake/no_watcher_thread.cpp)
     add_dependencies(${name} threads-probe)

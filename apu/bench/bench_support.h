@@ -6,12 +6,11 @@
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "core/snapshot.h"
+#include "testing/files.h"
 #include "testing/shared_files.h"
 
 #if defined(VELMO_HAVE_GME)
@@ -28,8 +27,7 @@ inline double cpu_seconds() {
 
 // The whole file, padded to a whole snapshot as a player hands it over.
 inline std::vector<uint8_t> read_song(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<uint8_t> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> image = read_bytes(path);
     image.resize(std::max<size_t>(image.size(), apu::spc::kSnapshotSize), 0);
     return image;
 }

@@ -12,7 +12,7 @@
 #include "bench/bench_support.h"
 #include "core/sound_system.h"
 #include "output/output_stage.h"
-#include "tests/snesapu_library.h"
+#include "testing/snesapu_library.h"
 
 namespace {
 

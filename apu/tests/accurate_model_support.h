@@ -10,16 +10,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-namespace apu_test {
+#include "testing/files.h"
+#include "testing/shared_files.h"
 
-inline std::filesystem::path accurate_model() {
-    return std::filesystem::path(VELMO_SHARED_DIR) / "oracle" / "spc-ref";
-}
+namespace apu_test {
 
 // The model's output of a sample comes 4 samples after ours. Its trace
 // shows every event (key-on, envelope step, BRR block and pitch counter,
@@ -35,17 +32,17 @@ inline std::vector<int16_t> render_accurate(const std::vector<uint8_t>& image, s
     const auto base = std::filesystem::temp_directory_path() /
                       ("velmo-accurate-" + std::to_string(getpid()) + "-" + std::to_string(count++));
     const auto in = base.string() + ".spc", out = base.string() + ".raw";
-    std::ofstream(in, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), image.size());
+    write_bytes(in, image);
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.6f", (frames + 1) / 32000.0);
     std::string command;
-    for (const std::string& argument : {accurate_model().string(), std::string("render"), in, out, std::string(seconds)})
+    const auto model = shared_files::accurate_model().string();
+    for (const std::string& argument : {model, std::string("render"), in, out, std::string(seconds)})
         command.append("'").append(argument).append("' ");
     command.append("2>/dev/null");
     std::vector<int16_t> samples;
     if (std::system(command.c_str()) == 0) {
-        std::ifstream raw(out, std::ios::binary);
-        const std::vector<char> bytes{std::istreambuf_iterator<char>(raw), std::istreambuf_iterator<char>()};
+        const std::vector<uint8_t> bytes = read_bytes(out);
         samples.resize(std::min(bytes.size() / 2, 2 * frames));
         std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
     }

@@ -22,7 +22,7 @@ constexpr size_t kRate = 32000;
 constexpr double kSeconds = 12;
 
 #define APU_NEED_MODEL() \
-    if (!std::filesystem::exists(apu_test::accurate_model())) GTEST_SKIP() << "no " << apu_test::accurate_model()
+    if (const auto path = shared_files::accurate_model(); !std::filesystem::exists(path)) GTEST_SKIP() << "no " << path
 
 // Ours and the model's renders of a song; the model's is kAccurateModelDelay longer.
 struct Renders {
@@ -84,12 +84,12 @@ class AccurateModelSong : public ::testing::TestWithParam<std::filesystem::path>
 
 TEST_P(AccurateModelSong, IsIdentical) {
     APU_NEED_MODEL();
-    const auto image = apu_test::read_file(GetParam());
+    const auto image = read_bytes(GetParam());
     if (image.size() < spc::kSnapshotSize) GTEST_SKIP() << "shorter than a snapshot";
     expect_identical(GetParam().filename().string(), image, compared_seconds(GetParam()));
 }
 
-INSTANTIATE_TEST_SUITE_P(AccurateModel, AccurateModelSong, ::testing::ValuesIn(apu_test::corpus_files()),
+INSTANTIATE_TEST_SUITE_P(AccurateModel, AccurateModelSong, ::testing::ValuesIn(shared_files::spc_corpus_files()),
                          [](const auto& info) { return apu_test::test_name(info.param); });
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(AccurateModelSong);
 

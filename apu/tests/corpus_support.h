@@ -1,30 +1,18 @@
 #pragma once
 // The real SPC files of the shared corpus, for tests that run every one.
-#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/sound_system.h"
+#include "testing/files.h"
 #include "testing/shared_files.h"
 #include "tools/example_spc.h"
 
 namespace apu_test {
-
-// Sorted by name; empty when the corpus is absent.
-inline std::vector<std::filesystem::path> corpus_files() {
-    std::vector<std::filesystem::path> files;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(shared_files::spc_corpus(), error))
-        if (entry.path().extension() == ".spc") files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    return files;
-}
 
 // A corpus song's name as a test name: letters, digits and underscores.
 inline std::string test_name(const std::filesystem::path& song) {
@@ -32,11 +20,6 @@ inline std::string test_name(const std::filesystem::path& song) {
     for (char& c : name)
         if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
     return name;
-}
-
-inline std::vector<uint8_t> read_file(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 struct Song {
@@ -47,7 +30,8 @@ struct Song {
 // The example song, then the corpus.
 inline std::vector<Song> songs() {
     std::vector<Song> out = {{"example", apu::example::build_example_spc().image}};
-    for (const auto& path : corpus_files()) out.push_back({path.filename().string(), read_file(path)});
+    for (const auto& path : shared_files::spc_corpus_files())
+        out.push_back({path.filename().string(), read_bytes(path)});
     return out;
 }
 

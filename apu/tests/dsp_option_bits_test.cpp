@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "snesapu_library.h"
 #include "test_songs.h"
+#include "testing/snesapu_library.h"
 
 namespace {
 

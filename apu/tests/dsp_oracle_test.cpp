@@ -81,7 +81,7 @@ Bound agreement_bound(const std::filesystem::path& path) {
 // Two figures per file: the residual after the best short filter, and the
 // agreement under the fixed model of the oracle, which nothing is fitted to.
 void compare_song(const std::filesystem::path& path, Bound bound) {
-    const auto image = apu_test::read_file(path);
+    const auto image = read_bytes(path);
     const size_t frames = size_t(oracle::kRate * bound.seconds);
     const auto theirs = render_oracle(image, frames);
     if (theirs.empty()) {
@@ -102,11 +102,11 @@ void compare_song(const std::filesystem::path& path, Bound bound) {
 // The measure must be able to fail: a silent render of a song that sounds
 // agrees with nothing, about 0 dB, however the filter is fitted.
 TEST(DspOracle, SilenceScoresAboutZero) {
-    const auto files = apu_test::corpus_files();
+    const auto files = shared_files::spc_corpus_files();
     if (files.empty()) GTEST_SKIP() << "no corpus at " << shared_files::spc_corpus();
     int sounding = 0;
     for (const auto& f : files) {
-        const auto image = apu_test::read_file(f);
+        const auto image = read_bytes(f);
         const size_t frames = oracle::kRate * 4;
         const auto theirs = render_oracle(image, frames);
         if (theirs.empty() || std::all_of(theirs.begin(), theirs.end(), [](int16_t s) { return s == 0; })) continue;
@@ -143,7 +143,7 @@ class CorpusSong : public ::testing::TestWithParam<std::filesystem::path> {};
 
 TEST_P(CorpusSong, AgreesWithTheOracle) { compare_song(GetParam(), agreement_bound(GetParam())); }
 
-INSTANTIATE_TEST_SUITE_P(DspOracle, CorpusSong, ::testing::ValuesIn(apu_test::corpus_files()),
+INSTANTIATE_TEST_SUITE_P(DspOracle, CorpusSong, ::testing::ValuesIn(shared_files::spc_corpus_files()),
                          [](const auto& info) { return apu_test::test_name(info.param); });
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CorpusSong);
 

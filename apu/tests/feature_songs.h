@@ -50,9 +50,16 @@ inline std::vector<std::pair<std::string, SongBuilder>> feature_songs() {
 inline std::vector<uint8_t> multiply_zero_probe() {
     SongBuilder s;
     s.reg(0x00, 0x7F).write(0x4C, 1).wait(20);
-    // MOV Y,#2 ; MOV A,#$63 ; MUL YA ; BEQ silent ; VOLL = $7F ; BRA end ; silent: VOLL = 0 ; end:
-    s.code({0x8D, 0x02, 0xE8, 0x63, 0xCF, 0xF0, 0x08, 0x8F, 0x00, 0xF2, 0x8F, 0x7F, 0xF3, 0x2F, 0x06, 0x8F, 0x00,
-            0xF2, 0x8F, 0x00, 0xF3});
+    auto& code = s.program();
+    code.mov_y_imm(0x02);
+    code.mov_a_imm(0x63);
+    code.mul_ya();
+    code.beq("silent");
+    code.dsp_write(0x00, 0x7F);
+    code.bra("end");
+    code.label("silent");
+    code.dsp_write(0x00, 0x00);
+    code.label("end");
     s.repeat_from_here();
     return s.image();
 }

@@ -8,8 +8,8 @@
 
 #include "api/apu_instance.h"
 #include "corpus_support.h"
-#include "snesapu_library.h"
 #include "test_songs.h"
+#include "testing/snesapu_library.h"
 
 namespace {
 

@@ -139,13 +139,13 @@ size_t first_sound(const std::vector<int16_t>& frames) {
 // poll, two samples later. Resuming one clock sooner, both would be in
 // time; one clock later, neither.
 TEST(Snapshot, TheCpuResumesTwoClocksIntoTheDspPeriod) {
-    const uint8_t loads[2] = {0xE8, 0xE4};  // MOV A,#imm and MOV A,dp
     size_t start[2];
     for (int p = 0; p < 2; ++p) {
         apu_test::SongBuilder song;
         song.reg(0x05, 0x8F);  // attack at the rate that steps every sample
-        song.code({loads[p], 0x00});
-        for (int i = 0; i < 25; ++i) song.code({0x00});
+        if (p == 0) song.program().mov_a_imm(0x00);
+        else song.program().mov_a_dp(0x00);
+        for (int i = 0; i < 25; ++i) song.program().nop();
         song.write(0x4C, 0x01);
         start[p] = first_sound(render(song.image(), 64));
     }

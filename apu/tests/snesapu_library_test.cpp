@@ -9,9 +9,9 @@
 
 #include "core/sound_system.h"
 #include "corpus_support.h"
-#include "snesapu_library.h"
-#include "support/tests/threads_side_by_side.h"
 #include "test_songs.h"
+#include "testing/snesapu_library.h"
+#include "testing/threads_side_by_side.h"
 
 namespace {
 

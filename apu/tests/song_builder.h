@@ -4,14 +4,18 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <initializer_list>
 #include <numbers>
+#include <string>
 #include <vector>
+
+#include "tools/spc_assembler.h"
 
 namespace apu_test {
 
 class SongBuilder {
 public:
+    static constexpr uint16_t kProgramStart = 0x0200;
+
     SongBuilder() : ram_(0x10000, 0), dsp_{} {
         dsp_[0x0C] = dsp_[0x1C] = 0x7F;        // main volume
         dsp_[0x5D] = 0x08;                     // directory at 0x0800
@@ -27,35 +31,47 @@ public:
         dsp_[address] = value;
         return *this;
     }
-    SongBuilder& write(uint8_t address, uint8_t value) {  // MOV $F2,#a / MOV $F3,#v
-        program_.insert(program_.end(), {0x8F, address, 0xF2, 0x8F, value, 0xF3});
+    SongBuilder& write(uint8_t address, uint8_t value) {
+        program_.dsp_write(address, value);
         return *this;
     }
-    SongBuilder& copy(uint8_t from, uint8_t to) {  // MOV $F2,#from / MOV A,$F3 / MOV $F2,#to / MOV $F3,A
-        program_.insert(program_.end(), {0x8F, from, 0xF2, 0xE4, 0xF3, 0x8F, to, 0xF2, 0xC4, 0xF3});
+    SongBuilder& copy(uint8_t from, uint8_t to) {
+        program_.mov_dp_imm(0xF2, from);
+        program_.mov_a_dp(0xF3);
+        program_.dsp_write_a(to);
         return *this;
     }
-    SongBuilder& code(std::initializer_list<uint8_t> bytes) {
-        program_.insert(program_.end(), bytes);
+    SongBuilder& port_to_register(uint8_t port, uint8_t address) {
+        program_.mov_dp_imm(0xF2, address);
+        program_.mov_a_dp(static_cast<uint8_t>(0xF4 + port));
+        program_.mov_dp_a(0xF3);
         return *this;
     }
-    SongBuilder& port_to_register(uint8_t port, uint8_t address) {  // MOV $F2,#a / MOV A,$F4+port / MOV $F3,A
-        program_.insert(program_.end(), {0x8F, address, 0xF2, 0xE4, static_cast<uint8_t>(0xF4 + port), 0xC4, 0xF3});
+    SongBuilder& wait(uint8_t loops) {
+        const std::string loop = next_label();
+        program_.mov_x_imm(loops);
+        program_.label(loop);
+        program_.dec_x();
+        program_.bne(loop);
         return *this;
     }
-    SongBuilder& wait(uint8_t loops) {  // MOV X,#n / DEC X / BNE
-        program_.insert(program_.end(), {0xCD, loops, 0x1D, 0xD0, 0xFD});
-        return *this;
-    }
-    SongBuilder& wait_long(uint8_t loops) {  // MOV Y,#n / wait(255) / DEC Y / BNE: about 48 samples a loop
-        program_.insert(program_.end(), {0x8D, loops, 0xCD, 0xFF, 0x1D, 0xD0, 0xFD, 0xDC, 0xD0, 0xF8});
+    SongBuilder& wait_long(uint8_t loops) {  // about 48 samples a loop
+        const std::string loop = next_label();
+        program_.mov_y_imm(loops);
+        program_.label(loop);
+        wait(255);
+        program_.dec_y();
+        program_.bne(loop);
         return *this;
     }
     // The program ends in a loop back to here (by default its end).
     SongBuilder& repeat_from_here() {
-        loop_start_ = static_cast<int>(program_.size());
+        program_.label("repeat");
+        repeats_ = true;
         return *this;
     }
+    // For code the other calls do not write; it runs from kProgramStart.
+    apu::example::Assembler& program() { return program_; }
     // The next source number's sample: BRR blocks, looping at `loop_block`.
     SongBuilder& add_sample(const std::vector<uint8_t>& blocks, int loop_block) {
         const uint16_t entry = static_cast<uint16_t>(0x800 + 4 * sources_++);
@@ -75,15 +91,16 @@ public:
         img[0x21] = img[0x22] = 26;
         img[0x23] = 27;
         img[0x24] = 30;
-        img[0x25] = 0x00;  // PC 0x0200
-        img[0x26] = 0x02;
+        img[0x25] = static_cast<uint8_t>(kProgramStart);
+        img[0x26] = static_cast<uint8_t>(kProgramStart >> 8);
         img[0x2A] = 0x02;
         img[0x2B] = 0xEF;
         std::vector<uint8_t> ram = ram_;
-        std::vector<uint8_t> code = program_;
-        const int back = (loop_start_ < 0 ? static_cast<int>(code.size()) : loop_start_) - static_cast<int>(code.size()) - 2;
-        code.insert(code.end(), {0x2F, static_cast<uint8_t>(back)});  // BRA
-        std::copy(code.begin(), code.end(), ram.begin() + 0x200);
+        apu::example::Assembler program = program_;
+        if (!repeats_) program.label("repeat");
+        program.bra("repeat");
+        const std::vector<uint8_t> code = program.finish();
+        std::copy(code.begin(), code.end(), ram.begin() + kProgramStart);
         std::copy(ram.begin(), ram.end(), img.begin() + 0x100);
         std::copy(dsp_, dsp_ + 128, img.begin() + 0x10100);
         return img;
@@ -111,15 +128,17 @@ private:
         }
         return out;
     }
+    std::string next_label() { return "loop" + std::to_string(labels_++); }
     uint32_t next() { return (seed_ = seed_ * 1103515245u + 12345u) >> 16; }
 
     std::vector<uint8_t> ram_;
     uint8_t dsp_[128];
-    std::vector<uint8_t> program_;
+    apu::example::Assembler program_{kProgramStart};
     uint16_t sample_addr_ = 0x1000;
     int sources_ = 0;
     uint32_t seed_ = 7;
-    int loop_start_ = -1;  // in program_
+    int labels_ = 0;
+    bool repeats_ = false;
 };
 
 // Voice 0 sounds into the echo, whose writes are on, and modulates voice

@@ -21,7 +21,10 @@ public:
     void word(uint16_t value) { byte(uint8_t(value)); byte(uint8_t(value >> 8)); }
 
     void clrp() { byte(0x20); }
+    void nop() { byte(0x00); }
+    void mov_a_imm(uint8_t v) { byte(0xE8); byte(v); }
     void mov_x_imm(uint8_t v) { byte(0xCD); byte(v); }
+    void mov_y_imm(uint8_t v) { byte(0x8D); byte(v); }
     void mov_sp_x() { byte(0xBD); }
     void mov_a_dp(uint8_t d) { byte(0xE4); byte(d); }
     void mov_dp_a(uint8_t d) { byte(0xC4); byte(d); }
@@ -30,6 +33,9 @@ public:
     void mov_a_abs_x(const std::string& table) { byte(0xF5); fixup_abs(table); }
     void cmp_a_imm(uint8_t v) { byte(0x68); byte(v); }
     void inc_x() { byte(0x3D); }
+    void dec_x() { byte(0x1D); }
+    void dec_y() { byte(0xDC); }
+    void mul_ya() { byte(0xCF); }
     void inc_dp(uint8_t d) { byte(0xAB); byte(d); }
     void dec_dp(uint8_t d) { byte(0x8B); byte(d); }
     void beq(const std::string& target) { byte(0xF0); fixup_rel(target); }

@@ -4,13 +4,12 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
 #include "host/component_host.h"
+#include "testing/files.h"
 #include "testing/shared_files.h"
 
 namespace {
@@ -28,11 +27,6 @@ std::string run(std::string command) {
     while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
     pclose(pipe);
     return output;
-}
-
-std::vector<uint8_t> read_bytes(const std::string& path) {
-    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 TEST(corpus_info, every_spc_file_opens_and_reports_its_tags) {
@@ -54,7 +48,7 @@ TEST(corpus_info, every_spc_file_opens_and_reports_its_tags) {
     for (const auto& file : files) {
         std::string path = file["path"];
         SCOPED_TRACE(path);
-        std::vector<uint8_t> bytes = read_bytes(path);
+        std::vector<uint8_t> bytes = read_bytes(std::filesystem::u8path(path));
         bool is_spc = bytes.size() >= 28 && std::equal(bytes.begin(), bytes.begin() + 28, "SNES-SPC700 Sound File Data ");
         if (!is_spc) {
             EXPECT_EQ(file["error"], "Unsupported file format");

@@ -1,8 +1,8 @@
 // Exceptions cross the module boundary in both directions and are caught by
 // their class, and console lines reach the host only once it is ready.
-#include "frame/tests/component_fixture.h"
-#include "frame/tests/test_services.h"
 #include "host/track_info_impl.h"
+#include "testing/component_fixture.h"
+#include "testing/test_services.h"
 
 namespace {
 
@@ -10,7 +10,7 @@ class exception_crossing_test : public component_fixture {
 protected:
     void SetUp() override {
         component_fixture::SetUp();
-        spc_path_ = write_file("song.spc", minimal_spc_image());
+        spc_path_ = folder_.write("song.spc", minimal_spc_image());
     }
     std::string spc_path_;
 };
@@ -68,7 +68,7 @@ TEST_F(exception_crossing_test, component_exceptions_reach_the_host_by_class) {
 }
 
 TEST_F(exception_crossing_test, host_file_system_exceptions_pass_through_the_component) {
-    auto missing = (config_folder_ / "missing.spc").u8string();
+    auto missing = (folder_.path() / "missing.spc").u8string();
     service_ptr_t<input_info_reader> reader;
     EXPECT_THROW(entry()->open_for_info_read(reader, {}, missing.c_str(), abort_), sonmara_io::exception_io_not_found);
 

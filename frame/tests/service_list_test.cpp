@@ -1,6 +1,6 @@
-#include "frame/tests/component_fixture.h"
 #include "sdk/component.h"
 #include "support/string8.h"
+#include "testing/component_fixture.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "frame/tests/component_fixture.h"
-#include "frame/tests/test_services.h"
 #include "host/track_info_impl.h"
+#include "testing/component_fixture.h"
+#include "testing/test_services.h"
 
 namespace {
 
@@ -8,7 +8,7 @@ class wrapper_test : public component_fixture {
 protected:
     void SetUp() override {
         component_fixture::SetUp();
-        spc_path_ = write_file("song.spc", minimal_spc_image());
+        spc_path_ = folder_.write("song.spc", minimal_spc_image());
     }
     std::string spc_path_;
 };
@@ -132,7 +132,7 @@ TEST_F(wrapper_test, hint_is_rewound_before_reading) {
 TEST_F(wrapper_test, signature_must_match_to_the_trailing_space) {
     auto image = minimal_spc_image();
     image[27] = '_';
-    auto bad = write_file("bad.spc", image);
+    auto bad = folder_.write("bad.spc", image);
     service_ptr_t<input_info_reader> reader;
     try {
         entry()->open_for_info_read(reader, {}, bad.c_str(), abort_);
@@ -143,10 +143,10 @@ TEST_F(wrapper_test, signature_must_match_to_the_trailing_space) {
     // Anything may follow the 28 signature bytes.
     image = minimal_spc_image();
     image[28] = 'Z';
-    auto other_version = write_file("other.spc", image);
+    auto other_version = folder_.write("other.spc", image);
     EXPECT_NO_THROW(entry()->open_for_info_read(reader, {}, other_version.c_str(), abort_));
     // Shorter than the signature: refused, never read past the end.
-    auto tiny = write_file("tiny.spc", std::vector<uint8_t>(image.begin(), image.begin() + 20));
+    auto tiny = folder_.write("tiny.spc", std::vector<uint8_t>(image.begin(), image.begin() + 20));
     EXPECT_THROW(entry()->open_for_info_read(reader, {}, tiny.c_str(), abort_), sonmara_io::exception_io_unsupported_format);
 }
 

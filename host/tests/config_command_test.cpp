@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "frame/tests/component_fixture.h"
 #include "host/commands.h"
-#include "host/tests/captured_command.h"
 #include "host/config_records.h"
 #include "host/setting_names.h"
-#include "host/tests/temp_folder.h"
+#include "host/tests/captured_command.h"
+#include "testing/component_fixture.h"
+#include "testing/files.h"
 
 namespace {
 
@@ -105,9 +105,7 @@ TEST_F(config_command_test, set_changes_one_setting_and_the_host_keeps_it) {
 
     // Saved when the host ends, and handed back to the next one.
     host_.reset();
-    host_ = std::make_unique<component_host>(config_store(config_folder_));
-    host_->load(component_host::executable_folder() / "components" / "son_velmo.dll");
-    host_->start();
+    host_ = std::make_unique<host_with_component>(folder_.path());
     EXPECT_EQ(value_of("cfg_samplerate"), 48000);
 }
 

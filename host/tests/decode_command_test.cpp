@@ -10,14 +10,14 @@
 #include <sys/stat.h>
 #endif
 
-#include "frame/tests/component_fixture.h"
 #include "host/commands.h"
 #include "host/tests/captured_command.h"
-#include "host/tests/temp_folder.h"
 #include "host/tests/wav_reader.h"
 #include "host/track_info_impl.h"
 #include "host/wav_writer.h"
 #include "support/little_endian.h"
+#include "testing/component_fixture.h"
+#include "testing/files.h"
 #include "testing/shared_files.h"
 
 namespace {
@@ -51,7 +51,7 @@ protected:
     }
     std::string in_folder(const std::string& name) const { return (folder_.path() / name).u8string(); }
 
-    temp_folder folder_;
+    temp_folder folder_;  // the outputs, apart from the songs in the fixture's folder
     std::string example_;
     std::string out_, err_;
 };
@@ -104,12 +104,12 @@ TEST_F(decode_command_test, a_companion_script_plays_with_the_song) {
         return sounding;
     };
     const std::string clearing = ":0 c #0 w0 m #0 rd? a #4 w0 bra 0";
-    write_file("example.700", std::vector<uint8_t>(clearing.begin(), clearing.end()));
+    component_fixture::folder_.write("example.700", std::vector<uint8_t>(clearing.begin(), clearing.end()));
     ASSERT_EQ(run({example_, "--seconds", "1", "--pcm16", "-o", in_folder("cleared.wav")}), 0) << err_;
     EXPECT_EQ(sounding_second_half("cleared.wav"), 0u);
 
     const std::string nonsense = "m #1";
-    write_file("example.700", std::vector<uint8_t>(nonsense.begin(), nonsense.end()));
+    component_fixture::folder_.write("example.700", std::vector<uint8_t>(nonsense.begin(), nonsense.end()));
     console_.lines.clear();
     ASSERT_EQ(run({example_, "--seconds", "1", "--pcm16", "-o", in_folder("plain.wav")}), 0) << err_;
     EXPECT_EQ(console_.lines, std::vector<std::string>{"Script700 parse error"});

@@ -7,17 +7,12 @@
 
 #include "host/component_host.h"
 #include "host/memory_streams.h"
-#include "host/tests/temp_folder.h"
 #include "sdk/exceptions.h"
 #include "support/file_access.h"
+#include "testing/files.h"
+#include "testing/test_services.h"
 
 namespace {
-
-class aborting_callback final : public abort_callback {
-public:
-    bool is_aborting() const override { return true; }
-    void* get_abort_event() const override { return nullptr; }
-};
 
 TEST(g_open, path_without_a_file_system_is_invalid) {
     host_registry empty;  // no file system at all

@@ -2,11 +2,11 @@
 // its messages for files it cannot read.
 #include <gtest/gtest.h>
 
-#include "frame/tests/component_fixture.h"
 #include "host/commands.h"
 #include "host/tests/captured_command.h"
-#include "host/tests/temp_folder.h"
-#include "spc/tests/spc_image_builder.h"
+#include "testing/component_fixture.h"
+#include "testing/files.h"
+#include "testing/spc_image_builder.h"
 
 namespace {
 
@@ -16,7 +16,6 @@ protected:
         return run_captured([&] { return run_info_command(*host_, arguments); }, out_, err_);
     }
 
-    temp_folder folder_;
     std::string out_, err_;
 };
 

@@ -3,7 +3,7 @@
 
 #include "host/commands.h"
 #include "host/tests/captured_command.h"
-#include "host/tests/temp_folder.h"
+#include "testing/files.h"
 
 namespace {
 

@@ -5,13 +5,13 @@
 #include <chrono>
 #include <fstream>
 
-#include "frame/tests/component_fixture.h"
 #include "host/commands.h"
 #include "host/tests/captured_command.h"
-#include "host/tests/temp_folder.h"
-#include "host/tests/zip_builder.h"
-#include "spc/tests/spc_image_builder.h"
+#include "testing/component_fixture.h"
+#include "testing/files.h"
 #include "testing/shared_files.h"
+#include "testing/spc_image_builder.h"
+#include "testing/zip_builder.h"
 
 namespace {
 
@@ -22,7 +22,6 @@ protected:
     }
     bool printed(const std::string& line) const { return out_.find("\n  " + line + "\n") != std::string::npos; }
 
-    temp_folder folder_;
     std::string out_, err_;
 };
 
@@ -88,8 +87,7 @@ TEST_F(tag_command_test, every_corpus_copy_is_retagged_or_refused_unchanged) {
     int retagged = 0;
     for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
         const std::string name = entry.path().filename().u8string();
-        std::ifstream in(entry.path(), std::ios::binary);
-        const std::vector<uint8_t> original((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::vector<uint8_t> original = read_bytes(entry.path());
         const std::string copy = folder_.write(name, original);
         const int status = run({copy, "--set", "title=Retagged", "--add", "artist=Added"});
         const auto after = folder_.read(name);

@@ -2,18 +2,17 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "frame/tests/component_fixture.h"
 #include "host/component_host.h"
 #include "host/memory_streams.h"
-#include "host/tests/temp_folder.h"
-#include "host/tests/zip_builder.h"
 #include "host/track_info_impl.h"
 #include "sdk/exceptions.h"
 #include "support/file_access.h"
+#include "testing/component_fixture.h"
+#include "testing/files.h"
+#include "testing/zip_builder.h"
 
 namespace {
 
@@ -195,8 +194,8 @@ TEST_F(zip_component_test, component_reads_a_song_inside_an_archive) {
     std::vector<uint8_t> image = minimal_spc_image();
     image[0x23] = 26;  // the header carries an ID666 tag
     std::memcpy(&image[0x2E], "Zipped Song", 11);
-    std::string local = write_file("song.spc", image);
-    std::string zipped = write_file("archive.zip", zip_builder().add("song.spc", image).build()) + "|song.spc";
+    std::string local = folder_.write("song.spc", image);
+    std::string zipped = folder_.write("archive.zip", zip_builder().add("song.spc", image).build()) + "|song.spc";
 
     track_info_impl from_disk = info_of(local);
     track_info_impl from_archive = info_of(zipped);
@@ -213,13 +212,12 @@ TEST_F(zip_component_test, component_reads_a_song_inside_an_archive) {
 
 TEST_F(zip_component_test, tag_writing_into_an_archive_is_denied_and_leaves_it_intact) {
     std::vector<uint8_t> archive_bytes = zip_builder().add("song.spc", minimal_spc_image()).build();
-    std::string zip_path = write_file("archive.zip", archive_bytes);
+    std::string zip_path = folder_.write("archive.zip", archive_bytes);
     std::string path = zip_path + "|song.spc";
     service_ptr_t<input_info_writer> writer;
     EXPECT_THROW(host_->find_input(path)->open_for_info_write(writer, service_ptr_t<file>(), path.c_str(), abort_),
                  sonmara_io::exception_io_denied);
-    std::ifstream in(zip_path, std::ios::binary);
-    EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), archive_bytes);
+    EXPECT_EQ(read_bytes(zip_path), archive_bytes);
 }
 
 }  // namespace

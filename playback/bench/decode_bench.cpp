@@ -9,11 +9,9 @@
 
 #include "bench/bench_support.h"
 #include "host/audio_chunk_impl.h"
-#include "host/component_host.h"
-#include "host/config_records.h"
 #include "host/memory_streams.h"
-#include "host/setting_names.h"
-#include "tests/snesapu_library.h"
+#include "testing/host_with_component.h"
+#include "testing/snesapu_library.h"
 
 namespace {
 
@@ -25,19 +23,14 @@ constexpr int kSeconds = 30;
 // folder that nothing else uses.
 class decoding_host {
 public:
-    decoding_host()
-        : folder_(std::filesystem::temp_directory_path() / "velmo-decode-bench"),
-          host_(config_store(folder_)) {
-        host_.load(component_host::executable_folder() / "components" / "son_velmo.dll");
-        host_.start();
-    }
+    decoding_host() : folder_(std::filesystem::temp_directory_path() / "velmo-decode-bench"), host_(folder_) {}
     ~decoding_host() {
         std::error_code ignored;
         std::filesystem::remove_all(folder_, ignored);
     }
 
     void set_rate(uint32_t rate) {
-        set_setting(*host_.components().front().client, *setting_guid("cfg_samplerate"), static_cast<int32_t>(rate));
+        host_.set_setting("cfg_samplerate", static_cast<int32_t>(rate));
     }
 
     // CPU seconds for kSeconds of the song through the decoder.
@@ -55,7 +48,7 @@ public:
 
 private:
     std::filesystem::path folder_;
-    component_host host_;
+    host_with_component host_;
 };
 
 decoding_host& host() {

@@ -9,18 +9,20 @@
 #include "host/track_info_impl.h"
 #include "playback/spc_decoder.h"
 #include "playback/tests/fake_library.h"
+#include "prefs/setting_table.h"
 #include "sdk/exceptions.h"
 
 namespace {
 
+// The output format at its table defaults; everything else zero.
 settings_snapshot default_settings() {
     settings_snapshot s{};
-    s.sample_rate = 32000;
-    s.bits_per_sample = 16;
-    s.channels = 2;
-    s.interpolation = 3;
-    s.stereo_separation = 0x8000;
-    s.fast_seek = true;
+    s.sample_rate = setting_named("cfg_samplerate").default_value;
+    s.bits_per_sample = setting_named("cfg_bitspersample").default_value;
+    s.channels = setting_named("cfg_channels").default_value;
+    s.interpolation = setting_named("cfg_interpolation").default_value;
+    s.stereo_separation = setting_named("cfg_stereo_separation").default_value;
+    s.fast_seek = setting_named("cfg_fast_seek").default_value != 0;
     return s;
 }
 

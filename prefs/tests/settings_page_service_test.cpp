@@ -1,7 +1,7 @@
 // The preferences page service as the host meets it in the component's list.
-#include "frame/tests/component_fixture.h"
 #include "sdk/preferences_page.h"
 #include "support/string8.h"
+#include "testing/component_fixture.h"
 
 namespace {
 

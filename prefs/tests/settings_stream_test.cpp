@@ -1,8 +1,8 @@
 // The configuration stream of the sixteen settings, read and written by the
 // real component through its client object.
-#include "frame/tests/component_fixture.h"
 #include "host/config_records.h"
 #include "prefs/setting_table.h"
+#include "testing/component_fixture.h"
 
 namespace {
 
@@ -118,14 +118,13 @@ TEST_F(settings_stream_test, host_keeps_the_stream_across_runs) {
     read_config(record(samplerate_guid, 4, le32(64000)));
     component_client* loaded = &client();  // the DLL stays loaded after its host ends
     host_.reset();                         // saves
-    auto saved = config_store(config_folder_).file_for("son_velmo.dll");
+    auto saved = config_store(folder_.path()).file_for("son_velmo.dll");
     ASSERT_TRUE(std::filesystem::exists(saved));
     EXPECT_EQ(std::filesystem::file_size(saved), 384u);
 
     memory_reader defaults(defaults_);
     loaded->set_config(defaults, abort_);
-    host_ = std::make_unique<component_host>(config_store(config_folder_));
-    host_->load(component_host::executable_folder() / "components" / "son_velmo.dll");
+    host_ = std::make_unique<host_with_component>(folder_.path());
     EXPECT_EQ(stored(samplerate_guid), 64000u);
 }
 

@@ -4,26 +4,22 @@
 
 #include <filesystem>
 
-#include "host/component_host.h"
 #include "host/memory_streams.h"
 #include "host/track_info_impl.h"
+#include "testing/host_with_component.h"
 #include "testing/shared_files.h"
 
 namespace {
 
 std::vector<std::string> bench_files() {
     std::vector<std::string> files;
-    std::filesystem::path corpus = shared_files::spc_corpus();
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(corpus, error)) files.push_back(entry.path().string());
+    for (const auto& path : shared_files::spc_corpus_files()) files.push_back(path.string());
     files.push_back((component_host::executable_folder() / "example.spc").string());
     return files;
 }
 
 void info_through_host(benchmark::State& state) {
-    component_host host(config_store(std::filesystem::temp_directory_path() / "velmo-bench-config"));
-    host.load(component_host::executable_folder() / "components" / "son_velmo.dll");
-    host.start();
+    host_with_component host(std::filesystem::temp_directory_path() / "velmo-bench-config");
     auto entry = host.find_input("x.spc");
     auto files = bench_files();
     host_abort abort;

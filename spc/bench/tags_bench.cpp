@@ -2,26 +2,20 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 
-#include "frame/tests/test_services.h"
 #include "host/track_info_impl.h"
 #include "spc/input_velmo.h"
+#include "testing/files.h"
 #include "testing/shared_files.h"
+#include "testing/test_services.h"
 
 namespace {
 
 void parse_and_report(benchmark::State& state) {
     std::vector<std::unique_ptr<counted_memory_file>> files;
-    std::filesystem::path corpus = shared_files::spc_corpus();
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(corpus, error)) {
-        std::ifstream in(entry.path(), std::ios::binary);
-        files.push_back(std::make_unique<counted_memory_file>(
-            std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())));
-    }
+    for (const auto& path : shared_files::spc_corpus_files())
+        files.push_back(std::make_unique<counted_memory_file>(read_bytes(path)));
     if (files.empty()) {
         state.SkipWithError("no shared corpus");
         return;

@@ -10,11 +10,11 @@
 #include <cstdlib>
 #include <vector>
 
-#include "frame/tests/test_services.h"
 #include "host/track_info_impl.h"
 #include "spc/input_velmo.h"
 #include "spc/spc_layout.h"
 #include "spc/tag_fields.h"
+#include "testing/test_services.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 #include <memory>
 #include <vector>
 
-#include "frame/tests/test_services.h"
 #include "host/track_info_impl.h"
 #include "prefs/setting_table.h"
 #include "prefs/settings.h"
 #include "spc/input_velmo.h"
-#include "spc/tests/spc_image_builder.h"
+#include "testing/spc_image_builder.h"
+#include "testing/test_services.h"
 
 // Opens images with the component's own input object, the settings put back
 // after each test.

@@ -4,17 +4,16 @@
 
 #include <commctrl.h>
 
-#include <fstream>
 #include <set>
 
-#include "frame/tests/component_fixture.h"
 #include "host/commands.h"
 #include "host/prefs_window.h"
 #include "host/tests/captured_command.h"
-#include "host/tests/temp_folder.h"
 #include "host/tests/wav_reader.h"
 #include "host/tests/windows/dialog_template.h"
 #include "sdk/dialog_impl.h"
+#include "testing/component_fixture.h"
+#include "testing/files.h"
 
 namespace {
 
@@ -114,8 +113,7 @@ uint32_t be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) <
 
 // Reads the host's screenshots: 8-bit RGB, stored deflate blocks, no row filters.
 rgb_image read_png(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<uint8_t> bytes = read_bytes(path);
     rgb_image image;
     std::vector<uint8_t> zlib;
     for (size_t at = 8; at + 12 <= bytes.size();) {
@@ -373,8 +371,7 @@ TEST_F(prefs_window_test, a_rate_applied_on_the_page_is_used_for_files_opened_af
     const int status = run_captured(
         [&] { return run_decode_command(*host_, {write_example(), "-o", out, "--seconds", "1"}); }, printed, errors);
     ASSERT_EQ(status, 0) << errors;
-    std::ifstream in(out, std::ios::binary);
-    const wav_file wav = parse_wav(std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
+    const wav_file wav = parse_wav(read_bytes(out));
     EXPECT_EQ(wav.rate, 48000u);
 }
 

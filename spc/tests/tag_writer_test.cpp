@@ -7,10 +7,10 @@
 #include <memory>
 #include <optional>
 
-#include "frame/tests/component_fixture.h"
 #include "host/track_info_impl.h"
-#include "spc/tests/spc_image_builder.h"
 #include "support/little_endian.h"
+#include "testing/component_fixture.h"
+#include "testing/spc_image_builder.h"
 
 namespace {
 

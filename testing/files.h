@@ -1,10 +1,22 @@
 #pragma once
+// Files for tests and benchmarks: whole files as bytes, and a fresh folder.
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
 #include <vector>
+
+// Empty when the file cannot be read.
+inline std::vector<uint8_t> read_bytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void write_bytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
 
 // A fresh folder under the system's temporary folder, removed with its files.
 class temp_folder {
@@ -28,14 +40,10 @@ public:
     const std::filesystem::path& path() const { return path_; }
 
     std::string write(const std::string& name, const std::vector<uint8_t>& bytes) const {
-        auto file = path_ / name;
-        std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        return file.u8string();
+        write_bytes(path_ / name, bytes);
+        return (path_ / name).u8string();
     }
-    std::vector<uint8_t> read(const std::string& name) const {
-        std::ifstream in(path_ / name, std::ios::binary);
-        return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    std::vector<uint8_t> read(const std::string& name) const { return read_bytes(path_ / name); }
 
 private:
     std::filesystem::path path_;

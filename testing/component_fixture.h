@@ -2,17 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "frame/tests/test_services.h"
-#include "host/component_host.h"
-#include "host/config_records.h"
 #include "host/memory_streams.h"
-#include "host/setting_names.h"
 #include "sdk/exceptions.h"
+#include "testing/files.h"
+#include "testing/host_with_component.h"
+#include "testing/test_services.h"
 #include "tools/example_spc.h"
 
 // Loads the real son_velmo.dll through the real host code. The DLL stays
@@ -21,40 +18,35 @@
 class component_fixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        // Random per run, so that nothing a run left behind meets the next.
-        static const unsigned run = std::random_device{}();
-        config_folder_ = std::filesystem::temp_directory_path() /
-                         ("velmo-test-config-" + std::to_string(run) + "-" + std::to_string(counter()++));
-        start_host(components_folder() / "son_velmo.dll");
+        host_ = std::make_unique<host_with_component>(folder_.path(), components_folder() / "son_velmo.dll", &console_);
         defaults_ = write_config();
     }
 
-    static std::filesystem::path components_folder() { return component_host::executable_folder() / "components"; }
+    static std::filesystem::path components_folder() { return host_with_component::components_folder(); }
 
     // Loads a copy of the component from a new folder of its own, where it
     // finds a copy of `library` as its SNESAPU.DLL (none when empty). A new
     // folder each time: a module the system keeps loaded is never overwritten.
     std::filesystem::path load_component_beside(const std::filesystem::path& library) {
         host_.reset();
-        const auto folder = config_folder_ / ("component-" + std::to_string(counter()++));
+        static int count = 0;
+        const auto folder = folder_.path() / ("component-" + std::to_string(count++));
         std::filesystem::create_directories(folder);
         const auto overwrite = std::filesystem::copy_options::overwrite_existing;
         std::filesystem::copy_file(components_folder() / "son_velmo.dll", folder / "son_velmo.dll", overwrite);
         if (!library.empty()) std::filesystem::copy_file(library, folder / "SNESAPU.DLL", overwrite);
-        start_host(folder / "son_velmo.dll");
+        host_ = std::make_unique<host_with_component>(folder_.path(), folder / "son_velmo.dll", &console_);
         return folder;
     }
 
-    void set_setting(const std::string& name, int32_t value) { ::set_setting(client(), *setting_guid(name), value); }
+    void set_setting(const std::string& name, int32_t value) { host_->set_setting(name, value); }
 
     void TearDown() override {
         read_config(defaults_);
         host_.reset();
-        std::error_code error;
-        std::filesystem::remove_all(config_folder_, error);
     }
 
-    component_client& client() { return *host_->components().front().client; }
+    component_client& client() { return host_->client(); }
 
     std::vector<uint8_t> write_config() {
         memory_writer out;
@@ -74,35 +66,15 @@ protected:
         return entries.empty() ? service_ptr_t<input_entry>() : entries.front();
     }
 
-    // A file in the test's temporary folder; removed with it.
-    std::string write_file(const std::string& name, const std::vector<uint8_t>& bytes) {
-        std::filesystem::create_directories(config_folder_);
-        auto path = config_folder_ / name;
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        return path.u8string();
-    }
-
-    service_impl_single_t<recording_console> console_;
     // The project's example song, as a file in the test's folder.
-    std::string write_example() { return write_file("example.spc", apu::example::build_example_spc().image); }
+    std::string write_example() { return folder_.write("example.spc", apu::example::build_example_spc().image); }
 
-    std::unique_ptr<component_host> host_;
-    std::filesystem::path config_folder_;
+    // The test's files and the host's settings; removed after the test.
+    temp_folder folder_;
+    service_impl_single_t<recording_console> console_;
+    std::unique_ptr<host_with_component> host_;
     std::vector<uint8_t> defaults_;
     host_abort abort_;
-
-private:
-    void start_host(const std::filesystem::path& component) {
-        host_ = std::make_unique<component_host>(config_store(config_folder_));
-        host_->registry().add_service(console_receiver::class_guid, &console_);
-        host_->load(component);
-        host_->start();
-    }
-
-    static int& counter() {
-        static int value = 0;
-        return value;
-    }
 };
 
 // The smallest image that passes the signature check: header and snapshot.

@@ -4,15 +4,15 @@
 #include <cmath>
 #include <thread>
 
-#include "frame/tests/component_fixture.h"
-#include "tests/snesapu_library.h"
 #include "host/audio_chunk_impl.h"
-#include "host/tests/zip_builder.h"
 #include "host/track_info_impl.h"
 #include "playback/tests/fake_library.h"
 #include "sdk/shared.h"
-#include "support/tests/threads_side_by_side.h"
 #include "support/string8.h"
+#include "testing/component_fixture.h"
+#include "testing/snesapu_library.h"
+#include "testing/threads_side_by_side.h"
+#include "testing/zip_builder.h"
 
 namespace {
 
@@ -173,7 +173,7 @@ TEST_F(playback_test, dynamic_info_reports_the_output_format) {
 }
 
 TEST_F(playback_test, a_library_that_cannot_serve_is_reported_and_released) {
-    const std::string not_a_library = write_file("not-a-library.dll", {'M', 'Z', 0, 0});
+    const std::string not_a_library = folder_.write("not-a-library.dll", {'M', 'Z', 0, 0});
     const std::pair<const char*, const char*> cases[] = {
         {"", "Could not locate SNESAPU.DLL."},
         {"not a library", "Could not locate SNESAPU.DLL."},
@@ -187,7 +187,7 @@ TEST_F(playback_test, a_library_that_cannot_serve_is_reported_and_released) {
                               : name == "not a library" ? fs::u8path(not_a_library)
                                                         : fs::u8path(fake_library_path(variant)));
         console_.lines.clear();
-        const std::string song = write_file("song.spc", minimal_spc_image());
+        const std::string song = folder_.write("song.spc", minimal_spc_image());
         service_ptr_t<input_decoder> decoder;
         entry()->open_for_decoding(decoder, {}, song.c_str(), abort_);
         EXPECT_THROW(decoder->initialize(0, 0, abort_), sonmara_io::exception_io_data) << variant;
@@ -223,9 +223,9 @@ protected:
         return given;
     }
 
-    std::string song() { return write_file("song.spc", minimal_spc_image()); }
+    std::string song() { return folder_.write("song.spc", minimal_spc_image()); }
     void companion(const std::string& name, const std::string& text) {
-        write_file(name, std::vector<uint8_t>(text.begin(), text.end()));
+        folder_.write(name, std::vector<uint8_t>(text.begin(), text.end()));
     }
 
     std::string library_;
@@ -263,7 +263,7 @@ TEST_F(script700_test, a_short_file_reaches_the_library_padded_with_zeros) {
     auto image = minimal_spc_image();
     image.resize(0x305, 1);
     image.back() = 7;
-    auto decoder = open(write_file("short.spc", image));
+    auto decoder = open(folder_.write("short.spc", image));
     uint8_t sum = 0;
     for (uint8_t byte : image) sum = static_cast<uint8_t>(sum + byte);
     EXPECT_EQ(fake_view(uGetModuleHandle(library_.c_str())).image_sum(), sum);
@@ -287,7 +287,7 @@ TEST_F(script700_test, an_archive_member_finds_the_script_beside_it_in_the_archi
                          .add("song.spc", image)
                          .add("65816.700", std::vector<uint8_t>(script.begin(), script.end()))
                          .build();
-    const std::string archive = write_file("songs.zip", zip);
+    const std::string archive = folder_.write("songs.zip", zip);
     EXPECT_EQ(scripts_given(archive + "|song.spc"), "SetScript700 null;SetScript700 [in the archive];");
 }
 
