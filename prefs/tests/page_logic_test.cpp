@@ -20,14 +20,18 @@ public:
 class page_logic_test : public testing::Test {
 protected:
     page_logic_test() {
-        for (const auto& row : setting_table) setting_variable(row) = row.default_value;
+        reset_settings();
         controls_.on_command = [this](int id, int code) { page_.on_command(id, code); };
     }
-    ~page_logic_test() override {
+    ~page_logic_test() override { reset_settings(); }
+
+    static void reset_settings() {
         for (const auto& row : setting_table) setting_variable(row) = row.default_value;
     }
-
-    std::string selected_label(int id) { return controls_.text(id); }
+    // What each control shows: a list its selected label, a box its text.
+    void expect_texts(std::initializer_list<std::pair<int, const char*>> expected) {
+        for (const auto& [id, text] : expected) EXPECT_EQ(controls_.text(id), text) << "control " << id;
+    }
 
     service_impl_single_t<counting_callback> callback_;
     memory_page_controls controls_;
@@ -58,24 +62,15 @@ TEST_F(page_logic_test, every_setting_is_shown_and_applied_back) {
     for (const auto& row : setting_table) stored.push_back(setting_variable(row));
 
     page_.initialize();
-    EXPECT_EQ(selected_label(1000), "44100");
-    EXPECT_EQ(selected_label(1011), "24");
-    EXPECT_EQ(selected_label(1012), "Mono");
-    EXPECT_EQ(selected_label(1002), "Gaussian4");
-    EXPECT_EQ(selected_label(1026), "67");
-    EXPECT_TRUE(controls_.checks[1003]);
-    EXPECT_TRUE(controls_.checks[1025]);
-    EXPECT_FALSE(controls_.checks[1007]);
-    EXPECT_FALSE(controls_.checks[1014]);
-    EXPECT_TRUE(controls_.checks[1029]);
-    EXPECT_EQ(controls_.texts[1009], "123456");
-    EXPECT_EQ(controls_.texts[1010], "0");
+    expect_texts({{1000, "44100"}, {1011, "24"}, {1012, "Mono"}, {1002, "Gaussian4"}, {1026, "67"},
+                  {1009, "123456"}, {1010, "0"}, {1017, "200"}});
+    const std::pair<int, bool> boxes[] = {{1003, true}, {1025, true}, {1007, false}, {1014, false}, {1029, true}};
+    for (const auto& [id, checked] : boxes) EXPECT_EQ(controls_.checks[id], checked) << "box " << id;
     EXPECT_EQ(controls_.slider, 200);
-    EXPECT_EQ(controls_.texts[1017], "200");
     EXPECT_EQ(controls_.slider_ticks, 16);
     EXPECT_EQ(page_.state(), unchanged);
 
-    for (const auto& row : setting_table) setting_variable(row) = row.default_value;
+    reset_settings();
     EXPECT_EQ(page_.state(), changed);
     page_.apply();
     for (size_t i = 0; i < std::size(setting_table); ++i) {
@@ -93,7 +88,7 @@ TEST_F(page_logic_test, lists_carry_their_values_and_an_unlisted_value_selects_t
 
     cfg_samplerate = 12345;
     page_.initialize();
-    EXPECT_EQ(selected_label(1000), "8000");
+    expect_texts({{1000, "8000"}});
     EXPECT_EQ(page_.state(), changed);
     page_.apply();
     EXPECT_EQ(cfg_samplerate.get(), 8000);
@@ -205,14 +200,8 @@ TEST_F(page_logic_test, reset_shows_the_defaults_and_leaves_the_settings_until_a
     const int before = callback_.calls;
     page_.reset();
     EXPECT_GT(callback_.calls, before);
-    EXPECT_EQ(selected_label(1000), "32000");
-    EXPECT_EQ(selected_label(1002), "Gaussian");
-    EXPECT_EQ(selected_label(1011), "16");
-    EXPECT_EQ(selected_label(1012), "Stereo");
-    EXPECT_EQ(selected_label(1026), "50");
-    EXPECT_EQ(controls_.texts[1009], "180000");
-    EXPECT_EQ(controls_.texts[1010], "2000");
-    EXPECT_EQ(controls_.texts[volume_display_id], "16");
+    expect_texts({{1000, "32000"}, {1002, "Gaussian"}, {1011, "16"}, {1012, "Stereo"}, {1026, "50"},
+                  {1009, "180000"}, {1010, "2000"}, {volume_display_id, "16"}});
     EXPECT_EQ(page_.state(), changed) << "the number boxes' notifications must not narrow the test";
     EXPECT_EQ(cfg_samplerate.get(), 48000);
 
