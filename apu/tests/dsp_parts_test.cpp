@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -17,64 +18,46 @@
 namespace apu {
 namespace {
 
+// One group's four decoded samples, so a test states them at once.
+using group = std::array<int16_t, 4>;
+group brr_group(uint8_t header, uint8_t b1, uint8_t b2, int h1, int h2, bool wrap = true) {
+    group out;
+    decode_brr_group(header, b1, b2, h1, h2, out.data(), wrap);
+    return out;
+}
+
 TEST(DspBrr, UnfilteredNibblesScaleByShift) {
-    int16_t out[4];
     // Shift 12, filter 0: nibbles 7, -1, -8, 1 -> (n << 12) >> 1, stored doubled.
-    decode_brr_group(0xC0, 0x7F, 0x81, 0, 0, out);
-    EXPECT_EQ(out[0], 28672);
-    EXPECT_EQ(out[1], -4096);
-    EXPECT_EQ(out[2], -32768);
-    EXPECT_EQ(out[3], 4096);
+    EXPECT_EQ(brr_group(0xC0, 0x7F, 0x81, 0, 0), (group{28672, -4096, -32768, 4096}));
     // Shifts 13..15 act as shift 12 on the nibble's sign only.
-    decode_brr_group(0xF0, 0x78, 0x00, 0, 0, out);
-    EXPECT_EQ(out[0], 0);
-    EXPECT_EQ(out[1], -4096);
+    const group high = brr_group(0xF0, 0x78, 0x00, 0, 0);
+    EXPECT_EQ(high[0], 0);
+    EXPECT_EQ(high[1], -4096);
 }
 
 TEST(DspBrr, PredictionFilters) {
-    int16_t out[4];
     // Filter 1 from 1000: 128 + 1000 + (-1000 >> 4) = 1065, then decaying by 15/16.
-    decode_brr_group(0x84, 0x10, 0x00, 2000, 0, out);
-    EXPECT_EQ(out[0], 2130);
-    EXPECT_EQ(out[1], 1996);
-    EXPECT_EQ(out[2], 1870);
-    EXPECT_EQ(out[3], 1752);
+    EXPECT_EQ(brr_group(0x84, 0x10, 0x00, 2000, 0), (group{2130, 1996, 1870, 1752}));
     // Filter 2 from (1000, 500): 2000 - 94 - 500 + 31 = 1437 ...
-    decode_brr_group(0x08, 0x00, 0x00, 2000, 1000, out);
-    EXPECT_EQ(out[0], 2874);
-    EXPECT_EQ(out[1], 3602);
-    EXPECT_EQ(out[2], 4170);
-    EXPECT_EQ(out[3], 4570);
+    EXPECT_EQ(brr_group(0x08, 0x00, 0x00, 2000, 1000), (group{2874, 3602, 4170, 4570}));
     // Filter 3, shift 4, first nibble 2: 16 + 2000 - 204 - 500 + 93 = 1405 ...
-    decode_brr_group(0x4C, 0x20, 0x00, 2000, 1000, out);
-    EXPECT_EQ(out[0], 2810);
-    EXPECT_EQ(out[1], 3422);
-    EXPECT_EQ(out[2], 3864);
-    EXPECT_EQ(out[3], 4160);
+    EXPECT_EQ(brr_group(0x4C, 0x20, 0x00, 2000, 1000), (group{2810, 3422, 3864, 4160}));
 }
 
 TEST(DspBrr, OverflowClampsTo16BitsThenWrapsTo15) {
-    int16_t out[4];
     // 14336 + 16383 - 1024 = 29695 fits 16 bits but not 15: the sign flips.
-    decode_brr_group(0xC4, 0x70, 0x00, 32766, 0, out);
-    EXPECT_EQ(out[0], (29695 - 32768) * 2);
+    EXPECT_EQ(brr_group(0xC4, 0x70, 0x00, 32766, 0)[0], (29695 - 32768) * 2);
     // 60926 saturates to 0x7FFF, whose 15-bit form is -1.
-    decode_brr_group(0xC8, 0x70, 0x00, 32766, -32768, out);
-    EXPECT_EQ(out[0], -2);
+    EXPECT_EQ(brr_group(0xC8, 0x70, 0x00, 32766, -32768)[0], -2);
 }
 
 TEST(DspBrr, WithoutTheWrapOverflowSaturatesTo15Bits) {
-    int16_t out[4];
-    decode_brr_group(0xC4, 0x70, 0x00, 32766, 0, out, false);
-    EXPECT_EQ(out[0], 0x3FFF * 2);
-    decode_brr_group(0xC8, 0x70, 0x00, 32766, -32768, out, false);
-    EXPECT_EQ(out[0], 0x3FFF * 2);
+    EXPECT_EQ(brr_group(0xC4, 0x70, 0x00, 32766, 0, false)[0], 0x3FFF * 2);
+    EXPECT_EQ(brr_group(0xC8, 0x70, 0x00, 32766, -32768, false)[0], 0x3FFF * 2);
     // -14336 - 16384 + 1024 = -29696 saturates at -0x4000.
-    decode_brr_group(0xC4, 0x80, 0x00, -32768, 0, out, false);
-    EXPECT_EQ(out[0], -0x4000 * 2);
+    EXPECT_EQ(brr_group(0xC4, 0x80, 0x00, -32768, 0, false)[0], -0x4000 * 2);
     // In range the two decoders agree.
-    decode_brr_group(0x84, 0x10, 0x00, 2000, 0, out, false);
-    EXPECT_EQ(out[0], 2130);
+    EXPECT_EQ(brr_group(0x84, 0x10, 0x00, 2000, 0, false)[0], 2130);
 }
 
 // The cache must give what decoding gives: groups that differ only in the
