@@ -6,18 +6,10 @@
 
 namespace {
 
-class exception_crossing_test : public component_fixture {
-protected:
-    void SetUp() override {
-        component_fixture::SetUp();
-        spc_path_ = folder_.write("song.spc", minimal_spc_image());
-    }
-    std::string spc_path_;
-};
+using exception_crossing_test = component_fixture;
 
 TEST_F(exception_crossing_test, component_exceptions_reach_the_host_by_class) {
-    service_ptr_t<input_decoder> decoder;
-    entry()->open_for_decoding(decoder, {}, spc_path_.c_str(), abort_);
+    auto decoder = opened<input_decoder>(minimal_song());
     service_ptr_t<input_decoder_v2> v2;
     ASSERT_TRUE(decoder.query(v2));
     track_info_impl info;
@@ -115,8 +107,7 @@ TEST_F(exception_crossing_test, component_catches_a_host_exception_while_reading
 
 TEST_F(exception_crossing_test, console_lines_wait_for_the_host_to_be_ready) {
     load_component_beside({});  // no library: the decoder reports it
-    service_ptr_t<input_decoder> decoder;
-    entry()->open_for_decoding(decoder, {}, spc_path_.c_str(), abort_);
+    auto decoder = opened<input_decoder>(minimal_song());
 
     client().services_init(false);
     EXPECT_THROW(decoder->initialize(0, 0, abort_), sonmara_io::exception_io_data);

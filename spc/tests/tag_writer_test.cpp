@@ -103,8 +103,7 @@ protected:
     std::vector<uint8_t> write(const std::vector<uint8_t>& image, const track_info& info, int fail_at = -1) {
         failing_file target(image);
         target.fail_at = fail_at;
-        service_ptr_t<input_info_writer> writer;
-        entry()->open_for_info_write(writer, service_ptr_t<file>(&target), "song.spc", abort_);
+        auto writer = opened<input_info_writer>("song.spc", service_ptr_t<file>(&target));
         back_ = track_info_impl();
         writer->update_info(0, info, abort_);
         writer->commit(abort_);
@@ -116,10 +115,8 @@ protected:
     // What a fresh reader makes of a file.
     track_info_impl read(const std::vector<uint8_t>& bytes) {
         counted_memory_file hint(bytes);
-        service_ptr_t<input_info_reader> reader;
-        entry()->open_for_info_read(reader, service_ptr_t<file>(&hint), "song.spc", abort_);
         track_info_impl info;
-        reader->get_info(0, info, abort_);
+        opened<input_info_reader>("song.spc", service_ptr_t<file>(&hint))->get_info(0, info, abort_);
         return info;
     }
 
@@ -193,8 +190,7 @@ TEST_F(tag_writer_test, files_it_would_damage_are_refused_and_left_as_they_were)
          {spc_image_builder().xid6_value(0x11, 2).trailing({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}).build(), short_file}) {
         info_.meta_set("title", "New");
         failing_file target(image);
-        service_ptr_t<input_info_writer> writer;
-        entry()->open_for_info_write(writer, service_ptr_t<file>(&target), "song.spc", abort_);
+        auto writer = opened<input_info_writer>("song.spc", service_ptr_t<file>(&target));
         try {
             writer->update_info(0, info_, abort_);
             ADD_FAILURE() << "written";
@@ -318,8 +314,7 @@ TEST_F(tag_writer_test, a_failure_at_any_write_leaves_a_readable_file) {
     for (int fail_at = 0; fail_at < 3; ++fail_at) {
         failing_file target(image);
         target.fail_at = fail_at;
-        service_ptr_t<input_info_writer> writer;
-        entry()->open_for_info_write(writer, service_ptr_t<file>(&target), "song.spc", abort_);
+        auto writer = opened<input_info_writer>("song.spc", service_ptr_t<file>(&target));
         EXPECT_THROW(writer->update_info(0, info_, abort_), sonmara_io::exception_io) << fail_at;
         writer.release();
         const auto after = target.bytes();
