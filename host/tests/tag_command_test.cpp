@@ -5,9 +5,7 @@
 #include <chrono>
 #include <fstream>
 
-#include "host/commands.h"
 #include "host/tests/captured_command.h"
-#include "testing/component_fixture.h"
 #include "testing/files.h"
 #include "testing/shared_files.h"
 #include "testing/spc_image_builder.h"
@@ -15,14 +13,9 @@
 
 namespace {
 
-class tag_command_test : public component_fixture {
+class tag_command_test : public command_fixture<run_tag_command> {
 protected:
-    int run(const std::vector<std::string>& arguments) {
-        return run_captured([&] { return run_tag_command(*host_, arguments); }, out_, err_);
-    }
     bool printed(const std::string& line) const { return out_.find("\n  " + line + "\n") != std::string::npos; }
-
-    std::string out_, err_;
 };
 
 TEST_F(tag_command_test, sets_adds_and_clears_fields_and_prints_what_was_written) {
