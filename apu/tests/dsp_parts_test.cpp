@@ -20,6 +20,11 @@ namespace {
 
 // One group's four decoded samples, so a test states them at once.
 using group = std::array<int16_t, 4>;
+// Register writes in order, as (address, value), each kept to a byte.
+void write_all(Dsp& dsp, std::initializer_list<std::pair<int, int>> writes) {
+    for (const auto& [address, value] : writes) dsp.write(static_cast<uint8_t>(address), static_cast<uint8_t>(value));
+}
+
 group brr_group(uint8_t header, uint8_t b1, uint8_t b2, int h1, int h2, bool wrap = true) {
     group out;
     decode_brr_group(header, b1, b2, h1, h2, out.data(), wrap);
@@ -264,14 +269,9 @@ TEST(DspBrr, SilentVoiceDecodesOnUntilTheNextKeyOn) {
         ram[0x300] = 0x0B;  // source 1: filter 2 on zero nibbles, looping
 
         Dsp dsp(ram.data());
-        dsp.write(0x6C, 0x20);
-        dsp.write(0x5D, 0x01);
-        dsp.write(0x0C, 0x7F);
-        dsp.write(0x00, 0x7F);
-        dsp.write(0x02, 0x37);
-        dsp.write(0x03, 0x0C);  // pitch 0x0C37: the loop passes its end every ~40 samples
-        dsp.write(0x07, 0x7F);  // direct gain, full
-        dsp.write(0x4C, 0x01);
+        // Pitch 0x0C37: the loop passes its end every ~40 samples; direct gain, full.
+        write_all(dsp, {{0x6C, 0x20}, {0x5D, 0x01}, {0x0C, 0x7F}, {0x00, 0x7F}, {0x02, 0x37}, {0x03, 0x0C},
+                        {0x07, 0x7F}, {0x4C, 0x01}});
         dsp.run(32 * 100);
         dsp.write(0x5C, 0x01);
         dsp.run(32 * 300);
@@ -289,9 +289,7 @@ TEST(DspBrr, SilentVoiceDecodesOnUntilTheNextKeyOn) {
         Dsp& d = restored ? copy : dsp;
         std::vector<int16_t> frames(2 * 256);
         d.set_output(frames.data(), 256);
-        d.write(0x5C, 0x00);
-        d.write(0x04, 0x01);
-        d.write(0x4C, 0x01);
+        write_all(d, {{0x5C, 0x00}, {0x04, 0x01}, {0x4C, 0x01}});
         d.run(32 * 256);
         EXPECT_GT(*std::max_element(frames.begin(), frames.end()), 1000) << "the restart sounds from the history";
         return frames;
@@ -322,14 +320,11 @@ TEST(DspRegisters, EnvxAndOutxChangeOnlyAtTheirCycles) {
     const uint8_t data[8] = {0x7F, 0x1E, 0x93, 0x05, 0xC8, 0x6A, 0x2D, 0xF1};
     for (int i = 0; i < 8; ++i) ram[0x201 + i] = data[i];
     Dsp dsp(ram.data());
-    dsp.write(0x6C, 0x20);
-    dsp.write(0x5D, 0x01);
+    write_all(dsp, {{0x6C, 0x20}, {0x5D, 0x01}});
     for (int n = 0; n < 8; ++n) {
         const uint8_t base = static_cast<uint8_t>(n * 16);
-        dsp.write(base + 0x02, static_cast<uint8_t>(0x40 * n));
-        dsp.write(base + 0x03, 0x08);
-        dsp.write(base + 0x05, 0x00);
-        dsp.write(base + 0x07, 0xDF);  // linear increase every sample
+        // Linear increase every sample.
+        write_all(dsp, {{base + 0x02, 0x40 * n}, {base + 0x03, 0x08}, {base + 0x05, 0x00}, {base + 0x07, 0xDF}});
     }
     dsp.write(0x4C, 0xFF);
     uint8_t envx[8] = {}, outx[8] = {};
@@ -371,13 +366,11 @@ TEST(DspRegisters, EnvxAndOutxChangeOnlyAtTheirCycles) {
 TEST(DspRegisters, EachVoiceSetsItsEndxBitAtItsOwnClock) {
     std::vector<uint8_t> ram = one_block_loop_ram();
     Dsp dsp(ram.data());
-    dsp.write(0x6C, 0x20);
-    dsp.write(0x5D, 0x01);
+    write_all(dsp, {{0x6C, 0x20}, {0x5D, 0x01}});
     for (int n = 0; n < 8; ++n) {
         const uint8_t base = static_cast<uint8_t>(n * 16);
-        dsp.write(base + 0x02, static_cast<uint8_t>(0x35 * n));  // the voices reach their ends apart
-        dsp.write(base + 0x03, 0x10);
-        dsp.write(base + 0x07, 0x7F);
+        // The voices' pitches differ, so they reach their ends apart.
+        write_all(dsp, {{base + 0x02, 0x35 * n}, {base + 0x03, 0x10}, {base + 0x07, 0x7F}});
     }
     dsp.write(0x4C, 0xFF);
     int seen[8] = {};
@@ -406,12 +399,8 @@ TEST(DspRegisters, EnvxShowsTheLevelTheSampleWasMadeWith) {
     std::vector<uint8_t> ram = one_block_loop_ram();
     for (int i = 1; i < 9; ++i) ram[0x200 + i] = 0x77;  // a steady 0x7000
     Dsp dsp(ram.data());
-    dsp.write(0x6C, 0x20);
-    dsp.write(0x5D, 0x01);
-    dsp.write(0x03, 0x10);
-    dsp.write(0x05, 0x00);
-    dsp.write(0x07, 0x7F);  // direct gain, full
-    dsp.write(0x4C, 0x01);
+    // Direct gain, full.
+    write_all(dsp, {{0x6C, 0x20}, {0x5D, 0x01}, {0x03, 0x10}, {0x05, 0x00}, {0x07, 0x7F}, {0x4C, 0x01}});
     int outx_at = -1, envx_at = -1;
     for (int clock = 0; clock < 32 * 20 && envx_at < 0; ++clock) {
         dsp.run(1);
