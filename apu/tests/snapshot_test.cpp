@@ -60,12 +60,8 @@ TEST(Snapshot, RestoresRegistersRamDspAndIo) {
     EXPECT_EQ(s->bus().test(), 0x0A) << "timers must run whatever the dump left in TEST";
     EXPECT_EQ(s->peek(0xF2), 0x4C);
     EXPECT_EQ(s->peek(0xF3), s->dsp().read(0x4C));
-    EXPECT_EQ(s->peek(0xF4), 0x11);
-    EXPECT_EQ(s->peek(0xF5), 0x22);
-    EXPECT_EQ(s->peek(0xF6), 0x33);
-    EXPECT_EQ(s->peek(0xF7), 0x44);
-    EXPECT_EQ(s->peek(0xF8), 0x55);
-    EXPECT_EQ(s->peek(0xF9), 0x66);
+    // The ports and auxiliary bytes as dumped: 0x11, 0x22 ... 0x66 at $F4..$F9.
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(s->peek(uint16_t(0xF4 + i)), 0x11 * (i + 1)) << i;
     auto& timers = s->bus().timers();
     EXPECT_TRUE(timers.enabled(0));
     EXPECT_FALSE(timers.enabled(1));

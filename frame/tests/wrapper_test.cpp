@@ -7,11 +7,9 @@ namespace {
 using wrapper_test = component_fixture;
 
 TEST_F(wrapper_test, extension_claim_follows_the_setting) {
-    EXPECT_TRUE(entry()->is_our_path("x", "spc"));
-    EXPECT_TRUE(entry()->is_our_path("x", "SPC"));
+    for (const char* ext : {"spc", "SPC"}) EXPECT_TRUE(entry()->is_our_path("x", ext)) << ext;
     EXPECT_TRUE(entry()->is_our_path("C:\\a.mp3", "sPc"));
-    EXPECT_FALSE(entry()->is_our_path("a.spc", "mp3"));
-    EXPECT_FALSE(entry()->is_our_path("a.spc", "spc2"));
+    for (const char* ext : {"mp3", "spc2"}) EXPECT_FALSE(entry()->is_our_path("a.spc", ext)) << ext;
 
     // cfg_spc_extension off, stored as the host would store it.
     std::vector<uint8_t> record = {0xE8, 0x85, 0x8E, 0xC0, 0x37, 0xE6, 0xDF, 0x41, 0x82, 0x86, 0x59, 0x4D,

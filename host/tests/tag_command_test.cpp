@@ -26,11 +26,8 @@ TEST_F(tag_command_test, sets_adds_and_clears_fields_and_prints_what_was_written
               0)
         << err_;
     EXPECT_TRUE(printed("title: New title")) << out_;
-    EXPECT_TRUE(printed("album: Game"));
-    EXPECT_TRUE(printed("artist: One"));
-    EXPECT_TRUE(printed("artist: Two"));
-    EXPECT_TRUE(printed("date: 1995"));
-    EXPECT_TRUE(printed("spc_amplification: 32845"));
+    for (const char* line : {"album: Game", "artist: One", "artist: Two", "date: 1995", "spc_amplification: 32845"})
+        EXPECT_TRUE(printed(line)) << line;
     EXPECT_EQ(out_.find("comment"), std::string::npos);
     const auto file = folder_.read("song.spc");
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&file[0x2E]), 9), "New title");

@@ -174,11 +174,9 @@ TEST_F(page_logic_test, number_boxes_read_unsigned_decimal_text_and_anything_els
     EXPECT_EQ(cfg_song_length.get(), 0);
     EXPECT_EQ(static_cast<uint32_t>(cfg_fade_length.get()), 3000000000u);
 
-    EXPECT_EQ(page_number("0042"), 42u);
-    EXPECT_EQ(page_number("4294967295"), 4294967295u);
-    EXPECT_EQ(page_number("99999999999"), 0u);
-    EXPECT_EQ(page_number(" 1"), 0u);
-    EXPECT_EQ(page_number("-1"), 0u);
+    const std::pair<const char*, uint32_t> numbers[] = {
+        {"0042", 42}, {"4294967295", 4294967295u}, {"99999999999", 0}, {" 1", 0}, {"-1", 0}};
+    for (const auto& [text, number] : numbers) EXPECT_EQ(page_number(text), number) << text;
 }
 
 TEST_F(page_logic_test, a_flag_other_than_0_or_1_shows_checked_and_applies_as_1) {

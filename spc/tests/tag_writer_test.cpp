@@ -213,13 +213,9 @@ TEST_F(tag_writer_test, disc_date_and_track_texts) {
     for (const char* bad : {"10", "0", "3a", "1/2"}) EXPECT_EQ(item_for("discnumber", bad, 0x11), -1) << bad;
     EXPECT_EQ(item_for("date", "1995", 0x14), 1995);
     EXPECT_EQ(item_for("date", "1995-03-15", 0x14), -1);
-    EXPECT_EQ(item_for("tracknumber", "12", 0x12), 0x0C00);
-    EXPECT_EQ(item_for("tracknumber", "5b", 0x12), 0x0562);
-    EXPECT_EQ(item_for("tracknumber", "5/12", 0x12), 0x052F);
-    EXPECT_EQ(item_for("tracknumber", "0", 0x12), 0);
-    EXPECT_EQ(item_for("tracknumber", "x", 0x12), -1);
-    EXPECT_EQ(item_for("tracknumber", "100", 0x12), -1);
-    EXPECT_EQ(item_for("tracknumber", "-3", 0x12), -1);
+    const std::pair<const char*, int> tracks[] = {{"12", 0x0C00}, {"5b", 0x0562}, {"5/12", 0x052F}, {"0", 0},
+                                                  {"x", -1},      {"100", -1},    {"-3", -1}};
+    for (const auto& [text, item] : tracks) EXPECT_EQ(item_for("tracknumber", text, 0x12), item) << text;
 }
 
 TEST_F(tag_writer_test, amplification_from_amp_and_replay_gain) {
