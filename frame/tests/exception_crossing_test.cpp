@@ -3,6 +3,7 @@
 #include "host/track_info_impl.h"
 #include "testing/component_fixture.h"
 #include "testing/test_services.h"
+#include "testing/thrown.h"
 
 namespace {
 
@@ -36,12 +37,8 @@ TEST_F(exception_crossing_test, component_exceptions_reach_the_host_by_class) {
     EXPECT_THROW(decoder->get_info(3, info, abort_), sonmara_io::exception_io_data);
 
     service_ptr_t<input_info_reader> reader;
-    try {
-        entry()->open_for_info_read(reader, {}, "", abort_);
-        FAIL();
-    } catch (const sonmara_io::exception_io_no_handler_for_path& e) {
-        EXPECT_STREQ(e.what(), "Invalid path");
-    }
+    EXPECT_EQ(thrown_message<sonmara_io::exception_io_no_handler_for_path>([&] { entry()->open_for_info_read(reader, {}, "", abort_); }),
+              "Invalid path");
 
     // A stream that ends inside a length field.
     std::vector<uint8_t> truncated(18, 0);
@@ -114,12 +111,8 @@ TEST_F(exception_crossing_test, console_lines_wait_for_the_host_to_be_ready) {
     EXPECT_TRUE(console_.lines.empty());
 
     client().services_init(true);
-    try {
-        decoder->initialize(0, 0, abort_);
-        FAIL();
-    } catch (const sonmara_io::exception_io_data& e) {
-        EXPECT_STREQ(e.what(), "Unable to load SNESAPU.dll");
-    }
+    EXPECT_EQ(thrown_message<sonmara_io::exception_io_data>([&] { decoder->initialize(0, 0, abort_); }),
+              "Unable to load SNESAPU.dll");
     EXPECT_EQ(console_.lines, (std::vector<std::string>{"Could not locate SNESAPU.DLL."}));
 }
 

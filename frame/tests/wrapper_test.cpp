@@ -1,6 +1,7 @@
 #include "host/track_info_impl.h"
 #include "testing/component_fixture.h"
 #include "testing/test_services.h"
+#include "testing/thrown.h"
 
 namespace {
 
@@ -57,12 +58,8 @@ TEST_F(wrapper_test, single_track_with_subsong_zero_only) {
     EXPECT_STREQ(info.info_get("codec"), "SPC");
 
     auto writer = opened<input_info_writer>(minimal_song());
-    try {
-        writer->update_info(1, info, abort_);
-        FAIL() << "subsong 1 accepted";
-    } catch (const sonmara_io::exception_io_bad_subsong_index& e) {
-        EXPECT_STREQ(e.what(), "Unexpected subsong index");
-    }
+    EXPECT_EQ(thrown_message<sonmara_io::exception_io_bad_subsong_index>([&] { writer->update_info(1, info, abort_); }),
+              "Unexpected subsong index") << "subsong 1 accepted";
 }
 
 TEST_F(wrapper_test, decoder_fixed_answers) {
@@ -115,12 +112,8 @@ TEST_F(wrapper_test, signature_must_match_to_the_trailing_space) {
     image[27] = '_';
     auto bad = folder_.write("bad.spc", image);
     service_ptr_t<input_info_reader> reader;
-    try {
-        entry()->open_for_info_read(reader, {}, bad.c_str(), abort_);
-        FAIL() << "accepted a file without the signature";
-    } catch (const sonmara_io::exception_io_unsupported_format& e) {
-        EXPECT_STREQ(e.what(), "Unsupported file format");
-    }
+    EXPECT_EQ(thrown_message<sonmara_io::exception_io_unsupported_format>([&] { entry()->open_for_info_read(reader, {}, bad.c_str(), abort_); }),
+              "Unsupported file format") << "accepted a file without the signature";
     // Anything may follow the 28 signature bytes.
     image = minimal_spc_image();
     image[28] = 'Z';

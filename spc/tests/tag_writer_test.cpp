@@ -11,6 +11,7 @@
 #include "support/little_endian.h"
 #include "testing/component_fixture.h"
 #include "testing/spc_image_builder.h"
+#include "testing/thrown.h"
 
 namespace {
 
@@ -191,12 +192,8 @@ TEST_F(tag_writer_test, files_it_would_damage_are_refused_and_left_as_they_were)
         info_.meta_set("title", "New");
         failing_file target(image);
         auto writer = opened<input_info_writer>("song.spc", service_ptr_t<file>(&target));
-        try {
-            writer->update_info(0, info_, abort_);
-            ADD_FAILURE() << "written";
-        } catch (const sonmara_io::exception_io_unsupported_format& e) {
-            EXPECT_STREQ(e.what(), "Unsupported file format");
-        }
+        EXPECT_EQ(thrown_message<sonmara_io::exception_io_unsupported_format>([&] { writer->update_info(0, info_, abort_); }),
+                  "Unsupported file format") << "written";
         EXPECT_EQ(target.bytes(), image);
         EXPECT_EQ(target.operations, 0);
     }

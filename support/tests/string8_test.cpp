@@ -7,6 +7,7 @@
 
 #include "sdk/exceptions.h"
 #include "support/string8.h"
+#include "testing/thrown.h"
 
 namespace {
 
@@ -135,12 +136,7 @@ TEST(String8, LockThatShrinksTheBufferLeavesNoStaleLength) {
 
 TEST(String8, OversizedRequestsThrowWithoutChangingTheString) {
     string8_t s("keep");
-    try {
-        s.lock_buffer(0xFFFFFFFFu);
-        FAIL() << "no exception";
-    } catch (const exception_overflow& e) {
-        EXPECT_STREQ(e.what(), "Overflow");
-    }
+    EXPECT_EQ(thrown_message<exception_overflow>([&] { s.lock_buffer(0xFFFFFFFFu); }), "Overflow") << "no exception";
     // n + 1 + 16 would wrap around 32 bits.
     EXPECT_THROW(s.lock_buffer(0xFFFFFFFEu), std::bad_alloc);
     EXPECT_THROW(s.lock_buffer(0xFFFFFFF0u), std::bad_alloc);
