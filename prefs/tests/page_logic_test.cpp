@@ -42,22 +42,13 @@ constexpr uint32_t changed = preferences_state::resettable | preferences_state::
 constexpr uint32_t unchanged = preferences_state::resettable;
 
 TEST_F(page_logic_test, every_setting_is_shown_and_applied_back) {
-    cfg_samplerate = 44100;
-    cfg_bitspersample = 24;
-    cfg_channels = 1;
-    cfg_interpolation = 7;
-    cfg_dsp_options = int32_t(0x80000001u);
-    cfg_fast_seek = 0;
-    cfg_use_internal_length = 0;
-    cfg_force_length = 0;
-    cfg_song_length = 123456;
-    cfg_fade_length = 0;
-    cfg_amplification = 200;
-    cfg_stereo_separation = 43909;
-    cfg_spc_extension = 0;
-    cfg_no_script700 = 1;
-    cfg_use_xid6_amp = 0;
-    cfg_write_all_xid6 = 0;
+    const std::pair<cfg_int_t<int>*, int32_t> values[] = {
+        {&cfg_samplerate, 44100}, {&cfg_bitspersample, 24}, {&cfg_channels, 1}, {&cfg_interpolation, 7},
+        {&cfg_dsp_options, int32_t(0x80000001u)}, {&cfg_fast_seek, 0}, {&cfg_use_internal_length, 0},
+        {&cfg_force_length, 0}, {&cfg_song_length, 123456}, {&cfg_fade_length, 0}, {&cfg_amplification, 200},
+        {&cfg_stereo_separation, 43909}, {&cfg_spc_extension, 0}, {&cfg_no_script700, 1}, {&cfg_use_xid6_amp, 0},
+        {&cfg_write_all_xid6, 0}};
+    for (const auto& [variable, value] : values) *variable = value;
     std::vector<int32_t> stored;
     for (const auto& row : setting_table) stored.push_back(setting_variable(row));
 
