@@ -332,8 +332,7 @@ TEST(DspRegisters, EnvxAndOutxChangeOnlyAtTheirCycles) {
     for (int step = 0; step < 32 * 120; ++step) {
         const int c = static_cast<int>(dsp.clock_in_sample());
         if (step == 32 * 100 + 5) {
-            dsp.write(0x38, 0x55);
-            dsp.write(0x39, 0x66);
+            write_all(dsp, {{0x38, 0x55}, {0x39, 0x66}});
             envx[3] = dsp.read(0x38);
             outx[3] = dsp.read(0x39);
             ASSERT_EQ(envx[3], 0x55);
@@ -422,9 +421,8 @@ TEST(DspRegisters, KeyOnIsPolledAtClock31OfEveryOtherSample) {
     std::vector<uint8_t> ram = one_block_loop_ram();
     const auto first_envelope = [&ram](int write_clock) {
         Dsp dsp(ram.data());
-        dsp.write(0x6C, 0x20);  // out of soft reset
-        dsp.write(0x5D, 0x01);
-        dsp.write(0x07, 0x7F);  // direct GAIN, full level
+        // Out of soft reset, direct GAIN at full level.
+        write_all(dsp, {{0x6C, 0x20}, {0x5D, 0x01}, {0x07, 0x7F}});
         dsp.run(write_clock);
         dsp.write(0x4C, 0x01);
         for (int clock = write_clock; clock < 32 * 16; ++clock) {
