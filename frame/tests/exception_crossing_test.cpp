@@ -36,13 +36,11 @@ TEST_F(exception_crossing_test, component_exceptions_reach_the_host_by_class) {
     }
     EXPECT_THROW(decoder->get_info(3, info, abort_), sonmara_io::exception_io_data);
 
-    service_ptr_t<input_info_reader> reader;
-    EXPECT_EQ(thrown_message<sonmara_io::exception_io_no_handler_for_path>([&] { entry()->open_for_info_read(reader, {}, "", abort_); }),
+    EXPECT_EQ(thrown_message<sonmara_io::exception_io_no_handler_for_path>([&] { opened<input_info_reader>(""); }),
               "Invalid path");
 
     // A stream that ends inside a length field.
-    std::vector<uint8_t> truncated(18, 0);
-    EXPECT_THROW(read_config(truncated), sonmara_io::exception_io_data_truncation);
+    EXPECT_THROW(read_config(std::vector<uint8_t>(18, 0)), sonmara_io::exception_io_data_truncation);
 
     memory_writer sink;
     aborting_callback aborting;
@@ -57,13 +55,11 @@ TEST_F(exception_crossing_test, component_exceptions_reach_the_host_by_class) {
 }
 
 TEST_F(exception_crossing_test, host_file_system_exceptions_pass_through_the_component) {
-    auto missing = (folder_.path() / "missing.spc").u8string();
-    service_ptr_t<input_info_reader> reader;
-    EXPECT_THROW(entry()->open_for_info_read(reader, {}, missing.c_str(), abort_), sonmara_io::exception_io_not_found);
+    EXPECT_THROW(opened<input_info_reader>((folder_.path() / "missing.spc").u8string()), sonmara_io::exception_io_not_found);
 
     counted_memory_file hint(minimal_spc_image());
     hint.fail_reads = true;
-    EXPECT_THROW(entry()->open_for_info_read(reader, service_ptr_t<file>(&hint), "song.spc", abort_),
+    EXPECT_THROW(opened<input_info_reader>("song.spc", service_ptr_t<file>(&hint)),
                  sonmara_io::exception_io_sharing_violation);
 }
 

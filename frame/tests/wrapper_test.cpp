@@ -111,17 +111,16 @@ TEST_F(wrapper_test, signature_must_match_to_the_trailing_space) {
     auto image = minimal_spc_image();
     image[27] = '_';
     auto bad = folder_.write("bad.spc", image);
-    service_ptr_t<input_info_reader> reader;
-    EXPECT_EQ(thrown_message<sonmara_io::exception_io_unsupported_format>([&] { entry()->open_for_info_read(reader, {}, bad.c_str(), abort_); }),
+    EXPECT_EQ(thrown_message<sonmara_io::exception_io_unsupported_format>([&] { opened<input_info_reader>(bad); }),
               "Unsupported file format") << "accepted a file without the signature";
     // Anything may follow the 28 signature bytes.
     image = minimal_spc_image();
     image[28] = 'Z';
     auto other_version = folder_.write("other.spc", image);
-    EXPECT_NO_THROW(entry()->open_for_info_read(reader, {}, other_version.c_str(), abort_));
+    EXPECT_NO_THROW(opened<input_info_reader>(other_version));
     // Shorter than the signature: refused, never read past the end.
     auto tiny = folder_.write("tiny.spc", std::vector<uint8_t>(image.begin(), image.begin() + 20));
-    EXPECT_THROW(entry()->open_for_info_read(reader, {}, tiny.c_str(), abort_), sonmara_io::exception_io_unsupported_format);
+    EXPECT_THROW(opened<input_info_reader>(tiny), sonmara_io::exception_io_unsupported_format);
 }
 
 }  // namespace
