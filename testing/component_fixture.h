@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "host/memory_streams.h"
@@ -11,6 +12,14 @@
 #include "testing/host_with_component.h"
 #include "testing/test_services.h"
 #include "tools/example_spc.h"
+
+// The smallest image that passes the signature check: header and snapshot.
+inline std::vector<uint8_t> minimal_spc_image() {
+    std::vector<uint8_t> image(0x10200, 0);
+    const char signature[] = "SNES-SPC700 Sound File Data v0.30";
+    std::copy(signature, signature + sizeof signature - 1, image.begin());
+    return image;
+}
 
 // Loads the real son_velmo.dll through the real host code. The DLL stays
 // loaded for the whole test program, so its settings are put back after
@@ -68,6 +77,25 @@ protected:
 
     // The project's example song, as a file in the test's folder.
     std::string write_example() { return folder_.write("example.spc", apu::example::build_example_spc().image); }
+    // song.spc of the smallest image, written once: an open input may hold it.
+    const std::string& minimal_song() {
+        if (minimal_song_.empty()) minimal_song_ = folder_.write("song.spc", minimal_spc_image());
+        return minimal_song_;
+    }
+
+    // One of the component's roles opened on a path, with an optional hint.
+    template <class Role>
+    service_ptr_t<Role> opened(const std::string& path, service_ptr_t<file> hint = {}) {
+        service_ptr_t<Role> role;
+        if constexpr (std::is_same_v<Role, input_decoder>) {
+            entry()->open_for_decoding(role, hint, path.c_str(), abort_);
+        } else if constexpr (std::is_same_v<Role, input_info_reader>) {
+            entry()->open_for_info_read(role, hint, path.c_str(), abort_);
+        } else {
+            entry()->open_for_info_write(role, hint, path.c_str(), abort_);
+        }
+        return role;
+    }
 
     // The test's files and the host's settings; removed after the test.
     temp_folder folder_;
@@ -75,12 +103,5 @@ protected:
     std::unique_ptr<host_with_component> host_;
     std::vector<uint8_t> defaults_;
     host_abort abort_;
+    std::string minimal_song_;
 };
-
-// The smallest image that passes the signature check: header and snapshot.
-inline std::vector<uint8_t> minimal_spc_image() {
-    std::vector<uint8_t> image(0x10200, 0);
-    const char signature[] = "SNES-SPC700 Sound File Data v0.30";
-    std::copy(signature, signature + sizeof signature - 1, image.begin());
-    return image;
-}

@@ -25,11 +25,12 @@ protected:
     void SetUp() override {
         if (!lib.loaded()) GTEST_FAIL() << "cannot load " << SnesApuLibrary::default_path();
     }
-    std::vector<int16_t> render(const Writes& writes, uint32_t options, uint8_t keyed = 0x01,
-                                uint32_t rate = 32000) {
-        const auto image = test_song(writes, keyed);
+    std::vector<int16_t> render(const Writes& writes, uint32_t options, uint8_t keyed = 0x01) {
+        return render_image(test_song(writes, keyed), options);
+    }
+    std::vector<int16_t> render_image(const std::vector<uint8_t>& image, uint32_t options, uint32_t interpolation = 3) {
         lib.load(image.data());
-        lib.set_options(3, 2, 16, rate, 3, options);
+        lib.set_options(3, 2, 16, 32000, interpolation, options);
         std::vector<int16_t> out(kFrames * 2);
         lib.emulate(out.data(), kFrames, 1);
         return out;
@@ -117,14 +118,7 @@ TEST_F(OptionBits, OldBrrDecoderClampsWhereTheHardwareWraps) {
     std::memcpy(ram + 0x0800 + 3 * 4, entry, 4);
     // Without interpolation: the hardware's Gaussian itself wraps on samples
     // at full scale, which would hide what the decoder did.
-    auto render_image = [&](uint32_t options) {
-        lib.load(image.data());
-        lib.set_options(3, 2, 16, 32000, 0, options);
-        std::vector<int16_t> out(kFrames * 2);
-        lib.emulate(out.data(), kFrames, 1);
-        return out;
-    };
-    const auto hardware = render_image(0), old = render_image(0x2);
+    const auto hardware = render_image(image, 0, 0), old = render_image(image, 0x2, 0);
     int hardware_min = 0, old_min = 0;
     for (size_t i = 0; i < kFrames; ++i) {
         hardware_min = std::min<int>(hardware_min, hardware[2 * i]);

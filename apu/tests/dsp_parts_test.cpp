@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -17,64 +18,51 @@
 namespace apu {
 namespace {
 
+// One group's four decoded samples, so a test states them at once.
+using group = std::array<int16_t, 4>;
+// Register writes in order, as (address, value), each kept to a byte.
+void write_all(Dsp& dsp, std::initializer_list<std::pair<int, int>> writes) {
+    for (const auto& [address, value] : writes) dsp.write(static_cast<uint8_t>(address), static_cast<uint8_t>(value));
+}
+
+group brr_group(uint8_t header, uint8_t b1, uint8_t b2, int h1, int h2, bool wrap = true) {
+    group out;
+    decode_brr_group(header, b1, b2, h1, h2, out.data(), wrap);
+    return out;
+}
+
 TEST(DspBrr, UnfilteredNibblesScaleByShift) {
-    int16_t out[4];
     // Shift 12, filter 0: nibbles 7, -1, -8, 1 -> (n << 12) >> 1, stored doubled.
-    decode_brr_group(0xC0, 0x7F, 0x81, 0, 0, out);
-    EXPECT_EQ(out[0], 28672);
-    EXPECT_EQ(out[1], -4096);
-    EXPECT_EQ(out[2], -32768);
-    EXPECT_EQ(out[3], 4096);
+    EXPECT_EQ(brr_group(0xC0, 0x7F, 0x81, 0, 0), (group{28672, -4096, -32768, 4096}));
     // Shifts 13..15 act as shift 12 on the nibble's sign only.
-    decode_brr_group(0xF0, 0x78, 0x00, 0, 0, out);
-    EXPECT_EQ(out[0], 0);
-    EXPECT_EQ(out[1], -4096);
+    const group high = brr_group(0xF0, 0x78, 0x00, 0, 0);
+    EXPECT_EQ(high[0], 0);
+    EXPECT_EQ(high[1], -4096);
 }
 
 TEST(DspBrr, PredictionFilters) {
-    int16_t out[4];
     // Filter 1 from 1000: 128 + 1000 + (-1000 >> 4) = 1065, then decaying by 15/16.
-    decode_brr_group(0x84, 0x10, 0x00, 2000, 0, out);
-    EXPECT_EQ(out[0], 2130);
-    EXPECT_EQ(out[1], 1996);
-    EXPECT_EQ(out[2], 1870);
-    EXPECT_EQ(out[3], 1752);
+    EXPECT_EQ(brr_group(0x84, 0x10, 0x00, 2000, 0), (group{2130, 1996, 1870, 1752}));
     // Filter 2 from (1000, 500): 2000 - 94 - 500 + 31 = 1437 ...
-    decode_brr_group(0x08, 0x00, 0x00, 2000, 1000, out);
-    EXPECT_EQ(out[0], 2874);
-    EXPECT_EQ(out[1], 3602);
-    EXPECT_EQ(out[2], 4170);
-    EXPECT_EQ(out[3], 4570);
+    EXPECT_EQ(brr_group(0x08, 0x00, 0x00, 2000, 1000), (group{2874, 3602, 4170, 4570}));
     // Filter 3, shift 4, first nibble 2: 16 + 2000 - 204 - 500 + 93 = 1405 ...
-    decode_brr_group(0x4C, 0x20, 0x00, 2000, 1000, out);
-    EXPECT_EQ(out[0], 2810);
-    EXPECT_EQ(out[1], 3422);
-    EXPECT_EQ(out[2], 3864);
-    EXPECT_EQ(out[3], 4160);
+    EXPECT_EQ(brr_group(0x4C, 0x20, 0x00, 2000, 1000), (group{2810, 3422, 3864, 4160}));
 }
 
 TEST(DspBrr, OverflowClampsTo16BitsThenWrapsTo15) {
-    int16_t out[4];
     // 14336 + 16383 - 1024 = 29695 fits 16 bits but not 15: the sign flips.
-    decode_brr_group(0xC4, 0x70, 0x00, 32766, 0, out);
-    EXPECT_EQ(out[0], (29695 - 32768) * 2);
+    EXPECT_EQ(brr_group(0xC4, 0x70, 0x00, 32766, 0)[0], (29695 - 32768) * 2);
     // 60926 saturates to 0x7FFF, whose 15-bit form is -1.
-    decode_brr_group(0xC8, 0x70, 0x00, 32766, -32768, out);
-    EXPECT_EQ(out[0], -2);
+    EXPECT_EQ(brr_group(0xC8, 0x70, 0x00, 32766, -32768)[0], -2);
 }
 
 TEST(DspBrr, WithoutTheWrapOverflowSaturatesTo15Bits) {
-    int16_t out[4];
-    decode_brr_group(0xC4, 0x70, 0x00, 32766, 0, out, false);
-    EXPECT_EQ(out[0], 0x3FFF * 2);
-    decode_brr_group(0xC8, 0x70, 0x00, 32766, -32768, out, false);
-    EXPECT_EQ(out[0], 0x3FFF * 2);
+    EXPECT_EQ(brr_group(0xC4, 0x70, 0x00, 32766, 0, false)[0], 0x3FFF * 2);
+    EXPECT_EQ(brr_group(0xC8, 0x70, 0x00, 32766, -32768, false)[0], 0x3FFF * 2);
     // -14336 - 16384 + 1024 = -29696 saturates at -0x4000.
-    decode_brr_group(0xC4, 0x80, 0x00, -32768, 0, out, false);
-    EXPECT_EQ(out[0], -0x4000 * 2);
+    EXPECT_EQ(brr_group(0xC4, 0x80, 0x00, -32768, 0, false)[0], -0x4000 * 2);
     // In range the two decoders agree.
-    decode_brr_group(0x84, 0x10, 0x00, 2000, 0, out, false);
-    EXPECT_EQ(out[0], 2130);
+    EXPECT_EQ(brr_group(0x84, 0x10, 0x00, 2000, 0, false)[0], 2130);
 }
 
 // The cache must give what decoding gives: groups that differ only in the
@@ -281,14 +269,9 @@ TEST(DspBrr, SilentVoiceDecodesOnUntilTheNextKeyOn) {
         ram[0x300] = 0x0B;  // source 1: filter 2 on zero nibbles, looping
 
         Dsp dsp(ram.data());
-        dsp.write(0x6C, 0x20);
-        dsp.write(0x5D, 0x01);
-        dsp.write(0x0C, 0x7F);
-        dsp.write(0x00, 0x7F);
-        dsp.write(0x02, 0x37);
-        dsp.write(0x03, 0x0C);  // pitch 0x0C37: the loop passes its end every ~40 samples
-        dsp.write(0x07, 0x7F);  // direct gain, full
-        dsp.write(0x4C, 0x01);
+        // Pitch 0x0C37: the loop passes its end every ~40 samples; direct gain, full.
+        write_all(dsp, {{0x6C, 0x20}, {0x5D, 0x01}, {0x0C, 0x7F}, {0x00, 0x7F}, {0x02, 0x37}, {0x03, 0x0C},
+                        {0x07, 0x7F}, {0x4C, 0x01}});
         dsp.run(32 * 100);
         dsp.write(0x5C, 0x01);
         dsp.run(32 * 300);
@@ -306,9 +289,7 @@ TEST(DspBrr, SilentVoiceDecodesOnUntilTheNextKeyOn) {
         Dsp& d = restored ? copy : dsp;
         std::vector<int16_t> frames(2 * 256);
         d.set_output(frames.data(), 256);
-        d.write(0x5C, 0x00);
-        d.write(0x04, 0x01);
-        d.write(0x4C, 0x01);
+        write_all(d, {{0x5C, 0x00}, {0x04, 0x01}, {0x4C, 0x01}});
         d.run(32 * 256);
         EXPECT_GT(*std::max_element(frames.begin(), frames.end()), 1000) << "the restart sounds from the history";
         return frames;
@@ -339,14 +320,11 @@ TEST(DspRegisters, EnvxAndOutxChangeOnlyAtTheirCycles) {
     const uint8_t data[8] = {0x7F, 0x1E, 0x93, 0x05, 0xC8, 0x6A, 0x2D, 0xF1};
     for (int i = 0; i < 8; ++i) ram[0x201 + i] = data[i];
     Dsp dsp(ram.data());
-    dsp.write(0x6C, 0x20);
-    dsp.write(0x5D, 0x01);
+    write_all(dsp, {{0x6C, 0x20}, {0x5D, 0x01}});
     for (int n = 0; n < 8; ++n) {
         const uint8_t base = static_cast<uint8_t>(n * 16);
-        dsp.write(base + 0x02, static_cast<uint8_t>(0x40 * n));
-        dsp.write(base + 0x03, 0x08);
-        dsp.write(base + 0x05, 0x00);
-        dsp.write(base + 0x07, 0xDF);  // linear increase every sample
+        // Linear increase every sample.
+        write_all(dsp, {{base + 0x02, 0x40 * n}, {base + 0x03, 0x08}, {base + 0x05, 0x00}, {base + 0x07, 0xDF}});
     }
     dsp.write(0x4C, 0xFF);
     uint8_t envx[8] = {}, outx[8] = {};
@@ -354,8 +332,7 @@ TEST(DspRegisters, EnvxAndOutxChangeOnlyAtTheirCycles) {
     for (int step = 0; step < 32 * 120; ++step) {
         const int c = static_cast<int>(dsp.clock_in_sample());
         if (step == 32 * 100 + 5) {
-            dsp.write(0x38, 0x55);
-            dsp.write(0x39, 0x66);
+            write_all(dsp, {{0x38, 0x55}, {0x39, 0x66}});
             envx[3] = dsp.read(0x38);
             outx[3] = dsp.read(0x39);
             ASSERT_EQ(envx[3], 0x55);
@@ -388,13 +365,11 @@ TEST(DspRegisters, EnvxAndOutxChangeOnlyAtTheirCycles) {
 TEST(DspRegisters, EachVoiceSetsItsEndxBitAtItsOwnClock) {
     std::vector<uint8_t> ram = one_block_loop_ram();
     Dsp dsp(ram.data());
-    dsp.write(0x6C, 0x20);
-    dsp.write(0x5D, 0x01);
+    write_all(dsp, {{0x6C, 0x20}, {0x5D, 0x01}});
     for (int n = 0; n < 8; ++n) {
         const uint8_t base = static_cast<uint8_t>(n * 16);
-        dsp.write(base + 0x02, static_cast<uint8_t>(0x35 * n));  // the voices reach their ends apart
-        dsp.write(base + 0x03, 0x10);
-        dsp.write(base + 0x07, 0x7F);
+        // The voices' pitches differ, so they reach their ends apart.
+        write_all(dsp, {{base + 0x02, 0x35 * n}, {base + 0x03, 0x10}, {base + 0x07, 0x7F}});
     }
     dsp.write(0x4C, 0xFF);
     int seen[8] = {};
@@ -423,12 +398,8 @@ TEST(DspRegisters, EnvxShowsTheLevelTheSampleWasMadeWith) {
     std::vector<uint8_t> ram = one_block_loop_ram();
     for (int i = 1; i < 9; ++i) ram[0x200 + i] = 0x77;  // a steady 0x7000
     Dsp dsp(ram.data());
-    dsp.write(0x6C, 0x20);
-    dsp.write(0x5D, 0x01);
-    dsp.write(0x03, 0x10);
-    dsp.write(0x05, 0x00);
-    dsp.write(0x07, 0x7F);  // direct gain, full
-    dsp.write(0x4C, 0x01);
+    // Direct gain, full.
+    write_all(dsp, {{0x6C, 0x20}, {0x5D, 0x01}, {0x03, 0x10}, {0x05, 0x00}, {0x07, 0x7F}, {0x4C, 0x01}});
     int outx_at = -1, envx_at = -1;
     for (int clock = 0; clock < 32 * 20 && envx_at < 0; ++clock) {
         dsp.run(1);
@@ -450,9 +421,8 @@ TEST(DspRegisters, KeyOnIsPolledAtClock31OfEveryOtherSample) {
     std::vector<uint8_t> ram = one_block_loop_ram();
     const auto first_envelope = [&ram](int write_clock) {
         Dsp dsp(ram.data());
-        dsp.write(0x6C, 0x20);  // out of soft reset
-        dsp.write(0x5D, 0x01);
-        dsp.write(0x07, 0x7F);  // direct GAIN, full level
+        // Out of soft reset, direct GAIN at full level.
+        write_all(dsp, {{0x6C, 0x20}, {0x5D, 0x01}, {0x07, 0x7F}});
         dsp.run(write_clock);
         dsp.write(0x4C, 0x01);
         for (int clock = write_clock; clock < 32 * 16; ++clock) {

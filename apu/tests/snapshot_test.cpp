@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -14,7 +15,7 @@ namespace {
 using apu::SoundSystem;
 namespace spc = apu::spc;
 
-std::vector<uint8_t> image_with_io(const uint8_t io[16]) {
+std::vector<uint8_t> image_with_io(const std::array<uint8_t, 16>& io) {
     std::vector<uint8_t> image(spc::kSnapshotSize, 0);
     image[spc::kPc] = 0x34;
     image[spc::kPc + 1] = 0x12;
@@ -33,9 +34,8 @@ std::vector<uint8_t> image_with_io(const uint8_t io[16]) {
 TEST(Snapshot, RestoresRegistersRamDspAndIo) {
     // TEST, CONTROL (timers 0 and 2, ROM in), DSP address, four ports,
     // two auxiliary bytes, three targets, three counters.
-    const uint8_t io[16] = {0xFF, 0x85, 0x4C, 0x99, 0x11, 0x22, 0x33, 0x44,
-                            0x55, 0x66, 0x10, 0x00, 0x20, 0x1F, 0x02, 0x0E};
-    const auto image = image_with_io(io);
+    const auto image =
+        image_with_io({0xFF, 0x85, 0x4C, 0x99, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x10, 0x00, 0x20, 0x1F, 0x02, 0x0E});
     auto s = std::make_unique<SoundSystem>();
     EXPECT_TRUE(s->load_spc(image.data(), image.size()));
 
@@ -60,12 +60,8 @@ TEST(Snapshot, RestoresRegistersRamDspAndIo) {
     EXPECT_EQ(s->bus().test(), 0x0A) << "timers must run whatever the dump left in TEST";
     EXPECT_EQ(s->peek(0xF2), 0x4C);
     EXPECT_EQ(s->peek(0xF3), s->dsp().read(0x4C));
-    EXPECT_EQ(s->peek(0xF4), 0x11);
-    EXPECT_EQ(s->peek(0xF5), 0x22);
-    EXPECT_EQ(s->peek(0xF6), 0x33);
-    EXPECT_EQ(s->peek(0xF7), 0x44);
-    EXPECT_EQ(s->peek(0xF8), 0x55);
-    EXPECT_EQ(s->peek(0xF9), 0x66);
+    // The ports and auxiliary bytes as dumped: 0x11, 0x22 ... 0x66 at $F4..$F9.
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(s->peek(uint16_t(0xF4 + i)), 0x11 * (i + 1)) << i;
     auto& timers = s->bus().timers();
     EXPECT_TRUE(timers.enabled(0));
     EXPECT_FALSE(timers.enabled(1));
@@ -79,8 +75,7 @@ TEST(Snapshot, RestoresRegistersRamDspAndIo) {
 }
 
 TEST(Snapshot, TimersResumeFromTheDumpedCounters) {
-    const uint8_t io[16] = {0x0A, 0x04, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x02, 0, 0, 0x05};
-    const auto image = image_with_io(io);
+    const auto image = image_with_io({0x0A, 0x04, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x02, 0, 0, 0x05});
     auto s = std::make_unique<SoundSystem>();
     s->load_spc(image.data(), image.size());
     // Park the CPU on SLEEP so only the timers move.
@@ -93,8 +88,7 @@ TEST(Snapshot, TimersResumeFromTheDumpedCounters) {
 }
 
 TEST(Snapshot, WithoutTheRomTheDumpedTopOfRamIsKept) {
-    const uint8_t io[16] = {0x0A, 0x00};
-    const auto image = image_with_io(io);
+    const auto image = image_with_io({0x0A, 0x00});
     auto s = std::make_unique<SoundSystem>();
     s->load_spc(image.data(), image.size());
     EXPECT_FALSE(s->bus().ipl_enabled());
@@ -103,8 +97,7 @@ TEST(Snapshot, WithoutTheRomTheDumpedTopOfRamIsKept) {
 
 // Short images load with the missing bytes as zero (ASan checks the bounds).
 TEST(Snapshot, ShortImagesReadAsZeroBeyondTheirEnd) {
-    const uint8_t io[16] = {0x0A, 0x80};
-    const auto full = image_with_io(io);
+    const auto full = image_with_io({0x0A, 0x80});
     auto s = std::make_unique<SoundSystem>();
     for (size_t size : {size_t(0), size_t(0x26), size_t(0x2C), size_t(0x1F1), size_t(0x10150), size_t(0x101FF)}) {
         std::vector<uint8_t> image(full.begin(), full.begin() + long(size));

@@ -3,21 +3,14 @@
 #include "host/track_info_impl.h"
 #include "testing/component_fixture.h"
 #include "testing/test_services.h"
+#include "testing/thrown.h"
 
 namespace {
 
-class exception_crossing_test : public component_fixture {
-protected:
-    void SetUp() override {
-        component_fixture::SetUp();
-        spc_path_ = folder_.write("song.spc", minimal_spc_image());
-    }
-    std::string spc_path_;
-};
+using exception_crossing_test = component_fixture;
 
 TEST_F(exception_crossing_test, component_exceptions_reach_the_host_by_class) {
-    service_ptr_t<input_decoder> decoder;
-    entry()->open_for_decoding(decoder, {}, spc_path_.c_str(), abort_);
+    auto decoder = opened<input_decoder>(minimal_song());
     service_ptr_t<input_decoder_v2> v2;
     ASSERT_TRUE(decoder.query(v2));
     track_info_impl info;
@@ -43,17 +36,11 @@ TEST_F(exception_crossing_test, component_exceptions_reach_the_host_by_class) {
     }
     EXPECT_THROW(decoder->get_info(3, info, abort_), sonmara_io::exception_io_data);
 
-    service_ptr_t<input_info_reader> reader;
-    try {
-        entry()->open_for_info_read(reader, {}, "", abort_);
-        FAIL();
-    } catch (const sonmara_io::exception_io_no_handler_for_path& e) {
-        EXPECT_STREQ(e.what(), "Invalid path");
-    }
+    EXPECT_EQ(thrown_message<sonmara_io::exception_io_no_handler_for_path>([&] { opened<input_info_reader>(""); }),
+              "Invalid path");
 
     // A stream that ends inside a length field.
-    std::vector<uint8_t> truncated(18, 0);
-    EXPECT_THROW(read_config(truncated), sonmara_io::exception_io_data_truncation);
+    EXPECT_THROW(read_config(std::vector<uint8_t>(18, 0)), sonmara_io::exception_io_data_truncation);
 
     memory_writer sink;
     aborting_callback aborting;
@@ -68,13 +55,11 @@ TEST_F(exception_crossing_test, component_exceptions_reach_the_host_by_class) {
 }
 
 TEST_F(exception_crossing_test, host_file_system_exceptions_pass_through_the_component) {
-    auto missing = (folder_.path() / "missing.spc").u8string();
-    service_ptr_t<input_info_reader> reader;
-    EXPECT_THROW(entry()->open_for_info_read(reader, {}, missing.c_str(), abort_), sonmara_io::exception_io_not_found);
+    EXPECT_THROW(opened<input_info_reader>((folder_.path() / "missing.spc").u8string()), sonmara_io::exception_io_not_found);
 
     counted_memory_file hint(minimal_spc_image());
     hint.fail_reads = true;
-    EXPECT_THROW(entry()->open_for_info_read(reader, service_ptr_t<file>(&hint), "song.spc", abort_),
+    EXPECT_THROW(opened<input_info_reader>("song.spc", service_ptr_t<file>(&hint)),
                  sonmara_io::exception_io_sharing_violation);
 }
 
@@ -115,20 +100,15 @@ TEST_F(exception_crossing_test, component_catches_a_host_exception_while_reading
 
 TEST_F(exception_crossing_test, console_lines_wait_for_the_host_to_be_ready) {
     load_component_beside({});  // no library: the decoder reports it
-    service_ptr_t<input_decoder> decoder;
-    entry()->open_for_decoding(decoder, {}, spc_path_.c_str(), abort_);
+    auto decoder = opened<input_decoder>(minimal_song());
 
     client().services_init(false);
     EXPECT_THROW(decoder->initialize(0, 0, abort_), sonmara_io::exception_io_data);
     EXPECT_TRUE(console_.lines.empty());
 
     client().services_init(true);
-    try {
-        decoder->initialize(0, 0, abort_);
-        FAIL();
-    } catch (const sonmara_io::exception_io_data& e) {
-        EXPECT_STREQ(e.what(), "Unable to load SNESAPU.dll");
-    }
+    EXPECT_EQ(thrown_message<sonmara_io::exception_io_data>([&] { decoder->initialize(0, 0, abort_); }),
+              "Unable to load SNESAPU.dll");
     EXPECT_EQ(console_.lines, (std::vector<std::string>{"Could not locate SNESAPU.DLL."}));
 }
 

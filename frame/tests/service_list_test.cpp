@@ -73,13 +73,11 @@ TEST_F(service_list_test, validator_compares_the_file_name_byte_for_byte) {
         return validators[0]->is_installed_correctly();
     };
     EXPECT_TRUE(check(loaded.path.c_str()));
-    EXPECT_TRUE(check("C:\\players\\components\\son_velmo.dll"));
-    EXPECT_TRUE(check("son_velmo.dll"));
-    EXPECT_TRUE(check("archive.zip|son_velmo.dll"));
-    EXPECT_TRUE(check("C:son_velmo.dll"));
-    EXPECT_FALSE(check("C:\\players\\Son_Velmo.dll"));
-    EXPECT_FALSE(check("C:\\players\\son_velmo.dll.bak"));
-    EXPECT_FALSE(check("son_velmo"));
+    for (const char* path : {"C:\\players\\components\\son_velmo.dll", "son_velmo.dll", "archive.zip|son_velmo.dll",
+                             "C:son_velmo.dll"})
+        EXPECT_TRUE(check(path)) << path;
+    for (const char* path : {"C:\\players\\Son_Velmo.dll", "C:\\players\\son_velmo.dll.bak", "son_velmo"})
+        EXPECT_FALSE(check(path)) << path;
     client().set_library_path(loaded.path.c_str(), "son_velmo");
 }
 

@@ -3,6 +3,10 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
+
+#include "host/commands.h"
+#include "testing/component_fixture.h"
 
 // Runs a host command with what it prints on stdout and stderr captured.
 template <class Command>
@@ -16,6 +20,16 @@ int run_captured(Command command, std::string& out, std::string& err) {
     err = ::testing::internal::GetCapturedStderr();
     return status;
 }
+
+// Runs one host command against the component, its output kept for the test.
+template <int (*Command)(component_host&, const std::vector<std::string>&)>
+class command_fixture : public component_fixture {
+protected:
+    int run(const std::vector<std::string>& arguments) {
+        return run_captured([&] { return Command(*host_, arguments); }, out_, err_);
+    }
+    std::string out_, err_;
+};
 
 #ifndef _WIN32
 #include <filesystem>

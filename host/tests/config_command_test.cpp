@@ -6,11 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "host/commands.h"
 #include "host/config_records.h"
 #include "host/setting_names.h"
 #include "host/tests/captured_command.h"
-#include "testing/component_fixture.h"
 #include "testing/files.h"
 
 namespace {
@@ -64,20 +62,14 @@ TEST(config_listing, names_known_settings_in_order_and_shows_the_rest_raw) {
               "  01020304-0506-0708-090A-0B0C0D0E0F10: 2 bytes AB 01\n");
 }
 
-class config_command_test : public component_fixture {
+class config_command_test : public command_fixture<run_config_command> {
 protected:
-    int run(const std::vector<std::string>& arguments) {
-        return run_captured([&] { return run_config_command(*host_, arguments); }, out_, err_);
-    }
-
     int32_t value_of(const std::string& name) {
         for (const auto& record : parse_config_records(write_config())) {
             if (setting_display_name(record.guid) == name) return *record_value(record);
         }
         throw std::runtime_error("no setting " + name);
     }
-
-    std::string out_, err_;
 };
 
 TEST_F(config_command_test, lists_all_sixteen_settings_by_name) {

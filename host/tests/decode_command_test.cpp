@@ -10,13 +10,11 @@
 #include <sys/stat.h>
 #endif
 
-#include "host/commands.h"
 #include "host/tests/captured_command.h"
 #include "host/tests/wav_reader.h"
 #include "host/track_info_impl.h"
 #include "host/wav_writer.h"
 #include "support/little_endian.h"
-#include "testing/component_fixture.h"
 #include "testing/files.h"
 #include "testing/shared_files.h"
 
@@ -39,21 +37,17 @@ size_t wav_data_bytes(const std::filesystem::path& path) {
     return data.value_or(0);
 }
 
-class decode_command_test : public component_fixture {
+class decode_command_test : public command_fixture<run_decode_command> {
 protected:
     void SetUp() override {
         component_fixture::SetUp();
         example_ = write_example();
     }
 
-    int run(const std::vector<std::string>& arguments) {
-        return run_captured([&] { return run_decode_command(*host_, arguments); }, out_, err_);
-    }
     std::string in_folder(const std::string& name) const { return (folder_.path() / name).u8string(); }
 
     temp_folder folder_;  // the outputs, apart from the songs in the fixture's folder
     std::string example_;
-    std::string out_, err_;
 };
 
 TEST_F(decode_command_test, writes_float_and_pcm16_files_of_the_asked_length) {

@@ -11,6 +11,7 @@
 #include "support/file_access.h"
 #include "testing/files.h"
 #include "testing/test_services.h"
+#include "testing/thrown.h"
 
 namespace {
 
@@ -18,12 +19,8 @@ TEST(g_open, path_without_a_file_system_is_invalid) {
     host_registry empty;  // no file system at all
     host_abort abort;
     service_ptr_t<file> f;
-    try {
-        g_open(f, "/tmp/anything.spc", file_open_read, abort);
-        FAIL() << "opened without a file system";
-    } catch (const sonmara_io::exception_io_no_handler_for_path& e) {
-        EXPECT_STREQ(e.what(), "Invalid path");
-    }
+    EXPECT_EQ(thrown_message<sonmara_io::exception_io_no_handler_for_path>([&] { g_open(f, "/tmp/anything.spc", file_open_read, abort); }),
+              "Invalid path") << "opened without a file system";
     byte_buffer out;
     EXPECT_FALSE(read_whole_file(out, "/tmp/anything.spc"));
 }

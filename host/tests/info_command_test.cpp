@@ -2,22 +2,13 @@
 // its messages for files it cannot read.
 #include <gtest/gtest.h>
 
-#include "host/commands.h"
 #include "host/tests/captured_command.h"
-#include "testing/component_fixture.h"
 #include "testing/files.h"
 #include "testing/spc_image_builder.h"
 
 namespace {
 
-class info_command_test : public component_fixture {
-protected:
-    int run(const std::vector<std::string>& arguments) {
-        return run_captured([&] { return run_info_command(*host_, arguments); }, out_, err_);
-    }
-
-    std::string out_, err_;
-};
+using info_command_test = command_fixture<run_info_command>;
 
 // Lengths in whole milliseconds; settings given for the run change what it
 // reports; a folder without songs is a usage error, as for every command.

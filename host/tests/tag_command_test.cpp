@@ -5,9 +5,7 @@
 #include <chrono>
 #include <fstream>
 
-#include "host/commands.h"
 #include "host/tests/captured_command.h"
-#include "testing/component_fixture.h"
 #include "testing/files.h"
 #include "testing/shared_files.h"
 #include "testing/spc_image_builder.h"
@@ -15,14 +13,9 @@
 
 namespace {
 
-class tag_command_test : public component_fixture {
+class tag_command_test : public command_fixture<run_tag_command> {
 protected:
-    int run(const std::vector<std::string>& arguments) {
-        return run_captured([&] { return run_tag_command(*host_, arguments); }, out_, err_);
-    }
     bool printed(const std::string& line) const { return out_.find("\n  " + line + "\n") != std::string::npos; }
-
-    std::string out_, err_;
 };
 
 TEST_F(tag_command_test, sets_adds_and_clears_fields_and_prints_what_was_written) {
@@ -33,11 +26,8 @@ TEST_F(tag_command_test, sets_adds_and_clears_fields_and_prints_what_was_written
               0)
         << err_;
     EXPECT_TRUE(printed("title: New title")) << out_;
-    EXPECT_TRUE(printed("album: Game"));
-    EXPECT_TRUE(printed("artist: One"));
-    EXPECT_TRUE(printed("artist: Two"));
-    EXPECT_TRUE(printed("date: 1995"));
-    EXPECT_TRUE(printed("spc_amplification: 32845"));
+    for (const char* line : {"album: Game", "artist: One", "artist: Two", "date: 1995", "spc_amplification: 32845"})
+        EXPECT_TRUE(printed(line)) << line;
     EXPECT_EQ(out_.find("comment"), std::string::npos);
     const auto file = folder_.read("song.spc");
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&file[0x2E]), 9), "New title");

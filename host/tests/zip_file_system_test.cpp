@@ -13,6 +13,7 @@
 #include "testing/component_fixture.h"
 #include "testing/files.h"
 #include "testing/zip_builder.h"
+#include "testing/thrown.h"
 
 namespace {
 
@@ -74,12 +75,8 @@ TEST_F(zip_file_system_test, refuses_compressed_encrypted_and_damaged_members) {
                                    .add("encrypted", bytes_of("xyz"), 0, 1)
                                    .add("good", bytes_of("good"))
                                    .build());
-    try {
-        open_and_read(path + "|deflated");
-        FAIL() << "a compressed member was read";
-    } catch (const sonmara_io::exception_io_data& e) {
-        EXPECT_STREQ(e.what(), "Unsupported file format");
-    }
+    EXPECT_EQ(thrown_message<sonmara_io::exception_io_data>([&] { open_and_read(path + "|deflated"); }),
+              "Unsupported file format") << "a compressed member was read";
     EXPECT_THROW(open_and_read(path + "|encrypted"), sonmara_io::exception_io_unsupported_format);
 
     // A changed data byte no longer matches the stored CRC.
@@ -94,12 +91,8 @@ TEST_F(zip_file_system_test, members_are_read_only) {
     std::string path = archive(zip_builder().add("a.txt", bytes_of("abc")).build());
     host_abort abort;
     service_ptr_t<file> f;
-    try {
-        g_open(f, (path + "|a.txt").c_str(), file_open_write_existing, abort);
-        FAIL() << "opened for writing";
-    } catch (const sonmara_io::exception_io_denied& e) {
-        EXPECT_STREQ(e.what(), "Access denied");
-    }
+    EXPECT_EQ(thrown_message<sonmara_io::exception_io_denied>([&] { g_open(f, (path + "|a.txt").c_str(), file_open_write_existing, abort); }),
+              "Access denied") << "opened for writing";
     g_open(f, (path + "|a.txt").c_str(), file_open_read, abort);
     EXPECT_THROW(f->write("x", 1, abort), sonmara_io::exception_io_denied);
     EXPECT_THROW(f->resize(0, abort), sonmara_io::exception_io_denied);

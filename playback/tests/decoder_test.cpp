@@ -11,6 +11,7 @@
 #include "playback/tests/fake_library.h"
 #include "prefs/setting_table.h"
 #include "sdk/exceptions.h"
+#include "testing/thrown.h"
 
 namespace {
 
@@ -283,12 +284,8 @@ TEST_F(decoder_test, libraries_that_cannot_serve_are_refused_and_released) {
     for (const char* variant : {"old", "without_emu", "without_amp", "missing"}) {
         decoder_.reset();
         make(variant);
-        try {
-            decoder_->initialize(0);
-            ADD_FAILURE() << variant;
-        } catch (const sonmara_io::exception_io_data& e) {
-            EXPECT_STREQ(e.what(), "Unable to load SNESAPU.dll");
-        }
+        EXPECT_EQ(thrown_message<sonmara_io::exception_io_data>([&] { decoder_->initialize(0); }),
+                  "Unable to load SNESAPU.dll") << variant;
         EXPECT_EQ(decoder_->library(), nullptr) << variant;
         EXPECT_FALSE(decoder_->run(chunk_));
     }

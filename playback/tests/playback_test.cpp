@@ -26,8 +26,7 @@ protected:
     }
 
     service_ptr_t<input_decoder> open(const std::string& path, unsigned flags = 0) {
-        service_ptr_t<input_decoder> decoder;
-        entry()->open_for_decoding(decoder, {}, path.c_str(), abort_);
+        auto decoder = opened<input_decoder>(path);
         decoder->initialize(0, flags, abort_);
         return decoder;
     }
@@ -187,9 +186,7 @@ TEST_F(playback_test, a_library_that_cannot_serve_is_reported_and_released) {
                               : name == "not a library" ? fs::u8path(not_a_library)
                                                         : fs::u8path(fake_library_path(variant)));
         console_.lines.clear();
-        const std::string song = folder_.write("song.spc", minimal_spc_image());
-        service_ptr_t<input_decoder> decoder;
-        entry()->open_for_decoding(decoder, {}, song.c_str(), abort_);
+        auto decoder = opened<input_decoder>(minimal_song());
         EXPECT_THROW(decoder->initialize(0, 0, abort_), sonmara_io::exception_io_data) << variant;
         EXPECT_EQ(console_.lines, std::vector<std::string>{line}) << variant;
         // Unbound again: a second start tries afresh, and the tags still read.
@@ -223,7 +220,6 @@ protected:
         return given;
     }
 
-    std::string song() { return folder_.write("song.spc", minimal_spc_image()); }
     void companion(const std::string& name, const std::string& text) {
         folder_.write(name, std::vector<uint8_t>(text.begin(), text.end()));
     }
@@ -232,7 +228,7 @@ protected:
 };
 
 TEST_F(script700_test, the_songs_own_script_comes_before_the_folders) {
-    const std::string path = song();
+    const std::string path = minimal_song();
     EXPECT_EQ(scripts_given(path), "SetScript700 null;");
     companion("65816.7SE", "folder 7SE");
     EXPECT_EQ(scripts_given(path), "SetScript700 null;SetScript700 [folder 7SE];");
@@ -247,13 +243,13 @@ TEST_F(script700_test, the_songs_own_script_comes_before_the_folders) {
 TEST_F(script700_test, switched_off_scripts_are_only_cleared) {
     companion("song.700", "song 700");
     set_setting("cfg_no_script700", 1);
-    EXPECT_EQ(scripts_given(song()), "SetScript700 null;");
+    EXPECT_EQ(scripts_given(minimal_song()), "SetScript700 null;");
 }
 
 TEST_F(script700_test, a_library_without_scripts_is_never_asked) {
     const auto folder = load_component_beside(fs::u8path(fake_library_path("without_script")));
     companion("song.700", "song 700");
-    auto decoder = open(song());
+    auto decoder = open(minimal_song());
     const std::string log = fake_view(uGetModuleHandle((folder / "SNESAPU.DLL").u8string().c_str())).log();
     EXPECT_EQ(log.find("SetScript700"), std::string::npos) << log;
     EXPECT_NE(log.find("LoadSPCFile"), std::string::npos) << log;
@@ -271,7 +267,7 @@ TEST_F(script700_test, a_short_file_reaches_the_library_padded_with_zeros) {
 
 TEST_F(script700_test, a_script_that_does_not_parse_is_reported_and_play_goes_on) {
     companion("song.700", "nonsense");
-    auto decoder = open(song());
+    auto decoder = open(minimal_song());
     fake_view(uGetModuleHandle(library_.c_str())).set_script_result(0);
     console_.lines.clear();
     decoder->initialize(0, 0, abort_);

@@ -20,14 +20,18 @@ public:
 class page_logic_test : public testing::Test {
 protected:
     page_logic_test() {
-        for (const auto& row : setting_table) setting_variable(row) = row.default_value;
+        reset_settings();
         controls_.on_command = [this](int id, int code) { page_.on_command(id, code); };
     }
-    ~page_logic_test() override {
+    ~page_logic_test() override { reset_settings(); }
+
+    static void reset_settings() {
         for (const auto& row : setting_table) setting_variable(row) = row.default_value;
     }
-
-    std::string selected_label(int id) { return controls_.text(id); }
+    // What each control shows: a list its selected label, a box its text.
+    void expect_texts(std::initializer_list<std::pair<int, const char*>> expected) {
+        for (const auto& [id, text] : expected) EXPECT_EQ(controls_.text(id), text) << "control " << id;
+    }
 
     service_impl_single_t<counting_callback> callback_;
     memory_page_controls controls_;
@@ -38,44 +42,26 @@ constexpr uint32_t changed = preferences_state::resettable | preferences_state::
 constexpr uint32_t unchanged = preferences_state::resettable;
 
 TEST_F(page_logic_test, every_setting_is_shown_and_applied_back) {
-    cfg_samplerate = 44100;
-    cfg_bitspersample = 24;
-    cfg_channels = 1;
-    cfg_interpolation = 7;
-    cfg_dsp_options = int32_t(0x80000001u);
-    cfg_fast_seek = 0;
-    cfg_use_internal_length = 0;
-    cfg_force_length = 0;
-    cfg_song_length = 123456;
-    cfg_fade_length = 0;
-    cfg_amplification = 200;
-    cfg_stereo_separation = 43909;
-    cfg_spc_extension = 0;
-    cfg_no_script700 = 1;
-    cfg_use_xid6_amp = 0;
-    cfg_write_all_xid6 = 0;
+    const std::pair<cfg_int_t<int>*, int32_t> values[] = {
+        {&cfg_samplerate, 44100}, {&cfg_bitspersample, 24}, {&cfg_channels, 1}, {&cfg_interpolation, 7},
+        {&cfg_dsp_options, int32_t(0x80000001u)}, {&cfg_fast_seek, 0}, {&cfg_use_internal_length, 0},
+        {&cfg_force_length, 0}, {&cfg_song_length, 123456}, {&cfg_fade_length, 0}, {&cfg_amplification, 200},
+        {&cfg_stereo_separation, 43909}, {&cfg_spc_extension, 0}, {&cfg_no_script700, 1}, {&cfg_use_xid6_amp, 0},
+        {&cfg_write_all_xid6, 0}};
+    for (const auto& [variable, value] : values) *variable = value;
     std::vector<int32_t> stored;
     for (const auto& row : setting_table) stored.push_back(setting_variable(row));
 
     page_.initialize();
-    EXPECT_EQ(selected_label(1000), "44100");
-    EXPECT_EQ(selected_label(1011), "24");
-    EXPECT_EQ(selected_label(1012), "Mono");
-    EXPECT_EQ(selected_label(1002), "Gaussian4");
-    EXPECT_EQ(selected_label(1026), "67");
-    EXPECT_TRUE(controls_.checks[1003]);
-    EXPECT_TRUE(controls_.checks[1025]);
-    EXPECT_FALSE(controls_.checks[1007]);
-    EXPECT_FALSE(controls_.checks[1014]);
-    EXPECT_TRUE(controls_.checks[1029]);
-    EXPECT_EQ(controls_.texts[1009], "123456");
-    EXPECT_EQ(controls_.texts[1010], "0");
+    expect_texts({{1000, "44100"}, {1011, "24"}, {1012, "Mono"}, {1002, "Gaussian4"}, {1026, "67"},
+                  {1009, "123456"}, {1010, "0"}, {1017, "200"}});
+    const std::pair<int, bool> boxes[] = {{1003, true}, {1025, true}, {1007, false}, {1014, false}, {1029, true}};
+    for (const auto& [id, checked] : boxes) EXPECT_EQ(controls_.checks[id], checked) << "box " << id;
     EXPECT_EQ(controls_.slider, 200);
-    EXPECT_EQ(controls_.texts[1017], "200");
     EXPECT_EQ(controls_.slider_ticks, 16);
     EXPECT_EQ(page_.state(), unchanged);
 
-    for (const auto& row : setting_table) setting_variable(row) = row.default_value;
+    reset_settings();
     EXPECT_EQ(page_.state(), changed);
     page_.apply();
     for (size_t i = 0; i < std::size(setting_table); ++i) {
@@ -93,7 +79,7 @@ TEST_F(page_logic_test, lists_carry_their_values_and_an_unlisted_value_selects_t
 
     cfg_samplerate = 12345;
     page_.initialize();
-    EXPECT_EQ(selected_label(1000), "8000");
+    expect_texts({{1000, "8000"}});
     EXPECT_EQ(page_.state(), changed);
     page_.apply();
     EXPECT_EQ(cfg_samplerate.get(), 8000);
@@ -179,11 +165,9 @@ TEST_F(page_logic_test, number_boxes_read_unsigned_decimal_text_and_anything_els
     EXPECT_EQ(cfg_song_length.get(), 0);
     EXPECT_EQ(static_cast<uint32_t>(cfg_fade_length.get()), 3000000000u);
 
-    EXPECT_EQ(page_number("0042"), 42u);
-    EXPECT_EQ(page_number("4294967295"), 4294967295u);
-    EXPECT_EQ(page_number("99999999999"), 0u);
-    EXPECT_EQ(page_number(" 1"), 0u);
-    EXPECT_EQ(page_number("-1"), 0u);
+    const std::pair<const char*, uint32_t> numbers[] = {
+        {"0042", 42}, {"4294967295", 4294967295u}, {"99999999999", 0}, {" 1", 0}, {"-1", 0}};
+    for (const auto& [text, number] : numbers) EXPECT_EQ(page_number(text), number) << text;
 }
 
 TEST_F(page_logic_test, a_flag_other_than_0_or_1_shows_checked_and_applies_as_1) {
@@ -205,14 +189,8 @@ TEST_F(page_logic_test, reset_shows_the_defaults_and_leaves_the_settings_until_a
     const int before = callback_.calls;
     page_.reset();
     EXPECT_GT(callback_.calls, before);
-    EXPECT_EQ(selected_label(1000), "32000");
-    EXPECT_EQ(selected_label(1002), "Gaussian");
-    EXPECT_EQ(selected_label(1011), "16");
-    EXPECT_EQ(selected_label(1012), "Stereo");
-    EXPECT_EQ(selected_label(1026), "50");
-    EXPECT_EQ(controls_.texts[1009], "180000");
-    EXPECT_EQ(controls_.texts[1010], "2000");
-    EXPECT_EQ(controls_.texts[volume_display_id], "16");
+    expect_texts({{1000, "32000"}, {1002, "Gaussian"}, {1011, "16"}, {1012, "Stereo"}, {1026, "50"},
+                  {1009, "180000"}, {1010, "2000"}, {volume_display_id, "16"}});
     EXPECT_EQ(page_.state(), changed) << "the number boxes' notifications must not narrow the test";
     EXPECT_EQ(cfg_samplerate.get(), 48000);
 

@@ -2,6 +2,7 @@
 #include "sdk/preferences_page.h"
 #include "support/string8.h"
 #include "testing/component_fixture.h"
+#include "testing/thrown.h"
 
 namespace {
 
@@ -26,12 +27,8 @@ TEST_F(page_service_test, identity_place_and_first_version_operations) {
     EXPECT_FALSE(service->reset_query());
     EXPECT_EQ(service->service_add_ref(), 1);
     EXPECT_EQ(service->service_release(), 1);
-    try {
-        service->create(nullptr);
-        ADD_FAILURE() << "the first version's window creation must fail";
-    } catch (const exception_not_implemented& e) {
-        EXPECT_STREQ(e.what(), "Feature not implemented");
-    }
+    EXPECT_EQ(thrown_message<exception_not_implemented>([&] { service->create(nullptr); }),
+              "Feature not implemented") << "the first version's window creation must fail";
     service_ptr_t<preferences_page_instance> not_an_instance;
     EXPECT_FALSE(service.query(not_an_instance));
 }

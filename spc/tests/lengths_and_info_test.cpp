@@ -7,9 +7,7 @@ namespace {
 using lengths_test = input_fixture;
 
 spc_image_builder with_id666_length(const char* seconds, const char* fade) {
-    spc_image_builder builder;
-    builder.text_form("", seconds, fade, "");
-    return builder;
+    return spc_image_builder().text_form("", seconds, fade, "");
 }
 
 TEST_F(lengths_test, id666_length_with_internal_lengths_on_and_off) {
@@ -93,11 +91,9 @@ TEST_F(info_test, fields_in_order_and_only_when_set) {
     for (uint32_t i = 0; i < info.info_get_count(); ++i) info_names.push_back(info.info_enum_name(i));
     EXPECT_EQ(info_names, (std::vector<std::string>{"spc_songlength", "spc_fadelength", "spc_dumped_date",
                                                     "spc_amplification", "codec"}));
-    EXPECT_STREQ(info.info_get("spc_songlength"), "120000");
-    EXPECT_STREQ(info.info_get("spc_fadelength"), "5000");
-    EXPECT_STREQ(info.info_get("spc_dumped_date"), "1995-03-15");
-    EXPECT_STREQ(info.info_get("spc_amplification"), "65536");
-    EXPECT_STREQ(info.info_get("codec"), "SPC");
+    const std::pair<const char*, const char*> values[] = {{"spc_songlength", "120000"}, {"spc_fadelength", "5000"},
+        {"spc_dumped_date", "1995-03-15"}, {"spc_amplification", "65536"}, {"codec", "SPC"}};
+    for (const auto& [name, value] : values) EXPECT_STREQ(info.info_get(name), value) << name;
     EXPECT_DOUBLE_EQ(info.get_length(), 125.0);
 }
 

@@ -11,6 +11,7 @@
 #include "support/little_endian.h"
 #include "testing/component_fixture.h"
 #include "testing/spc_image_builder.h"
+#include "testing/thrown.h"
 
 namespace {
 
@@ -103,8 +104,7 @@ protected:
     std::vector<uint8_t> write(const std::vector<uint8_t>& image, const track_info& info, int fail_at = -1) {
         failing_file target(image);
         target.fail_at = fail_at;
-        service_ptr_t<input_info_writer> writer;
-        entry()->open_for_info_write(writer, service_ptr_t<file>(&target), "song.spc", abort_);
+        auto writer = opened<input_info_writer>("song.spc", service_ptr_t<file>(&target));
         back_ = track_info_impl();
         writer->update_info(0, info, abort_);
         writer->commit(abort_);
@@ -116,10 +116,8 @@ protected:
     // What a fresh reader makes of a file.
     track_info_impl read(const std::vector<uint8_t>& bytes) {
         counted_memory_file hint(bytes);
-        service_ptr_t<input_info_reader> reader;
-        entry()->open_for_info_read(reader, service_ptr_t<file>(&hint), "song.spc", abort_);
         track_info_impl info;
-        reader->get_info(0, info, abort_);
+        opened<input_info_reader>("song.spc", service_ptr_t<file>(&hint))->get_info(0, info, abort_);
         return info;
     }
 
@@ -193,14 +191,9 @@ TEST_F(tag_writer_test, files_it_would_damage_are_refused_and_left_as_they_were)
          {spc_image_builder().xid6_value(0x11, 2).trailing({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}).build(), short_file}) {
         info_.meta_set("title", "New");
         failing_file target(image);
-        service_ptr_t<input_info_writer> writer;
-        entry()->open_for_info_write(writer, service_ptr_t<file>(&target), "song.spc", abort_);
-        try {
-            writer->update_info(0, info_, abort_);
-            ADD_FAILURE() << "written";
-        } catch (const sonmara_io::exception_io_unsupported_format& e) {
-            EXPECT_STREQ(e.what(), "Unsupported file format");
-        }
+        auto writer = opened<input_info_writer>("song.spc", service_ptr_t<file>(&target));
+        EXPECT_EQ(thrown_message<sonmara_io::exception_io_unsupported_format>([&] { writer->update_info(0, info_, abort_); }),
+                  "Unsupported file format") << "written";
         EXPECT_EQ(target.bytes(), image);
         EXPECT_EQ(target.operations, 0);
     }
@@ -217,13 +210,9 @@ TEST_F(tag_writer_test, disc_date_and_track_texts) {
     for (const char* bad : {"10", "0", "3a", "1/2"}) EXPECT_EQ(item_for("discnumber", bad, 0x11), -1) << bad;
     EXPECT_EQ(item_for("date", "1995", 0x14), 1995);
     EXPECT_EQ(item_for("date", "1995-03-15", 0x14), -1);
-    EXPECT_EQ(item_for("tracknumber", "12", 0x12), 0x0C00);
-    EXPECT_EQ(item_for("tracknumber", "5b", 0x12), 0x0562);
-    EXPECT_EQ(item_for("tracknumber", "5/12", 0x12), 0x052F);
-    EXPECT_EQ(item_for("tracknumber", "0", 0x12), 0);
-    EXPECT_EQ(item_for("tracknumber", "x", 0x12), -1);
-    EXPECT_EQ(item_for("tracknumber", "100", 0x12), -1);
-    EXPECT_EQ(item_for("tracknumber", "-3", 0x12), -1);
+    const std::pair<const char*, int> tracks[] = {{"12", 0x0C00}, {"5b", 0x0562}, {"5/12", 0x052F}, {"0", 0},
+                                                  {"x", -1},      {"100", -1},    {"-3", -1}};
+    for (const auto& [text, item] : tracks) EXPECT_EQ(item_for("tracknumber", text, 0x12), item) << text;
 }
 
 TEST_F(tag_writer_test, amplification_from_amp_and_replay_gain) {
@@ -318,8 +307,7 @@ TEST_F(tag_writer_test, a_failure_at_any_write_leaves_a_readable_file) {
     for (int fail_at = 0; fail_at < 3; ++fail_at) {
         failing_file target(image);
         target.fail_at = fail_at;
-        service_ptr_t<input_info_writer> writer;
-        entry()->open_for_info_write(writer, service_ptr_t<file>(&target), "song.spc", abort_);
+        auto writer = opened<input_info_writer>("song.spc", service_ptr_t<file>(&target));
         EXPECT_THROW(writer->update_info(0, info_, abort_), sonmara_io::exception_io) << fail_at;
         writer.release();
         const auto after = target.bytes();

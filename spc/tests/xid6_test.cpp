@@ -126,9 +126,7 @@ TEST_F(xid6_test, items_reaching_past_the_end_are_cut) {
     EXPECT_EQ(t.trailing_bytes, 0u);
 
     // A word item whose data is missing changes nothing.
-    auto word = spc_image_builder().xid6_value(0x30, 0).build();
-    const spc_tags& w = tags_of(word);
-    EXPECT_EQ(w.intro_ticks, spc_tags::none32);
+    EXPECT_EQ(tags_of(spc_image_builder().xid6_value(0x30, 0).build()).intro_ticks, spc_tags::none32);
     // A header cut in two ends the walk.
     auto cut = spc_image_builder().xid6_value(0x14, 1999).xid6_value(0x11, 3).build();
     cut.resize(cut.size() - 2);

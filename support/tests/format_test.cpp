@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <tuple>
 
 #include "support/format.h"
 #include "support/number_text.h"
@@ -19,10 +20,8 @@ TEST(NumberText, SignedDecimalIncludingExtremes) {
 }
 
 TEST(NumberText, UnsignedInEveryRadix) {
-    EXPECT_STREQ(number_text(uint64_t{255}, 16).get_ptr(), "FF");
-    EXPECT_STREQ(number_text(uint64_t{0}, 2).get_ptr(), "0");
-    EXPECT_STREQ(number_text(uint64_t{5}, 2).get_ptr(), "101");
-    EXPECT_STREQ(number_text(uint64_t{35}, 7).get_ptr(), "50");
+    const std::tuple<uint64_t, unsigned, const char*> cases[] = {{255, 16, "FF"}, {0, 2, "0"}, {5, 2, "101"}, {35, 7, "50"}};
+    for (const auto& [value, radix, text] : cases) EXPECT_STREQ(number_text(value, radix).get_ptr(), text) << text;
     // 64 binary digits fit.
     const number_text ones(std::numeric_limits<uint64_t>::max(), 2);
     EXPECT_EQ(ones.get_length(), 64u);

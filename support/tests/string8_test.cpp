@@ -3,9 +3,11 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "sdk/exceptions.h"
 #include "support/string8.h"
+#include "testing/thrown.h"
 
 namespace {
 
@@ -134,12 +136,7 @@ TEST(String8, LockThatShrinksTheBufferLeavesNoStaleLength) {
 
 TEST(String8, OversizedRequestsThrowWithoutChangingTheString) {
     string8_t s("keep");
-    try {
-        s.lock_buffer(0xFFFFFFFFu);
-        FAIL() << "no exception";
-    } catch (const exception_overflow& e) {
-        EXPECT_STREQ(e.what(), "Overflow");
-    }
+    EXPECT_EQ(thrown_message<exception_overflow>([&] { s.lock_buffer(0xFFFFFFFFu); }), "Overflow") << "no exception";
     // n + 1 + 16 would wrap around 32 bits.
     EXPECT_THROW(s.lock_buffer(0xFFFFFFFEu), std::bad_alloc);
     EXPECT_THROW(s.lock_buffer(0xFFFFFFF0u), std::bad_alloc);
@@ -154,11 +151,9 @@ TEST(String8, FindLastAndFileNameStart) {
     EXPECT_EQ(string8_t().find_last('.'), 0xFFFFFFFFu);
 
     EXPECT_EQ(s.filename_start(), 6u);
-    EXPECT_EQ(string8_t("C:\\music\\a.spc").filename_start(), 9u);
-    EXPECT_EQ(string8_t("C:a.spc").filename_start(), 2u);
-    EXPECT_EQ(string8_t("unpack://x.rsn|a.spc").filename_start(), 15u);
-    EXPECT_EQ(string8_t("folder/").filename_start(), 7u);
-    EXPECT_EQ(string8_t("a.spc").filename_start(), 0u);
+    const std::pair<const char*, uint32_t> starts[] = {
+        {"C:\\music\\a.spc", 9}, {"C:a.spc", 2}, {"unpack://x.rsn|a.spc", 15}, {"folder/", 7}, {"a.spc", 0}};
+    for (const auto& [path, start] : starts) EXPECT_EQ(string8_t(path).filename_start(), start) << path;
 }
 
 TEST(String8, CopiesAreIndependentAndMovesEmptyTheSource) {

@@ -6,13 +6,11 @@
 
 #include <set>
 
-#include "host/commands.h"
 #include "host/prefs_window.h"
 #include "host/tests/captured_command.h"
 #include "host/tests/wav_reader.h"
 #include "host/tests/windows/dialog_template.h"
 #include "sdk/dialog_impl.h"
-#include "testing/component_fixture.h"
 #include "testing/files.h"
 
 namespace {
@@ -155,7 +153,7 @@ std::vector<std::string> undrawn_controls(const rgb_image& image, HWND host_wind
     return problems;
 }
 
-class prefs_window_test : public component_fixture {
+class prefs_window_test : public command_fixture<run_prefs_command> {
 protected:
     void SetUp() override {
         ASSERT_TRUE(own_desktop) << "no desktop of the tests' own";
@@ -171,6 +169,10 @@ protected:
     HWND item(int id) { return GetDlgItem(page(), id); }
     std::string text(int id) { return narrow(window_text(item(id))); }
     bool checked(int id) { return IsDlgButtonChecked(page(), id) == BST_CHECKED; }
+    // What each control shows: a list its selected label, a box its text.
+    void expect_texts(std::initializer_list<std::pair<int, const char*>> expected) {
+        for (const auto& [id, shown] : expected) EXPECT_EQ(text(id), shown) << "control " << id;
+    }
     int slider() { return static_cast<int>(SendMessageW(item(1015), TBM_GETPOS, 0, 0)); }
 
     void click(int id) { SendMessageW(item(id), BM_CLICK, 0, 0); }
@@ -251,18 +253,11 @@ TEST_F(prefs_window_test, every_setting_round_trips_through_the_controls) {
         {"cfg_write_all_xid6", 0}};
     for (const auto& [name, value] : values) set_setting(name, value);
     open();
-    EXPECT_EQ(text(1000), "96000");
-    EXPECT_EQ(text(1011), "8");
-    EXPECT_EQ(text(1012), "Mono");
-    EXPECT_EQ(text(1002), "None");
-    EXPECT_EQ(text(1026), "0");
-    EXPECT_TRUE(checked(1003));
-    EXPECT_FALSE(checked(1025));
-    EXPECT_EQ(text(1009), "65000");
+    expect_texts({{1000, "96000"}, {1011, "8"}, {1012, "Mono"}, {1002, "None"}, {1026, "0"}, {1009, "65000"},
+                  {1017, "255"}});
+    const std::pair<int, bool> boxes[] = {{1003, true}, {1025, false}, {1029, true}, {1027, false}};
+    for (const auto& [id, is_checked] : boxes) EXPECT_EQ(checked(id), is_checked) << "box " << id;
     EXPECT_EQ(slider(), 255);
-    EXPECT_EQ(text(1017), "255");
-    EXPECT_TRUE(checked(1029));
-    EXPECT_FALSE(checked(1027));
     EXPECT_EQ(state(), unchanged);
     EXPECT_FALSE(apply_enabled());
 
@@ -330,10 +325,8 @@ TEST_F(prefs_window_test, reset_shows_defaults_and_changes_settings_only_on_appl
     open();
     EXPECT_FALSE(apply_enabled());
     press(window_->reset_button());
-    EXPECT_EQ(text(1002), "Gaussian");
+    expect_texts({{1002, "Gaussian"}, {1009, "180000"}, {1017, "16"}});
     EXPECT_FALSE(checked(1029));
-    EXPECT_EQ(text(1009), "180000");
-    EXPECT_EQ(text(1017), "16");
     EXPECT_TRUE(apply_enabled());
     EXPECT_EQ(stored("cfg_interpolation"), 1);
     press(window_->apply_button());
@@ -405,11 +398,10 @@ TEST_F(prefs_window_test, screenshot_shows_every_control_where_the_template_puts
 TEST_F(prefs_window_test, prefs_command_writes_a_screenshot_and_refuses_other_arguments) {
     temp_folder folder;
     const auto shot = folder.path() / "window.png";
-    std::string out, err;
-    EXPECT_EQ(run_captured([&] { return run_prefs_command(*host_, {"--screenshot", shot.u8string()}); }, out, err), 0) << err;
+    EXPECT_EQ(run({"--screenshot", shot.u8string()}), 0) << err_;
     EXPECT_GT(read_png(shot).width, 338u);
-    EXPECT_EQ(run_captured([&] { return run_prefs_command(*host_, {"--bogus"}); }, out, err), 2);
-    EXPECT_EQ(run_captured([&] { return run_prefs_command(*host_, {"--screenshot"}); }, out, err), 2);
+    EXPECT_EQ(run({"--bogus"}), 2);
+    EXPECT_EQ(run({"--screenshot"}), 2);
 }
 
 // Stands outside the guard and resumes after the test's own exception, so
