@@ -5,23 +5,9 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "host/crc32.h"
+
 namespace {
-
-const std::array<uint32_t, 256> crc_table = [] {
-    std::array<uint32_t, 256> table{};
-    for (uint32_t n = 0; n < 256; ++n) {
-        uint32_t c = n;
-        for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        table[n] = c;
-    }
-    return table;
-}();
-
-uint32_t crc32(const uint8_t* data, size_t size) {
-    uint32_t c = 0xFFFFFFFFu;
-    for (size_t i = 0; i < size; ++i) c = crc_table[(c ^ data[i]) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
-}
 
 void put_be32(std::vector<uint8_t>& out, uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(value >> shift));
@@ -32,7 +18,7 @@ void put_chunk(std::vector<uint8_t>& out, const char type[4], const std::vector<
     const size_t typed_from = out.size();
     out.insert(out.end(), type, type + 4);
     out.insert(out.end(), data.begin(), data.end());
-    put_be32(out, crc32(out.data() + typed_from, out.size() - typed_from));
+    put_be32(out, crc32_of(out.data() + typed_from, out.size() - typed_from));
 }
 
 // A zlib stream of stored blocks of at most 65535 bytes each.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "host/crc32.h"
 #include "sdk/exceptions.h"
 
 namespace {
@@ -59,21 +60,6 @@ std::string normalise(std::string name) {
 }
 
 }  // namespace
-
-uint32_t zip_crc32(const uint8_t* bytes, size_t length) {
-    static const std::array<uint32_t, 256> table = [] {
-        std::array<uint32_t, 256> t{};
-        for (uint32_t i = 0; i < 256; ++i) {
-            uint32_t c = i;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
-        }
-        return t;
-    }();
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < length; ++i) crc = table[(crc ^ bytes[i]) & 0xFF] ^ (crc >> 8);
-    return crc ^ 0xFFFFFFFFu;
-}
 
 std::vector<zip_entry> zip_read_directory(file& archive, abort_callback& abort) {
     const uint64_t size = archive.get_size(abort);
@@ -147,6 +133,6 @@ std::vector<uint8_t> zip_read_member(file& archive, const zip_entry& entry, abor
     if (local.u32(0) != local_signature) damaged();
     const uint64_t data_offset = uint64_t(entry.local_header_offset) + local_header_size + local.u16(26) + local.u16(28);
     std::vector<uint8_t> bytes = read_at(archive, size, data_offset, entry.size, abort);
-    if (zip_crc32(bytes.data(), bytes.size()) != entry.crc) damaged();
+    if (crc32_of(bytes.data(), bytes.size()) != entry.crc) damaged();
     return bytes;
 }

@@ -29,5 +29,3 @@ const zip_entry* zip_find(const std::vector<zip_entry>& entries, const std::stri
 // encrypted members raise exception_io_unsupported_format.
 std::vector<uint8_t> zip_read_member(file& archive, const zip_entry& entry, abort_callback& abort);
 
-// The CRC-32 that zip archives store for each member.
-uint32_t zip_crc32(const uint8_t* bytes, size_t length);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "host/crc32.h"
 #include "host/zip_archive.h"
 #include "support/little_endian.h"
 
@@ -18,7 +19,7 @@ public:
         put16(out_, flags);
         put16(out_, method);
         put32(out_, 0);  // DOS time and date
-        put32(out_, zip_crc32(data.data(), data.size()));
+        put32(out_, crc32_of(data.data(), data.size()));
         put32(out_, static_cast<uint32_t>(data.size()));
         put32(out_, static_cast<uint32_t>(data.size()));
         put16(out_, static_cast<uint16_t>(name.size()));
@@ -38,7 +39,7 @@ public:
             put16(bytes, m.flags);
             put16(bytes, m.method);
             put32(bytes, 0);
-            put32(bytes, zip_crc32(m.data.data(), m.data.size()));
+            put32(bytes, crc32_of(m.data.data(), m.data.size()));
             put32(bytes, static_cast<uint32_t>(m.data.size()));
             put32(bytes, static_cast<uint32_t>(m.data.size()));
             put16(bytes, static_cast<uint16_t>(m.name.size()));

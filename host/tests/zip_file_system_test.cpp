@@ -37,10 +37,10 @@ protected:
     component_host host_{config_store(folder_.path() / "config")};
 };
 
-TEST(zip_crc32, matches_the_standard_check_value) {
+TEST(crc32_of, matches_the_standard_check_value) {
     const char* check = "123456789";
-    EXPECT_EQ(zip_crc32(reinterpret_cast<const uint8_t*>(check), 9), 0xCBF43926u);
-    EXPECT_EQ(zip_crc32(nullptr, 0), 0u);
+    EXPECT_EQ(crc32_of(reinterpret_cast<const uint8_t*>(check), 9), 0xCBF43926u);
+    EXPECT_EQ(crc32_of(nullptr, 0), 0u);
 }
 
 TEST_F(zip_file_system_test, reads_stored_members_by_name) {
