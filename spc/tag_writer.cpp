@@ -89,15 +89,17 @@ std::array<uint8_t, id666_layout::header_size> build_id666(const byte_buffer& im
     return header;
 }
 
+// The digits from `at` on as a number held at the 32-bit maximum; where they end.
+size_t read_digits(const std::string& text, size_t at, uint64_t& value) {
+    for (value = 0; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        value = std::min<uint64_t>(value * 10 + uint64_t(text[at] - '0'), 0xFFFFFFFFull);
+    }
+    return at;
+}
+
 // An unsigned decimal number as a whole, held at the maximum when larger.
 bool whole_unsigned(const std::string& text, uint64_t& value) {
-    if (text.empty()) return false;
-    value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        value = std::min<uint64_t>(value * 10 + uint64_t(c - '0'), 0xFFFFFFFFull);
-    }
-    return true;
+    return !text.empty() && read_digits(text, 0, value) == text.size();
 }
 
 // A decimal number of at most nine digits as a whole, within [low, high].
@@ -116,9 +118,7 @@ bool track_number(const std::string& text, uint32_t& value) {
     bool negative = false;
     if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
     uint64_t number = 0;
-    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
-        number = std::min<uint64_t>(number * 10 + uint64_t(text[at] - '0'), 0xFFFFFFFFull);
-    }
+    at = read_digits(text, at, number);
     // A negative number wraps to a large one, as an unsigned parse gives it.
     if (negative && number != 0) number = 0x100000000ull - number;
     if ((number == 0 && (text.empty() || text[0] != '0')) || number >= 100) return false;
