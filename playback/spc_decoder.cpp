@@ -70,9 +70,7 @@ void spc_decoder::initialize(unsigned flags) {
     *apu.peak_left = 0;
     played_ms_ = 0;
     silence_ms_ = 0;
-    // Playing with a length arms the library's fade too, so that the end is
-    // heard the same with or without a seek back.
-    if (flags & input_decoder::flag_playback) plan_.length_limit = true;
+    if (flags & input_decoder::flag_playback) plan_ = for_playback_start(plan_);
     if (plan_.length_limit) apu.set_apu_length(ticks(plan_.song_ms), ticks(plan_.fade_ms));
     size_sample_buffer();
     dynamic_info_pending_ = true;

@@ -21,3 +21,11 @@ struct playback_plan {
 // the settings' lengths; the XID6 amplification when allowed, else the
 // setting's.
 playback_plan plan_playback(const spc_tags& tags, const settings_snapshot& settings);
+
+// The plan a playback start plays by (a conversion keeps the file's): to the
+// length, fade included, so that the end sounds the same with or without a
+// seek back.
+inline playback_plan for_playback_start(playback_plan plan) {
+    plan.length_limit = true;
+    return plan;
+}
