@@ -5,14 +5,12 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "support/little_endian.h"
+#include "support/wav_header.h"
 
 namespace {
 
 // RIFF sizes are 32-bit; the largest data chunk that still fits.
 constexpr uint64_t max_data_bytes = 0xFFFFFFFFull - 64;
-
-void put_tag(std::vector<uint8_t>& out, const char* tag) { out.insert(out.end(), tag, tag + 4); }
 
 int16_t to_pcm16(float sample) {
     const float scaled = std::nearbyint(sample * 32768.0f);
@@ -66,33 +64,8 @@ void wav_writer::finish() {
     write_header(false);
 }
 
-// Float files carry the fact chunk their format asks for.
 void wav_writer::write_header(bool streaming) {
     const bool is_float = type_ == sample_type::float32;
-    const uint32_t bytes_per_sample = is_float ? 4 : 2;
-    const uint32_t fmt_bytes = is_float ? 18 : 16;
-    const uint32_t fact_bytes = is_float ? 12 : 0;
-    const auto data_bytes = static_cast<uint32_t>(frames_ * channels_ * bytes_per_sample);
-    const uint32_t unknown = 0xFFFFFFFF;
-    std::vector<uint8_t> header;
-    put_tag(header, "RIFF");
-    put32(header, streaming ? unknown : 4 + 8 + fmt_bytes + fact_bytes + 8 + data_bytes);
-    put_tag(header, "WAVE");
-    put_tag(header, "fmt ");
-    put32(header, fmt_bytes);
-    put16(header, is_float ? 3 : 1);
-    put16(header, channels_);
-    put32(header, rate_);
-    put32(header, rate_ * channels_ * bytes_per_sample);
-    put16(header, channels_ * bytes_per_sample);
-    put16(header, bytes_per_sample * 8);
-    if (is_float) {
-        put16(header, 0);
-        put_tag(header, "fact");
-        put32(header, 4);
-        put32(header, streaming ? unknown : static_cast<uint32_t>(frames_));
-    }
-    put_tag(header, "data");
-    put32(header, streaming ? unknown : data_bytes);
+    const std::vector<uint8_t> header = wav_header(is_float, channels_, rate_, is_float ? 32 : 16, frames_, streaming);
     put(header.data(), header.size());
 }

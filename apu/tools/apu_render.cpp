@@ -22,8 +22,8 @@
 #include "script700/regular_file.h"
 #include "sdk/snesapu_entry_points.h"
 #include "spc/tag_length.h"
-#include "support/little_endian.h"
 #include "support/output_file.h"
+#include "support/wav_header.h"
 
 namespace {
 
@@ -33,24 +33,6 @@ struct Settings {
     std::string script;  // a Script700 file, or empty
     bool overwrite = false;
 };
-
-std::vector<uint8_t> wav_header(const Settings& s, uint32_t data_bytes) {
-    const uint32_t frame = s.channels * s.bits / 8;
-    std::vector<uint8_t> h;
-    h.insert(h.end(), {'R', 'I', 'F', 'F'});
-    put32(h, 36 + data_bytes);
-    h.insert(h.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    put32(h, 16);
-    put16(h, 1);  // integer PCM
-    put16(h, s.channels);
-    put32(h, s.rate);
-    put32(h, s.rate * frame);
-    put16(h, frame);
-    put16(h, s.bits);
-    h.insert(h.end(), {'d', 'a', 't', 'a'});
-    put32(h, data_bytes);
-    return h;
-}
 
 const char* const usage_text =
     "usage: apu-render IN.spc OUT.wav [--seconds S] [--rate HZ] [--bits 8|16|24|32]\n"
@@ -209,7 +191,7 @@ int main(int argc, char** argv) {
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     try {
-        const std::vector<uint8_t> header = wav_header(s, static_cast<uint32_t>(samples.size()));
+        const std::vector<uint8_t> header = wav_header(false, s.channels, s.rate, s.bits, frames, false);
         std::fwrite(header.data(), 1, header.size(), wav->handle());
         std::fwrite(samples.data(), 1, samples.size(), wav->handle());
         wav->commit();
