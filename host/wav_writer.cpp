@@ -38,7 +38,7 @@ void wav_writer::write(const float* samples, uint32_t frames, uint32_t channels,
         throw std::runtime_error("the output format changed in the middle of the song");
     }
     if (frames == 0) return;
-    const uint32_t bytes_per_sample = type_ == sample_type::float32 ? 4 : 2;
+    const uint32_t bytes_per_sample = sample_bits() / 8;
     const uint64_t values = uint64_t{frames} * channels;
     if (seekable_ && (frames_ + frames) * channels_ * bytes_per_sample > max_data_bytes) {
         throw std::runtime_error("the output is too long for a WAV file");
@@ -65,7 +65,7 @@ void wav_writer::finish() {
 }
 
 void wav_writer::write_header(bool streaming) {
-    const bool is_float = type_ == sample_type::float32;
-    const std::vector<uint8_t> header = wav_header(is_float, channels_, rate_, is_float ? 32 : 16, frames_, streaming);
+    const std::vector<uint8_t> header =
+        wav_header(type_ == sample_type::float32, channels_, rate_, sample_bits(), frames_, streaming);
     put(header.data(), header.size());
 }

@@ -24,6 +24,7 @@ public:
     uint64_t frames() const { return frames_; }
 
 private:
+    uint32_t sample_bits() const { return type_ == sample_type::float32 ? 32 : 16; }
     void write_header(bool streaming);
     void put(const void* bytes, size_t size);
 
