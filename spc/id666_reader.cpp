@@ -27,7 +27,9 @@ int32_t parse_decimal(const uint8_t* field, uint32_t width) {
 uint32_t read_length(const uint8_t* h, bool text_form, uint8_t id) {
     const id666_place place = tag_field_of(id)->place(text_form);
     if (text_form) return static_cast<uint32_t>(std::max(parse_decimal(h + place.offset, place.width), 0));
-    return place.width == 2 ? get16(h + place.offset) : get24(h + place.offset);
+    uint32_t number = 0;
+    for (uint32_t i = place.width; i-- > 0;) number = number << 8 | h[place.offset + i];
+    return number;
 }
 
 void read_dump_date(const uint8_t* h, bool text_form, spc_tags& tags) {
