@@ -4,7 +4,6 @@
 
 // Little-endian numbers in SPC files: read from bytes, appended to a buffer.
 inline uint32_t get16(const uint8_t* p) { return p[0] | p[1] << 8; }
-inline uint32_t get24(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16; }
 inline uint32_t get32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
 
 inline void put16(std::vector<uint8_t>& out, uint32_t value) {
